@@ -1,0 +1,1 @@
+#include "common/edit_format.h"

@@ -1,0 +1,1 @@
+#include "common/free_format.h"

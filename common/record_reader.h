@@ -1,0 +1,89 @@
+// Free-format (list-directed) record reader for the text input files of both
+// programs. A read starts on a new line, takes values separated by blanks,
+// tabs, commas or line ends, may continue over following lines until all its
+// values are read, and ignores the rest of its last line (writers put labels
+// there). Also understood: repeat counts "r*value", null values "r*" and ","
+// (the target keeps its previous value), and "/" ending a record early (the
+// remaining targets keep their values). Every malformed input is reported by
+// throwing InputError whose message names the file, the line and the field.
+#pragma once
+
+#include <cstddef>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace common {
+
+// An input problem, already worded for the user:
+//   model.dat, line 7: expected an integer for nVer, found "4.5"
+// The program prefixes its own name when it prints it.
+class InputError : public std::runtime_error {
+ public:
+  explicit InputError(const std::string& message) : std::runtime_error(message) {}
+};
+
+class RecordReader {
+ public:
+  // Opens an existing file; throws InputError "<name>: cannot open the file".
+  explicit RecordReader(const std::string& path);
+
+  // Starts a record on the next unread line. The values of the record are
+  // then taken with read(); endRecord() drops what is left of the last line.
+  // A record that reads no value still consumes one line.
+  void beginRecord();
+  void read(int& value, std::string_view field);
+  void read(float& value, std::string_view field);
+  void endRecord();
+
+  // Convenience: one whole record of the given fields.
+  template <typename... Ts>
+  void record(Ts&&... args) {
+    beginRecord();
+    readPairs(std::forward<Ts>(args)...);
+    endRecord();
+  }
+
+  // Reads `count` values of one record into values[0..count).
+  void readList(int* values, int count, std::string_view field);
+  void readList(float* values, int count, std::string_view field);
+
+  // The next whole line as text (for fixed title fields), without its line
+  // end (LF or CRLF). Throws InputError at end of file naming `field`.
+  std::string readLine(std::string_view field);
+
+  const std::string& fileName() const { return name_; }
+  // 1-based number of the line the last value came from.
+  int lineNumber() const { return lineNo_; }
+
+  // Formats "<file>, line <n>: <what>" for messages raised by callers that
+  // validate a value they have just read.
+  std::string where() const;
+
+ private:
+  template <typename T, typename... Rest>
+  void readPairs(T& value, std::string_view field, Rest&&... rest) {
+    read(value, field);
+    if constexpr (sizeof...(rest) > 0) readPairs(std::forward<Rest>(rest)...);
+  }
+  void readPairs() {}
+
+  // Returns the next value token of the current record, or an empty view for
+  // a null value; sets ended_ when "/" closed the record.
+  bool nextToken(std::string& token, std::string_view field, const char* kind);
+  bool fetchLine();
+
+  std::string name_;
+  std::ifstream in_;
+  std::string line_;
+  std::size_t pos_ = 0;
+  int lineNo_ = 0;
+  bool inRecord_ = false;
+  bool ended_ = false;      // "/" seen in the current record
+  int repeatLeft_ = 0;      // pending repetitions of repeatToken_
+  std::string repeatToken_; // empty: repeated null
+};
+
+}  // namespace common

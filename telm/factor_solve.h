@@ -1,0 +1,34 @@
+// Dense solution of the telm boundary system: Gaussian elimination with row
+// interchanges in the classical column-oriented form (the pivot row is
+// swapped with row i in columns i..n only; multipliers stay where they were
+// computed), and solution with the stored factors.
+//
+// Arithmetic, which every routine here reproduces bit for bit:
+//   factorisation, i = 1..n: p = row of largest |a(r,i)|, r = i..n, a later
+//     row winning on equal magnitude (>=); pivot(i) = p; swap rows i and p in
+//     columns i..n; for r > i: l = a(r,i) / a(i,i) (single);
+//     for j = i+1..n: a(r,j) = a(r,j) - float(l*a(i,j)); a(r,i) = l.
+//   forward, i = 1..n-1: swap b(i), b(pivot(i)); for r > i: b(r) = b(r) - float(a(r,i)*b(i)).
+//   back, i = n..1: s = 0 (single); for j = i+1..n: s = float(s + float(a(i,j)*x(j)));
+//     x(i) = float(float(b(i) - s) / a(i,i)).
+// Matrices are column-major with leading dimension ld >= n.
+#pragma once
+
+namespace telm {
+
+// Factorises in place, filling pivot[0..n) with 1-based pivot rows. Returns 0
+// or the 1-based step whose pivot is zero. threads <= 0 uses every core.
+int factorLinpack(float* a, int n, int ld, int* pivot, int threads = 0);
+
+// Solves with the factors; b (length n) is overwritten, x receives the solution.
+void solveFactored(const float* a, int n, int ld, const int* pivot, float* b, float* x);
+
+// nrhs right-hand sides at once, each column bit-identical to solveFactored.
+void solveFactoredMany(const float* a, int n, int ld, const int* pivot, float* B, int ldb,
+                       float* X, int ldx, int nrhs, int threads = 0);
+
+// mode 1: factorise, then solve; mode 2: solve with the stored factors.
+// Returns factorLinpack's result (0 in mode 2).
+int factorAndSolve(float* a, int n, int ld, float* b, float* x, int* pivot, int mode);
+
+}  // namespace telm

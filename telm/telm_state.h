@@ -1,0 +1,53 @@
+// The one state record of a telm run: titles, header, bodies and vertices,
+// survey settings, the refinement points, the edge and node tables and the
+// surface lists. Created once at start-up with fixed capacities.
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "common/model.h"
+
+namespace telm {
+
+inline constexpr int maxNodes = 4200;
+inline constexpr int maxEdges = 100;
+inline constexpr int maxArrays = 5;
+
+struct Edge {
+  int start = 0, end = 0;     // vertex numbers, 1-based
+  int bodyIn = 0, bodyOut = 0;  // body numbers, 1-based; nT + 1 is the outside region
+};
+
+struct TelmState {
+  std::string modelFileName;  // the 128-character name field, trailing blanks removed
+  std::string title1, title2; // 75 characters each, blank padded
+
+  int keyIP = 0;
+  float dens = 0;
+  int keyRun = 0;
+
+  common::ModelGeometry model;                  // Ro, RO_IP, rings, vertices, surface lists
+  std::array<float, common::maxBodies + 1> eta{};
+  std::array<float, common::maxBodies + 1> M1{}, M2{};  // magnetisation, always 0
+
+  // Survey settings of the model file.
+  float stationStep = 0, firstStation = 0;
+  int stationCount = 0, spacingCount = 0;
+  float profileDepth = 0;
+  float XA = 0, ZA = 0, XB = 0, ZB = 0;
+  std::array<float, common::maxSpacings> spacingList{}, offsetList{}, mnList{};
+  int arrayCount = 0;
+  std::array<int, maxArrays> arrayKind{};
+  int firstArrayKind = 0;
+
+  // Mesh refinement around fixed electrodes: 0 none, 1 model file, 2 varga.arr.
+  int refineFlag = 0;
+  float refAx = 0, refAz = 0, refBx = 0, refBz = 0;
+
+  std::array<Edge, maxEdges> edgeTable{};
+  int nEdges = 0;
+  common::NodeTable<maxNodes> nodes;
+};
+
+}  // namespace telm
