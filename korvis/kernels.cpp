@@ -1,0 +1,1 @@
+#include "korvis/kernels.h"
