@@ -1,0 +1,2 @@
+#include <string>
+namespace section { std::string placeholder() { return {}; } }
