@@ -58,9 +58,10 @@ class RecordReader {
   // 1-based number of the line the last value came from.
   int lineNumber() const { return lineNo_; }
 
-  // Formats "<file>, line <n>: <what>" for messages raised by callers that
-  // validate a value they have just read.
+  // "<file>, line <n>" and "<file>, line <n>: <what>", for messages raised
+  // by callers that validate a value they have just read.
   std::string where() const;
+  std::string where(std::string_view what) const;
 
  private:
   template <typename T, typename... Rest>
@@ -70,10 +71,13 @@ class RecordReader {
   }
   void readPairs() {}
 
-  // Returns the next value token of the current record, or an empty view for
-  // a null value; sets ended_ when "/" closed the record.
+  // Puts the next value of the current record into `token` and returns
+  // true, or returns false for a null value (the target keeps its value);
+  // sets ended_ when "/" closed the record.
   bool nextToken(std::string& token, std::string_view field, const char* kind);
   bool fetchLine();
+  [[noreturn]] void fail(int line, std::string_view what) const;
+  void startRecordIfNeeded();
 
   std::string name_;
   std::ifstream in_;
@@ -82,8 +86,10 @@ class RecordReader {
   int lineNo_ = 0;
   bool inRecord_ = false;
   bool ended_ = false;      // "/" seen in the current record
-  int repeatLeft_ = 0;      // pending repetitions of repeatToken_
-  std::string repeatToken_; // empty: repeated null
+  bool lineTaken_ = false;  // the current record has taken its first line
+  bool needSep_ = false;    // a value was read whose separator is not consumed
+  long long repeatLeft_ = 0;  // pending repetitions of repeatToken_
+  std::string repeatToken_;   // empty: repeated null
 };
 
 }  // namespace common
