@@ -1,17 +1,140 @@
 // Kernels of the 2.5D point-source problem in the wavenumber domain: the
-// tabulated G(r, ky) = ky*K1(ky*r)/r and its projection on a direction.
+// tabulated G(r, ky) = ky*K1(ky*r)/r and its projection on a direction. The
+// kernels are evaluated N^2 times per wavenumber, so they are defined here,
+// inline, over a constant table; the table of logarithms that the
+// exponential interpolation needs is filled once at start-up (kernels.cpp).
+//
+// Precision of every step (float = IEEE single, double = IEEE double):
+//   x = double(r)*double(ky) (exact); thresholds double(0.04f), double(71.1f);
+//   first guess of the table interval from s = float(25*x), ln(s) in float;
+//   interpolation in double, L rounded to float, h = float(exp(double(L)));
+//   2*r*r in float; G = float(h/(2*r*r)).
+//   directionalKernel: dx, dz, f in double, r = float(sqrt(dz*dz + dx*dx)),
+//   result = float(((double(w1)*w2)*G)*f).
 #pragma once
+
+#include <array>
+#include <bit>
+#include <cmath>
+#include <cstdint>
 
 namespace korvis {
 
+// The 28 points (X(k), V(k)) of V = 2*x*K1(x), k = 1..28 stored at [k-1],
+// each the float of the tabulated decimal held in double, with the per-
+// interval constants of the interpolation: entry [k-1] serves the interval
+// (X(k-1), X(k)].
+struct K1Table {
+  static constexpr int size = 28;
+  std::array<double, size> X{};
+  std::array<double, size> V{};
+  std::array<double, size> dX{};       // X(k) - X(k-1)
+  std::array<double, size> dV{};       // V(k) - V(k-1)
+  std::array<double, size> lnV{};      // ln V(k-1)
+  std::array<double, size> lnRatio{};  // ln(V(k)/V(k-1))
+  // Lower bound of the interval number k for x in each eighth of a binade
+  // [2^e * (1 + b/8), 2^e * (1 + (b+1)/8)), e = -5..6: the search starts
+  // there and moves up at most twice.
+  static constexpr int firstExponent = -5;
+  static constexpr int buckets = 12 * 8;
+  std::array<std::int8_t, buckets> startK{};
+};
+
+extern const K1Table k1Table;
+
+namespace detail {
+
+inline constexpr double k1SmallLimit = static_cast<double>(0.04f);
+inline constexpr double k1LargeLimit = static_cast<double>(71.1f);
+
+// 1-based interval number k of x in (0.04, 71.1]: the first k >= 2 with
+// x <= X(k). Equal to the search from the logarithmic first guess of the
+// table's description because that guess never passes this k (checked over
+// every float s in the tests), so the logarithm is not needed.
+inline int k1Interval(double x) {
+  const auto bits = std::bit_cast<std::uint64_t>(x);
+  constexpr auto base = std::bit_cast<std::uint64_t>(0.03125) >> 49;
+  int k = k1Table.startK[static_cast<std::size_t>((bits >> 49) - base)];
+  while (x > k1Table.X[static_cast<std::size_t>(k - 1)]) ++k;
+  return k;
+}
+
+// The kernel for r > 0 and x = r*ky in (0.04, 71.1] (ky > 0).
+inline float k1Interpolated(float r, double x) {
+  const int k = k1Interval(x);
+  const auto c = static_cast<std::size_t>(k - 1);
+  const double t = x - k1Table.X[c - 1];
+  float h;
+  if (k >= 11 && k <= 26) {
+    const auto L = static_cast<float>(k1Table.lnV[c] + t * k1Table.lnRatio[c] / k1Table.dX[c]);
+    h = static_cast<float>(std::exp(static_cast<double>(L)));
+  } else {
+    h = static_cast<float>(k1Table.V[c - 1] + t * k1Table.dV[c] / k1Table.dX[c]);
+  }
+  // float(double(h)/double(2rr)) equals the single-precision quotient: double
+  // has more than 2*24+2 bits, so rounding twice is innocuous for a quotient.
+  return h / (2.0f * r * r);
+}
+
+}  // namespace detail
+
 // G(r, ky) = ky*K1(ky*r)/r, from the table of 2*x*K1(x) (x = ky*r); 1/r^2
 // for ky = 0 or ky*r <= 0.04, 0 above 71.1. r > 0.
-void k1Kernel(float r, float ky, float& G);
+inline void k1Kernel(float r, float ky, float& G) {
+  if (ky == 0.0f) {
+    G = 2.0f / (2.0f * r * r);
+    return;
+  }
+  const double x = static_cast<double>(r) * static_cast<double>(ky);
+  if (x <= detail::k1SmallLimit) {
+    G = 2.0f / (2.0f * r * r);
+  } else if (!(x <= detail::k1LargeLimit)) {  // a NaN finds no interval either: 0
+    G = 0.0f;
+  } else {
+    G = detail::k1Interpolated(r, x);
+  }
+}
+
+// The weight-free part of directionalKernel: G at the separation and the
+// projection f of the separation on the direction. Shared by the DC and IP
+// matrices, whose weights differ.
+struct KernelGeometry {
+  float G;
+  double f;
+};
+
+// G and f for the separation (dx, dz) (double) with length dist =
+// sqrt(dz*dz + dx*dx), for callers that already hold that root.
+inline KernelGeometry kernelGeometryAt(double dx, double dz, double dist, float nx, float nz,
+                                       float ky) {
+  KernelGeometry g;
+  k1Kernel(static_cast<float>(dist), ky, g.G);
+  g.f = dz * static_cast<double>(nz) + dx * static_cast<double>(nx);
+  return g;
+}
+
+// dx = x1 - x2 and dz = z1' - z2, z1' = -z1 when z1 < 0 and z2 < 0 (the
+// observation point mirrored above the surface), else z1.
+inline KernelGeometry kernelGeometry(float x1, float z1, float x2, float z2, float nx, float nz,
+                                     float ky) {
+  const double dx = static_cast<double>(x1) - static_cast<double>(x2);
+  const float z1m = (z2 < 0.0f && z1 < 0.0f) ? -z1 : z1;
+  const double dz = static_cast<double>(z1m) - static_cast<double>(z2);
+  return kernelGeometryAt(dx, dz, std::sqrt(dz * dz + dx * dx), nx, nz, ky);
+}
+
+// float(w1*w2*G*f), the products in double from left to right.
+inline float weighKernel(float w1, float w2, const KernelGeometry& g) {
+  return static_cast<float>(static_cast<double>(w1) * static_cast<double>(w2) *
+                            static_cast<double>(g.G) * g.f);
+}
 
 // w1*w2*G(|P1'-P2|, ky)*((P1'-P2).(nx,nz)): the field component along
 // (nx, nz) at P1 = (x1, z1) of the source at P2 = (x2, z2), where P1' is P1
 // mirrored to -z1 when both z1 < 0 and z2 < 0.
-float directionalKernel(float x1, float z1, float x2, float z2, float nx, float nz, float w1,
-                        float w2, float ky);
+inline float directionalKernel(float x1, float z1, float x2, float z2, float nx, float nz,
+                               float w1, float w2, float ky) {
+  return weighKernel(w1, w2, kernelGeometry(x1, z1, x2, z2, nx, nz, ky));
+}
 
 }  // namespace korvis

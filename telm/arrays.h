@@ -3,15 +3,31 @@
 #pragma once
 
 #include <ostream>
+#include <string>
 
 #include "telm/telm_state.h"
 
 namespace telm {
+
+// Seconds spent in each phase of computeArrays, for benchmarks.
+struct ArrayTimings {
+  double assemble = 0, factorise = 0, solve = 0, respond = 0, write = 0;
+};
+
+struct ArrayRunOptions {
+  std::string directory;  // where the result files go; "" is the working directory
+  int threads = 0;        // <= 0: every core
+  ArrayTimings* timings = nullptr;
+};
 
 // Computes every requested array and writes its result file (and qz.bin when
 // keyRun = 2). Console progress goes to `console`. Returns 0, or a non-zero
 // exit status after printing a message to std::cerr (zero pivot, a result
 // file that cannot be written).
 int computeArrays(TelmState& st, std::ostream& console);
+
+// The same with our own messages and warnings going to `errors`.
+int computeArrays(TelmState& st, std::ostream& console, std::ostream& errors,
+                  const ArrayRunOptions& options);
 
 }  // namespace telm

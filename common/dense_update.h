@@ -1,0 +1,66 @@
+// Blocked kernels of the dense elimination shared by both programs. Every
+// kernel reproduces, entry by entry, the single-precision operations of the
+// plain elimination loops:
+//   a term is t = float(a*b) (the product rounded to single), then
+//   c = float(c - t); the terms of one entry are applied in increasing order
+//   of their index p.
+// Reordering, blocking and vectorisation never change which terms an entry
+// receives nor their order, so the results are bit-identical to the plain
+// loops (the build forbids fused multiply-add and reassociation). Matrices
+// are column-major with a leading dimension; sizes are ints, offsets are
+// formed in std::ptrdiff_t.
+#pragma once
+
+#include <cstddef>
+
+namespace common {
+
+// Register tile of the update kernel: rows per tile, columns per tile.
+int tileRows();
+int tileCols();
+
+// C(i,j) = float(C(i,j) - float(A(i,p)*B(p,j))) for p = 0..k-1 in
+// increasing order, i < m, j < n. threads <= 0 uses every core; the columns
+// (or, for narrow C, the rows) are shared out, which never changes a result.
+void subtractProduct(int m, int n, int k, const float* A, int lda, const float* B, int ldb,
+                     float* C, int ldc, int threads = 1);
+
+// Storage (floats) of an m x k block of A packed by packTiles.
+std::size_t packedTilesSize(int m, int k);
+
+// Packs A (m x k) into row tiles of tileRows() rows, zero-padded: tile t
+// holds, for p = 0..k-1, the rows t*tileRows() .. of column p.
+void packTiles(int m, int k, const float* A, int lda, float* packed);
+
+// subtractProduct with A given packed by packTiles (same m and k), one thread.
+void subtractPackedProduct(int m, int n, int k, const float* packedA, const float* B, int ldb,
+                           float* C, int ldc);
+
+// Forward elimination with a unit lower-triangular L (m x m, diagonal not
+// read) on the n columns of X (m x n):
+//   for p = 0..m-1, i = p+1..m-1: X(i,j) = float(X(i,j) - float(L(i,p)*X(p,j))).
+// One thread.
+void solveUnitLower(int m, int n, const float* L, int ldl, float* X, int ldx);
+
+// Applies the elimination steps of one block of w factored columns to the n
+// columns of X, rows 0..rows-1 of both counted from the block's first row:
+//   1. when swaps is given, for s = 0..w-1 in order, rows s and swaps[s]
+//      (0-based, >= s) of X are exchanged;
+//   2. X(0..w-1, :) = the forward elimination of solveUnitLower with L11,
+//      the leading w x w part of L;
+//   3. X(w.., :) = X(w.., :) - L21 * X(0..w-1, :) term by term, L21 being
+//      rows w..rows-1 of L.
+// The per-entry order is that of applying the w steps one after another.
+// threads <= 0 uses every core; columns are shared out in blocks.
+void applyEliminationBlock(int rows, int w, const float* L, int ldl, const int* swaps, int n,
+                           float* X, int ldx, int threads);
+
+// Start, in floats, of row i in the packing of packUpperRows.
+std::size_t upperRowStart(int n, int i);
+
+// Copies the strictly upper triangle of U (n x n) row by row: row i,
+// U(i, i+1..n-1), lands contiguously at Ut + upperRowStart(n, i). The back
+// substitutions stream these rows. threads <= 0 uses every core.
+void packUpperRows(int n, const float* U, int ldu, float* Ut, int threads);
+
+}  // namespace common

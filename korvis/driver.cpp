@@ -1,0 +1,456 @@
+// The product driver. What the plain loop does per evaluation is split by
+// what it depends on:
+//   - the electrode layout, the electrode lookups and their console messages
+//     depend on the model and the survey only, never on the wavenumber: they
+//     are worked out once per pass, in plain order, before any numerics;
+//   - per wavenumber the DC and IP matrices are filled together and
+//     factorised, every right-hand side of the wavenumber is formed and
+//     solved in one block substitution, and the receivers are evaluated in
+//     parallel; the results are then accumulated in plain order.
+// Every number is computed by the same routine with the same inputs as in the
+// plain loop, and the console text is emitted in the plain order (the IP
+// pass's text is held back until the DC pass is done), so the output is the
+// same byte for byte.
+#include "korvis/driver.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "common/free_format.h"
+#include "korvis/boundary.h"
+#include "korvis/electrode_resistivity.h"
+#include "korvis/lu_solve.h"
+#include "korvis/wavenumbers.h"
+
+namespace korvis {
+
+namespace {
+
+constexpr float absentA = -10000.0f;
+constexpr float absentB = 10000.0f;
+
+std::size_t at(int i) { return static_cast<std::size_t>(i); }
+
+std::string consoleLine(std::string_view text) {
+  return (common::FreeRecord(common::FreeStyle::korvis) << text).str();
+}
+
+std::string consoleLine(std::string_view text, int value) {
+  return (common::FreeRecord(common::FreeStyle::korvis) << text << value).str();
+}
+
+class Stopwatch {
+ public:
+  explicit Stopwatch(double* total) : total_(total), start_(std::chrono::steady_clock::now()) {}
+  ~Stopwatch() {
+    if (total_ != nullptr) {
+      *total_ += std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+    }
+  }
+  Stopwatch(const Stopwatch&) = delete;
+  Stopwatch& operator=(const Stopwatch&) = delete;
+
+ private:
+  double* total_;
+  std::chrono::steady_clock::time_point start_;
+};
+
+int coreCount() { return static_cast<int>(std::max(1u, std::thread::hardware_concurrency())); }
+
+// Runs body(i) for i in [0, count) on `threads` threads. Every i writes its
+// own outputs, so the results do not depend on the sharing.
+template <typename Body>
+void parallelFor(int count, int threads, const Body& body) {
+  if (threads <= 1 || count < 2) {
+    for (int i = 0; i < count; ++i) body(i);
+    return;
+  }
+  std::atomic<int> next{0};
+  auto worker = [&] {
+    for (int i = next.fetch_add(1); i < count; i = next.fetch_add(1)) body(i);
+  };
+  std::vector<std::thread> pool;
+  const int helpers = std::min(threads, count) - 1;
+  pool.reserve(at(helpers));
+  for (int t = 0; t < helpers; ++t) pool.emplace_back(worker);
+  worker();
+  for (std::thread& t : pool) t.join();
+}
+
+// The evaluations of one wavenumber in plain order (position outer, spacing
+// inner) and the solves among them.
+struct Plan {
+  std::vector<Placement> placements;
+  std::vector<int> cells;    // grid cell of each evaluation
+  std::vector<int> solveOf;  // solve whose charges each evaluation uses
+  std::vector<int> solves;   // evaluation of each solve
+};
+
+Plan makePlan(const common::ArrayFile& a) {
+  Plan plan;
+  for (int p = 1; p <= a.nPos; ++p) {
+    for (int j = 1; j <= a.nSpac; ++j) {
+      const Placement pl = placeElectrodes(a, p, j);
+      if (pl.solveFlag <= 1) plan.solves.push_back(static_cast<int>(plan.placements.size()));
+      plan.solveOf.push_back(static_cast<int>(plan.solves.size()) - 1);
+      plan.cells.push_back((p - 1) + (j - 1) * a.nPos);
+      plan.placements.push_back(pl);
+    }
+  }
+  return plan;
+}
+
+// The electrode lookups of one pass. A lookup either finds a body (its value
+// does not depend on what the resistivity held before) or keeps the previous
+// value; calling it from two different starting values tells which.
+struct Lookup {
+  bool foundA = false, foundB = false;
+  float rhoA = 0, rhoB = 0;
+};
+
+struct PassLookups {
+  std::vector<Lookup> lookups;  // per solve
+  std::string firstText;        // console text of the first evaluation
+  std::string text;             // console text of all evaluations of a wavenumber
+};
+
+PassLookups simulateLookups(const common::ModelGeometry& model, const Plan& plan) {
+  PassLookups out;
+  out.lookups.resize(plan.solves.size());
+  std::ostringstream text;
+  std::ostream discard(nullptr);
+  std::size_t s = 0;
+  for (std::size_t e = 0; e < plan.placements.size(); ++e) {
+    const Placement& pl = plan.placements[e];
+    if (pl.unknownKind) text << consoleLine("Goto ERROR");
+    if (s < plan.solves.size() && at(plan.solves[s]) == e) {
+      const Configuration& c = pl.first;
+      float a0 = 0.0f, b0 = 0.0f, a1 = 1.0f, b1 = 1.0f;
+      electrodeResistivities(model, c.XA, c.ZA, c.XB, c.ZB, a0, b0, text);
+      electrodeResistivities(model, c.XA, c.ZA, c.XB, c.ZB, a1, b1, discard);
+      Lookup& l = out.lookups[s];
+      l.foundA = !(a0 == 0.0f && a1 == 1.0f);
+      l.foundB = !(b0 == 0.0f && b1 == 1.0f);
+      l.rhoA = a0;
+      l.rhoB = b0;
+      ++s;
+    }
+    if (e == 0) out.firstText = text.str();
+  }
+  out.text = text.str();
+  return out;
+}
+
+// Electrode resistivities of every solve of every wavenumber of a pass, the
+// failed lookups carrying the last value along (from solve to solve, from
+// wavenumber to wavenumber, and from the DC into the IP pass).
+std::vector<float> carryResistivities(const PassLookups& pass, int nKy, float& rhoA, float& rhoB) {
+  const std::size_t solves = pass.lookups.size();
+  std::vector<float> rho(2 * solves * at(nKy));
+  for (int k = 0; k < nKy; ++k) {
+    for (std::size_t s = 0; s < solves; ++s) {
+      const Lookup& l = pass.lookups[s];
+      if (l.foundA) rhoA = l.rhoA;
+      if (l.foundB) rhoB = l.rhoB;
+      rho[2 * (at(k) * solves + s)] = rhoA;
+      rho[2 * (at(k) * solves + s) + 1] = rhoB;
+    }
+  }
+  return rho;
+}
+
+void clearGrids(KorvisState& st) {
+  const int cells = st.arr.nPos * st.arr.nSpac;
+  if (st.arr.nPos <= 0 || st.arr.nSpac <= 0) return;
+  for (auto* grid : {&st.ResF, &st.ResR, &st.NrmF, &st.NrmR}) {
+    std::fill(grid->begin(), grid->begin() + cells, 0.0f);
+  }
+}
+
+// One pass's share of the work of a wavenumber: its state (q and Ro of the
+// pass, its grids), matrix, lookups and resistivities.
+struct PassWork {
+  KorvisState* st = nullptr;
+  std::vector<float>* matrix = nullptr;
+  PassLookups lookups;
+  std::vector<float> rho;
+  std::string console;  // held-back console text (IP pass)
+  int pivotRow = 0, pivotWavenumber = 0;
+};
+
+class FastDriver {
+ public:
+  FastDriver(KorvisState& st, std::ostream& console, std::ostream& warnings, PhaseTimes* times)
+      : st_(st), console_(console), warnings_(warnings), times_(times), threads_(coreCount()) {}
+
+  DriverResult run(const PassOutput& output);
+
+ private:
+  void prepare();
+  void wavenumber(int k);
+  void solveAndAccumulate(PassWork& pass, int k);
+  double* timer(double PhaseTimes::*phase) { return times_ != nullptr ? &(times_->*phase) : nullptr; }
+
+  KorvisState& st_;
+  std::ostream& console_;
+  std::ostream& warnings_;
+  PhaseTimes* times_;
+  int threads_;
+
+  bool ip_ = false;
+  int n_ = 0;
+  std::size_t ld_ = 1;
+  Plan plan_;
+  KorvisState ipState_;
+  std::vector<float> dcMatrix_, ipMatrix_, rhs_, sigma_;
+  std::vector<Evaluation> evaluations_;
+  PassWork dc_, ipw_;
+};
+
+void FastDriver::prepare() {
+  ip_ = st_.keyIP != 0;
+  n_ = st_.nodes.N;
+  ld_ = at(std::max(n_, 1));
+  plan_ = makePlan(st_.arr);
+
+  dc_.st = &st_;
+  dc_.matrix = &dcMatrix_;
+  dc_.lookups = simulateLookups(st_.model, plan_);
+  float rhoA = 0.0f, rhoB = 0.0f;
+  dc_.rho = carryResistivities(dc_.lookups, st_.nKy, rhoA, rhoB);
+  dcMatrix_.assign(ld_ * ld_, 0.0f);
+
+  if (ip_) {
+    ipState_ = st_;
+    ipState_.nodes.q = ipState_.nodes.qIP;
+    ipState_.model.Ro = ipState_.model.RO_IP;
+    ipw_.st = &ipState_;
+    ipw_.matrix = &ipMatrix_;
+    ipw_.lookups = simulateLookups(ipState_.model, plan_);
+    ipw_.rho = carryResistivities(ipw_.lookups, st_.nKy, rhoA, rhoB);
+    ipMatrix_.assign(ld_ * ld_, 0.0f);
+  }
+
+  const std::size_t solves = plan_.solves.size();
+  rhs_.assign(ld_ * solves, 0.0f);
+  sigma_.assign(ld_ * solves, 0.0f);
+  evaluations_.assign(plan_.placements.size(), Evaluation{});
+}
+
+void FastDriver::solveAndAccumulate(PassWork& pass, int k) {
+  KorvisState& st = *pass.st;
+  const float ky = st_.Ky[at(k)];
+  const int solves = static_cast<int>(plan_.solves.size());
+  const float* rho = pass.rho.data() + 2 * at(k) * at(solves);
+  {
+    Stopwatch watch(timer(&PhaseTimes::rhs));
+    parallelFor(solves, threads_, [&](int s) {
+      const Configuration& c = plan_.placements[at(plan_.solves[at(s)])].first;
+      sourceRhsGiven(st, st.nodes.q.data(), c.XA, c.ZA, c.XB, c.ZB, rho[2 * at(s)],
+                     rho[2 * at(s) + 1], rhs_.data() + at(s) * ld_, ky);
+    });
+  }
+  if (n_ > 0) {
+    Stopwatch watch(timer(&PhaseTimes::substitute));
+    luSubstituteMany(pass.matrix->data(), n_, static_cast<int>(ld_), rhs_.data(),
+                     static_cast<int>(ld_), sigma_.data(), static_cast<int>(ld_), solves, threads_);
+  }
+  {
+    Stopwatch watch(timer(&PhaseTimes::receivers));
+    const float Ro1 = st.model.Ro[0];
+    const int keyArr = st.arr.keyArr;
+    parallelFor(static_cast<int>(plan_.placements.size()), threads_, [&](int e) {
+      const Placement& pl = plan_.placements[at(e)];
+      const Configuration& c = pl.first;
+      const auto s = at(plan_.solveOf[at(e)]);
+      const float* sigma = sigma_.data() + s * ld_;
+      Evaluation& ev = evaluations_[at(e)];
+      ev.rhoA = rho[2 * s];
+      ev.rhoB = rho[2 * s + 1];
+      receiverField(st.nodes, Ro1, c.xr, c.zr, c.XA, c.ZA, c.XB, c.ZB, c.nx, c.nz, sigma, ev.rhoA,
+                    ev.rhoB, ky, 2, ev.EA, ev.EB, ev.value);
+      if (keyArr == 18) {
+        receiverField(st.nodes, Ro1, pl.xr2, pl.zr2, c.XA, 0.0f, c.XB, 0.0f, 1.0f, 0.0f, sigma,
+                      ev.rhoA, ev.rhoB, ky, 2, ev.EA2, ev.EB2, ev.value2);
+      } else if (keyArr == 19) {
+        float unused = 0.0f;
+        receiverField(st.nodes, Ro1, c.xr, c.zr, c.XA, c.ZA, c.XB, c.ZB, 1.0f, 0.0f, sigma,
+                      ev.rhoA, ev.rhoB, ky, 1, ev.EA, ev.EB, unused);
+        receiverField(st.nodes, Ro1, c.xr, c.zr, c.XA, c.ZA, c.XB, c.ZB, 0.0f, 1.0f, sigma,
+                      ev.rhoA, ev.rhoB, ky, 1, ev.EA2, ev.EB2, unused);
+      }
+    });
+  }
+  Stopwatch watch(timer(&PhaseTimes::accumulate));
+  for (std::size_t e = 0; e < plan_.placements.size(); ++e) {
+    const Configuration& c = plan_.placements[e].first;
+    accumulate(st, k, plan_.cells[e], evaluations_[e], c.xr, c.zr, c.XA, c.ZA, c.XB, c.ZB);
+  }
+}
+
+void FastDriver::wavenumber(int k) {
+  const auto started = std::chrono::steady_clock::now();
+  const std::string header = consoleLine("    ===> nKy_i = ", k + 1);
+  console_ << header << std::flush;
+  const bool ipLive = ip_ && ipw_.pivotRow == 0;
+  const float ky = st_.Ky[at(k)];
+  std::ostringstream diagnostics;
+  {
+    Stopwatch watch(timer(&PhaseTimes::fill));
+    if (ipLive) {
+      assembleBoundaryMatrixPair(st_.nodes, st_.nodes.q.data(), st_.model.Ro[0], dcMatrix_.data(),
+                                 ipState_.nodes.q.data(), ipState_.model.Ro[0], ipMatrix_.data(),
+                                 static_cast<int>(ld_), ky, diagnostics);
+    } else {
+      assembleBoundaryMatrix(st_.nodes, st_.nodes.q.data(), st_.model.Ro[0], dcMatrix_.data(),
+                             static_cast<int>(ld_), ky, diagnostics);
+    }
+  }
+  const bool evaluate = !plan_.placements.empty();
+  if (evaluate) {
+    Stopwatch watch(timer(&PhaseTimes::factor));
+    dc_.pivotRow = luFactor(dcMatrix_.data(), n_, static_cast<int>(ld_), threads_);
+    if (ipLive) ipw_.pivotRow = luFactor(ipMatrix_.data(), n_, static_cast<int>(ld_), threads_);
+  }
+  if (dc_.pivotRow != 0) {
+    dc_.pivotWavenumber = k + 1;
+    console_ << diagnostics.str() << dc_.lookups.firstText << std::flush;
+    return;
+  }
+  console_ << diagnostics.str() << dc_.lookups.text << std::flush;
+  if (evaluate) solveAndAccumulate(dc_, k);
+
+  if (ipLive) {
+    ipw_.console += header + diagnostics.str();
+    if (ipw_.pivotRow != 0) {
+      ipw_.pivotWavenumber = k + 1;
+      ipw_.console += ipw_.lookups.firstText;
+    } else {
+      ipw_.console += ipw_.lookups.text;
+      if (evaluate) solveAndAccumulate(ipw_, k);
+    }
+  }
+  if (times_ != nullptr) {
+    times_->perWavenumber.push_back(
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+  }
+}
+
+DriverResult FastDriver::run(const PassOutput& output) {
+  prepare();
+  clearGrids(st_);
+  if (ip_) clearGrids(ipState_);
+  for (int k = 0; k < st_.nKy; ++k) {
+    wavenumber(k);
+    if (dc_.pivotRow != 0) return {dc_.pivotRow, 1, dc_.pivotWavenumber};
+  }
+  finishPass(st_, 1, warnings_);
+  output(st_, 1);
+  if (!ip_) return {};
+
+  st_.DcF = st_.ResF;
+  if (st_.arr.keyArr == 18) st_.DcR = st_.ResR;
+  console_ << consoleLine("===> IP calculation") << ipw_.console << std::flush;
+  if (ipw_.pivotRow != 0) return {ipw_.pivotRow, 2, ipw_.pivotWavenumber};
+  st_.nodes.q = st_.nodes.qIP;
+  st_.model.Ro = st_.model.RO_IP;
+  st_.ResF = ipState_.ResF;
+  st_.ResR = ipState_.ResR;
+  st_.NrmF = ipState_.NrmF;
+  st_.NrmR = ipState_.NrmR;
+  finishPass(st_, 2, warnings_);
+  computeChargeability(st_);
+  output(st_, 2);
+  return {};
+}
+
+}  // namespace
+
+int evaluatedSpacings(const common::ArrayFile& a) {
+  return a.keyArr == 17 || a.keyArr == 19 ? std::min(a.nSpac, 1) : a.nSpac;
+}
+
+Placement placeElectrodes(const common::ArrayFile& a, int p, int j) {
+  const float X = a.X0 + static_cast<float>(p - 1) * a.dX;
+  const float Z = a.Z0 + static_cast<float>(p - 1) * a.dZ;
+  const float s = a.Spac[at(j - 1)];
+  Placement pl;
+  Configuration& c = pl.first;
+  c.xr = X;
+  c.zr = Z;
+  // A dipole 4s/3 .. 8s/3 off the receiver, in the single-precision steps of
+  // the layout: t = 2s, d = t/3.
+  const float t = 2.0f * s;
+  const float d = t * 0.33333334f;
+  switch (a.keyArr) {
+    case 2:
+      c = {X - s, 0.0f, absentB, 0.0f, X, Z, 1.0f, 0.0f};
+      break;
+    case 3:
+      c = {absentA, 0.0f, X + s, 0.0f, X, Z, 1.0f, 0.0f};
+      break;
+    case 4:
+      c = {X - (t + d), 0.0f, X - (t - d), 0.0f, X, Z, 1.0f, 0.0f};
+      break;
+    case 5:
+      c = {X + (t - d), 0.0f, X + (t + d), 0.0f, X, Z, 1.0f, 0.0f};
+      break;
+    case 9:
+      c = {a.XA, Z + s, absentB, 0.0f, a.XA, Z, 0.0f, 1.0f};
+      break;
+    case 10:
+      c = {a.XA, Z - s, absentB, 0.0f, a.XA, Z, 0.0f, 1.0f};
+      break;
+    case 11: {
+      const float depth =
+          a.Z0 + static_cast<float>(a.iDir) * (a.Spac[0] + static_cast<float>(j - 1) * a.dZ);
+      c = {a.XA, depth, a.XB, a.ZB, a.XMN, Z, 0.0f, 1.0f};
+      break;
+    }
+    case 13:
+      c = {absentA, a.ZA, X + s, a.ZB, X, a.ZB, 1.0f, 0.0f};
+      break;
+    case 14:
+      c = {X - s, a.ZA, absentB, a.ZB, X, a.ZB, 1.0f, 0.0f};
+      break;
+    case 15:
+      c = {X, 0.0f, absentB, 0.0f, X + s, Z, 1.0f, 0.0f};
+      pl.solveFlag = j;
+      break;
+    case 16:
+      c = {absentA, 0.0f, X, 0.0f, X - s, Z, 1.0f, 0.0f};
+      pl.solveFlag = j;
+      break;
+    case 17:
+    case 19: {
+      const float length = std::sqrt(a.dX * a.dX + a.dZ * a.dZ);
+      c = {a.XA, a.ZA, a.XB, a.ZB, X, Z, a.dX / length, a.dZ / length};
+      break;
+    }
+    case 18:
+      c = {X, 0.0f, absentB, 0.0f, X + s, Z, 1.0f, 0.0f};
+      pl.xr2 = X - s;
+      pl.zr2 = 0.0f;
+      pl.solveFlag = j;
+      break;
+    default:
+      // Kinds 1, 6, 7, 8, 12, and unknown kinds, which are laid out the same.
+      c = {X - s, 0.0f, X + s, 0.0f, X, Z, 1.0f, 0.0f};
+      pl.unknownKind = a.keyArr < 1 || a.keyArr > 19;
+      break;
+  }
+  return pl;
+}
+
+DriverResult runPasses(KorvisState& st, std::ostream& console, std::ostream& warnings,
+                       const PassOutput& output, PhaseTimes* times) {
+  FastDriver driver(st, console, warnings, times);
+  return driver.run(output);
+}
+
+}  // namespace korvis

@@ -1,0 +1,57 @@
+// The run driver of korvis: the DC pass and the optional IP pass, each a loop
+// over wavenumbers, profile positions and spacings, with the electrode
+// layout of the nineteen array kinds. The product driver computes the two
+// passes of a wavenumber together (both matrices, every right-hand side
+// solved at once, receivers in parallel) and produces exactly the console
+// text and result grids of the plain loop order.
+#pragma once
+
+#include <functional>
+#include <ostream>
+#include <vector>
+
+#include "korvis/korvis_state.h"
+#include "korvis/solve.h"
+
+namespace korvis {
+
+// The electrodes, receivers and flags of one evaluation (position p, spacing
+// j, both 1-based). X = X0 + (p-1)*dX, Z = Z0 + (p-1)*dZ, s = Spac(j).
+struct Placement {
+  Configuration first;         // A, B, first receiver and its direction
+  float xr2 = 0, zr2 = 0;      // kind 18: the second receiver (X - s, 0)
+  int solveFlag = 1;           // kinds 15, 16, 18: j (solve for j = 1 only)
+  bool unknownKind = false;    // keyArr outside 1..19: laid out as kind 1
+};
+
+Placement placeElectrodes(const common::ArrayFile& a, int p, int j);
+
+// The spacings evaluated per position: 1 for kinds 17 and 19, else nSpac.
+int evaluatedSpacings(const common::ArrayFile& a);
+
+// The first zero pivot of a run; row 0 when the run went through.
+struct DriverResult {
+  int pivotRow = 0;
+  int pass = 0;        // 1 DC, 2 IP
+  int wavenumber = 0;  // 1-based
+};
+
+// Called after each finished pass with the grids of the pass: ResF (and ResR)
+// after pass 1, DcF (and DcR) holding the chargeability after pass 2.
+using PassOutput = std::function<void(const KorvisState&, int pass)>;
+
+// Optional timing of the product driver, seconds.
+struct PhaseTimes {
+  double fill = 0, factor = 0, rhs = 0, substitute = 0, receivers = 0, accumulate = 0;
+  std::vector<double> perWavenumber;
+};
+
+// Runs pass 1 and, when keyIP != 0, pass 2 on st (whose q and Ro become qIP
+// and RO_IP, as a second plain pass leaves them): grids cleared, every
+// wavenumber accumulated, grids finished, chargeability, `output` called.
+// Console lines go to `console` in the plain order; warnings to `warnings`.
+// Stops at the first zero pivot in plain order, before that pass's output.
+DriverResult runPasses(KorvisState& st, std::ostream& console, std::ostream& warnings,
+                       const PassOutput& output, PhaseTimes* times = nullptr);
+
+}  // namespace korvis

@@ -1,0 +1,163 @@
+// Program flow of korvis: start-up, input, the geometry check of the current
+// electrodes, the wavenumber set-up, the passes through the driver, and the
+// output of each pass to the log and, for the half-Schlumberger kind, to the
+// result files.
+#include "korvis/program.h"
+
+#include <cstdlib>
+#include <memory>
+#include <new>
+#include <sstream>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "common/exit_codes.h"
+#include "common/free_format.h"
+#include "common/output_file.h"
+#include "common/record_reader.h"
+#include "korvis/input.h"
+#include "korvis/log_file.h"
+#include "korvis/result_files.h"
+#include "korvis/wavenumbers.h"
+
+namespace korvis {
+
+namespace {
+
+constexpr const char* banner =
+    "--- korvis - 2.5D DC modelling. Boundary-integral modelling group, 1994-2025 ---";
+
+std::string consoleLine(std::string_view text) {
+  return (common::FreeRecord(common::FreeStyle::korvis) << text).str();
+}
+
+std::string consoleLine(std::string_view text, int value) {
+  return (common::FreeRecord(common::FreeStyle::korvis) << text << value).str();
+}
+
+// The near-field quadrature of a right-hand side has no value for a current
+// electrode on a node centre; such a survey is rejected before any work.
+bool electrodesClearOfNodes(const KorvisState& st, std::ostream& errors) {
+  const common::ArrayFile& a = st.arr;
+  const int spacings = evaluatedSpacings(a);
+  for (int p = 1; p <= a.nPos; ++p) {
+    for (int j = 1; j <= spacings; ++j) {
+      const Placement pl = placeElectrodes(a, p, j);
+      if (pl.solveFlag > 1) continue;
+      const Configuration& c = pl.first;
+      for (const auto& [name, x, z] : {std::tuple{"A", c.XA, c.ZA}, std::tuple{"B", c.XB, c.ZB}}) {
+        int node = 0;
+        if (!electrodeOnNode(st, x, z, node)) continue;
+        const auto u = static_cast<std::size_t>(node);
+        errors << "korvis: varga.arr: position " << p << ", spacing " << j
+               << ": current electrode " << name << " at (" << x << ", " << z
+               << ") lies on the centre of node " << node + 1 << " of varga.xy ("
+               << st.nodes.x[u] << ", " << st.nodes.z[u] << ")\n";
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+// Position axis of the tables: depths for the borehole kinds 9 to 12.
+void positionAxis(const common::ArrayFile& a, float& start, float& step) {
+  const bool depths = a.keyArr >= 9 && a.keyArr <= 12;
+  start = depths ? a.Z0 : a.X0;
+  step = depths ? a.dZ : a.dX;
+}
+
+void writePassOutput(const KorvisState& st, int pass, common::OutputFile& log,
+                     std::vector<common::OutputFile>& files) {
+  const common::ArrayFile& a = st.arr;
+  float start = 0.0f, step = 0.0f;
+  positionAxis(a, start, step);
+  const int flag = pass == 1 ? 0 : 1;
+  const float* forward = pass == 1 ? st.ResF.data() : st.DcF.data();
+  const float* reverse = pass == 1 ? st.ResR.data() : st.DcR.data();
+  if (a.keyArr == 17) {
+    log << gradientTable(step, start, a.nPos, forward, flag);
+  } else if (a.keyArr == 19 && pass == 1) {
+    log << electricFieldTable(a.dX, a.X0, a.dZ, a.Z0, a.nPos, forward);
+  } else {
+    log << ordinaryTable(step, start, a.nPos, a.Spac.data(), a.nSpac, forward, flag);
+  }
+  if (a.keyArr != 18) return;
+  log << ordinaryTable(step, start, a.nPos, a.Spac.data(), a.nSpac, reverse, flag);
+  writeProfileTables(a.dX, a.X0, a.nPos, a.Spac.data(), a.nSpac, forward, reverse, flag, files);
+  if (pass == 1) writeRs2Files(a.dX, a.X0, a.nPos, a.nSpac, forward, reverse, files);
+}
+
+int run(std::ostream& console, std::ostream& errors, const PassDriver& driver) {
+  console << consoleLine(banner) << std::flush;
+  auto state = std::make_unique<KorvisState>();
+  KorvisState& st = *state;
+  switch (loadInputs(st, console, errors)) {
+    case LoadOutcome::tooManyNodes:
+      return common::exitTooManyNodes;
+    case LoadOutcome::stepNotPositive:
+      return common::exitNormal;
+    case LoadOutcome::loaded:
+      break;
+  }
+  if (!electrodesClearOfNodes(st, errors)) return common::exitBadInput;
+
+  common::OutputFile log("korvis.txt");
+  std::vector<common::OutputFile> files;
+  console << consoleLine(" A number of nodes -", st.nodes.N);
+
+  common::ArrayFile& a = st.arr;
+  const float largestSpacing = a.nSpac > 0 ? a.Spac[static_cast<std::size_t>(a.nSpac - 1)] : 0.0f;
+  setUpWavenumbers(st, largestSpacing);
+  log << wavenumberLine(st);
+  if (a.keyArr == 17) {
+    a.nSpac = 1;
+    console << consoleLine("Afix_MN_Bfix gradient array.There are not spacings, only point!");
+  } else if (a.keyArr == 19) {
+    a.nSpac = 1;
+    console << consoleLine("Gradient array. Output is electrical field");
+  }
+  console << consoleLine("    A number of spatial frequencies nKy = ", st.nKy) << std::flush;
+
+  const DriverResult result =
+      driver(st, console, errors,
+             [&](const KorvisState& done, int pass) { writePassOutput(done, pass, log, files); });
+  console << std::flush;
+  if (result.pivotRow != 0) {
+    errors << "korvis: zero pivot in row " << result.pivotRow
+           << " of the system matrix at wavenumber " << result.wavenumber << "\n";
+    return common::exitNumerical;
+  }
+  log.commit();
+  for (const common::OutputFile& file : files) file.commit();
+  return common::exitNormal;
+}
+
+}  // namespace
+
+int runProgram(std::ostream& console, std::ostream& errors) {
+  return runProgram(console, errors,
+                    [](KorvisState& st, std::ostream& out, std::ostream& warnings,
+                       const PassOutput& output) { return runPasses(st, out, warnings, output); });
+}
+
+int runProgram(std::ostream& console, std::ostream& errors, const PassDriver& driver) {
+  try {
+    return run(console, errors, driver);
+  } catch (const common::InputError& e) {
+    console << std::flush;
+    errors << "korvis: " << e.what() << "\n";
+    return common::exitBadInput;
+  } catch (const common::OutputError& e) {
+    console << std::flush;
+    errors << "korvis: " << e.what() << "\n";
+    return common::exitOutputFailed;
+  } catch (const std::bad_alloc&) {
+    console << std::flush;
+    errors << "korvis: not enough memory for the system of this model\n";
+    return EXIT_FAILURE;
+  }
+}
+
+}  // namespace korvis

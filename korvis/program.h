@@ -1,0 +1,24 @@
+// The whole korvis run in the current directory: banner, inputs, checks,
+// wavenumber table, the passes, the log and the result files. Every file is
+// built in memory and committed only when the run has gone through, so a
+// run that stops leaves no partial results.
+#pragma once
+
+#include <functional>
+#include <ostream>
+
+#include "korvis/driver.h"
+
+namespace korvis {
+
+// The pass driver the run uses: runPasses, or any driver with the same
+// contract (the tests pass a plain reference loop).
+using PassDriver = std::function<DriverResult(KorvisState&, std::ostream& console,
+                                              std::ostream& warnings, const PassOutput&)>;
+
+// Runs korvis; console lines go to `console`, our messages and warnings to
+// `errors`. Returns the exit status (common/exit_codes.h).
+int runProgram(std::ostream& console, std::ostream& errors);
+int runProgram(std::ostream& console, std::ostream& errors, const PassDriver& driver);
+
+}  // namespace korvis

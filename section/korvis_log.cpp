@@ -1,0 +1,164 @@
+// korvis.txt table parsing. The heading positions are fixed 7.1 fields and
+// abut when they fill their width, so a line whose blank-separated fields do
+// not give the expected count is cut into columns instead. Tables follow one
+// another without blank lines; a table ends where the next title begins.
+#include "section/korvis_log.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "section/svg.h"
+#include "section/text_lines.h"
+
+namespace section {
+
+namespace {
+
+bool isTableStart(std::string_view line) {
+  const auto t = trim(line);
+  return t.starts_with("*****") || t == "Electrical field";
+}
+
+bool endsTable(const TextLines& f, std::size_t i) { return i >= f.size() || trim(f[i]).empty() || isTableStart(f[i]); }
+
+// Up to `expected` values from column `start` on: blank-separated when the
+// count matches, else cut into fields of `width` columns.
+std::vector<double> fieldsOf(const TextLines& f, std::size_t i, std::size_t start, std::size_t width,
+                             std::size_t expected, std::string_view field, bool finite) {
+  const std::string_view line = start < f[i].size() ? std::string_view(f[i]).substr(start) : std::string_view();
+  auto tokens = splitFields(line);
+  if (tokens.size() != expected) {
+    tokens.clear();
+    for (std::size_t c = 0; c < line.size() && tokens.size() < expected; c += width) {
+      const auto token = trim(line.substr(c, width));
+      if (!token.empty()) tokens.push_back(token);
+    }
+  }
+  std::vector<double> values;
+  for (auto t : tokens) values.push_back(finite ? f.coordinate(i, t, field) : f.number(i, t, field));
+  return values;
+}
+
+struct Counters {
+  int rho = 0, eta = 0, efield = 0;
+};
+
+std::string quantityOf(bool ip) { return ip ? "apparent chargeability, %" : "apparent resistivity, ohm-m"; }
+
+std::string pictureName(const std::string& stem, bool ip, Counters& n) {
+  return stem + (ip ? "_eta_" + std::to_string(++n.eta) : "_rho_" + std::to_string(++n.rho)) + ".svg";
+}
+
+// Heading at line h; returns the pseudosection and moves i past the table.
+Pseudosection ordinaryTable(const TextLines& f, std::size_t& i, bool ip, const std::string& title) {
+  const std::size_t h = i;
+  std::vector<double> positions = fieldsOf(f, h, f[h].find("SPACE") + 8, 7, 10, "position", true);
+  for (i = h + 1; i < f.size() && !trim(f[i]).starts_with("--"); ++i) {
+    if (isTableStart(f[i])) f.fail(i, "expected the rule under the heading");
+    const auto more = fieldsOf(f, i, 0, 7, 10, "position", true);
+    positions.insert(positions.end(), more.begin(), more.end());
+  }
+  if (i >= f.size()) f.fail(i, "end of file, expected the rule under the heading");
+  if (positions.empty()) f.fail(h, "expected the positions after SPACE");
+  Pseudosection s;
+  s.titles = {title};
+  s.quantity = ip ? chargeabilityCaption : resistivityCaption;
+  s.scale = ip ? ScaleKind::linear : ScaleKind::logarithmic;
+  for (++i; !endsTable(f, i);) {
+    const double spacing = f.coordinate(i, trim(std::string_view(f[i]).substr(0, 15)), "spacing");
+    std::size_t done = 0, start = 15;
+    while (done < positions.size()) {
+      if (i >= f.size()) f.fail(i, "end of file, expected the values of spacing " + formatLabel(spacing));
+      const std::size_t want = std::min<std::size_t>(10, positions.size() - done);
+      const auto values = fieldsOf(f, i, start, 10, want, "value", false);
+      if (values.size() != want) {
+        f.fail(i, "expected " + std::to_string(want) + " values of spacing " + formatLabel(spacing));
+      }
+      for (double v : values) s.values.push_back({positions[done++], spacing, v});
+      ++i;
+      start = 0;
+    }
+  }
+  return s;
+}
+
+// Rows of `columns` values from line i on; moves i past the table.
+std::vector<std::vector<double>> rowsOf(const TextLines& f, std::size_t& i, std::size_t columns,
+                                        std::string_view what) {
+  std::vector<std::vector<double>> rows;
+  for (; !endsTable(f, i); ++i) {
+    const auto fields = splitFields(f[i]);
+    if (fields.size() != columns) f.fail(i, "expected " + std::string(what));
+    std::vector<double> row;
+    for (std::size_t c = 0; c < columns; ++c) {
+      row.push_back(c + 1 < columns ? f.coordinate(i, fields[c], "position") : f.number(i, fields[c], "value"));
+    }
+    rows.push_back(std::move(row));
+  }
+  if (rows.empty()) f.fail(i, "expected " + std::string(what));
+  return rows;
+}
+
+}  // namespace
+
+std::vector<Picture> readKorvisLog(const std::string& path, const std::string& stem) {
+  const TextLines f(path);
+  const std::string file = std::filesystem::path(path).filename().string();
+  std::vector<Picture> pictures;
+  Counters n;
+  int table = 0;
+  for (std::size_t i = 0; i < f.size();) {
+    const auto line = trim(f[i]);
+    const std::string title = file + ", table " + std::to_string(table + 1) + ": ";
+    if (line == "Electrical field") {
+      ++table;
+      i += 2;  // title and the column heading "X Y E_mn"
+      const auto rows = rowsOf(f, i, 3, "X, Y and E_mn");
+      const bool vertical = std::all_of(rows.begin(), rows.end(), [&](const auto& r) { return r[0] == rows[0][0]; });
+      Profile p;
+      p.titles = {title + "electric field"};
+      p.xLabel = vertical ? "z, m" : "x, m";
+      p.yLabel = "E_mn";
+      p.series.push_back({"E_mn", {}});
+      for (const auto& r : rows) {
+        p.x.push_back(vertical ? r[1] : r[0]);
+        p.series[0].values.push_back(r[2]);
+      }
+      pictures.push_back({stem + "_efield_" + std::to_string(++n.efield) + ".svg", std::move(p)});
+      continue;
+    }
+    if (!line.starts_with("*****")) {
+      ++i;
+      continue;
+    }
+    const bool ip = line.find("CHARGEABILITY") != std::string_view::npos;
+    if (!ip && line.find("RESISTIVITY") == std::string_view::npos) {
+      f.fail(i, "expected a table title APP.RESISTIVITY or APP.CHARGEABILITY");
+    }
+    ++table;
+    if (++i >= f.size()) f.fail(i, "end of file, expected the table heading");
+    const auto heading = trim(f[i]);
+    if (heading.starts_with("SPACE")) {
+      auto s = ordinaryTable(f, i, ip, title + quantityOf(ip));
+      pictures.push_back({pictureName(stem, ip, n), std::move(s)});
+    } else if (heading.starts_with("point")) {
+      ++i;
+      Profile p;
+      p.titles = {title + quantityOf(ip)};
+      p.xLabel = "position, m";
+      p.yLabel = quantityOf(ip);
+      p.series.push_back({ip ? "Eta" : "Rok", {}});
+      for (const auto& r : rowsOf(f, i, 2, "a position and a value")) {
+        p.x.push_back(r[0]);
+        p.series[0].values.push_back(r[1]);
+      }
+      pictures.push_back({pictureName(stem, ip, n), std::move(p)});
+    } else {
+      f.fail(i, "expected the table heading SPACE or point");
+    }
+  }
+  if (pictures.empty()) f.fail(f.size(), "end of file, expected a result table");
+  return pictures;
+}
+
+}  // namespace section

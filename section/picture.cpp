@@ -1,0 +1,61 @@
+// Dispatch from file names to readers and from pictures to renderers.
+#include "section/picture.h"
+
+#include <algorithm>
+#include <array>
+#include <filesystem>
+
+#include "section/korvis_log.h"
+#include "section/point_list.h"
+#include "section/telm_results.h"
+
+namespace section {
+
+InputKind inputKindOf(std::string_view fileName, bool exactNamesOnly) {
+  static constexpr std::array<std::string_view, 12> telmArrays{
+      "amnb_01.dat", "amn_02.dat",  "mnb_03.dat",   "a_mn_04.dat",  "mn_b_05.dat",  "abmn_06.dat",
+      "mnab_07.dat", "am_08.dat",   "mb_09.dat",    "ab_mn_10.dat", "mn_ab_11.dat", "a_mn_b12.dat"};
+  static constexpr std::array<std::string_view, 5> pointLists{"A_MN.txt", "MN_B.txt", "A_MNip.txt", "MN_Bip.txt",
+                                                              "AB_MN_pr.txt"};
+  if (std::find(telmArrays.begin(), telmArrays.end(), fileName) != telmArrays.end()) return InputKind::telmArray;
+  if (std::find(pointLists.begin(), pointLists.end(), fileName) != pointLists.end()) return InputKind::pointList;
+  if (fileName == "magn13.dat") return InputKind::telmMagnetic;
+  if (fileName == "korvis.txt") return InputKind::korvisLog;
+  if (fileName == "varga.xy") return InputKind::model;
+  if (exactNamesOnly) return InputKind::none;
+  if (fileName.ends_with(".dat")) {
+    return fileName.find("magn") != std::string_view::npos ? InputKind::telmMagnetic : InputKind::telmArray;
+  }
+  if (fileName.ends_with(".xy")) return InputKind::model;
+  if (fileName.ends_with(".txt")) {
+    return fileName.starts_with("korvis") ? InputKind::korvisLog : InputKind::pointList;
+  }
+  return InputKind::none;
+}
+
+std::vector<Picture> picturesOf(const std::string& path, InputKind kind) {
+  const std::filesystem::path p(path);
+  const std::string stem = p.stem().string();
+  switch (kind) {
+    case InputKind::telmArray: return readTelmArrayFile(path, stem);
+    case InputKind::telmMagnetic: return readMagneticFile(path, stem);
+    case InputKind::korvisLog: return readKorvisLog(path, stem);
+    case InputKind::pointList: return readPointList(path, stem);
+    case InputKind::model:
+      return {{stem == "varga" ? "model.svg" : stem + "_model.svg",
+               readModel(path, (p.parent_path() / "varga.arr").string())}};
+    case InputKind::none: break;
+  }
+  return {};
+}
+
+std::string renderPicture(const Picture& picture) {
+  struct Renderer {
+    std::string operator()(const Pseudosection& s) const { return renderPseudosection(s); }
+    std::string operator()(const Profile& p) const { return renderProfile(p); }
+    std::string operator()(const ModelDrawing& m) const { return renderModel(m); }
+  };
+  return std::visit(Renderer{}, picture.content);
+}
+
+}  // namespace section

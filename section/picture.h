@@ -1,0 +1,33 @@
+// The catalogue of inputs: which files section understands, the pictures each
+// one yields (named after the source) and their rendering to SVG text.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "section/model_picture.h"
+#include "section/profile_chart.h"
+#include "section/pseudosection.h"
+
+namespace section {
+
+struct Picture {
+  std::string name;  // SVG file name, without folder
+  std::variant<Pseudosection, Profile, ModelDrawing> content;
+};
+
+enum class InputKind { none, telmArray, telmMagnetic, korvisLog, pointList, model };
+
+// The kind of a file by its name. Folder scans take only the names the
+// programs write; a file named explicitly is also recognised by its pattern
+// (*.dat, *.xy, korvis*.txt, other *.txt), so renamed copies still work.
+InputKind inputKindOf(std::string_view fileName, bool exactNamesOnly);
+
+// The pictures of one input file; throws common::InputError.
+std::vector<Picture> picturesOf(const std::string& path, InputKind kind);
+
+std::string renderPicture(const Picture& picture);
+
+}  // namespace section

@@ -1,0 +1,83 @@
+// Pseudosection drawing. The cells tile the plane like a Voronoi diagram of a
+// grid: every distinct x and every distinct depth gets an interval reaching
+// halfway to its neighbours, and a value's cell is the product of the two
+// intervals of its coordinates. Triangular coverage (short spacings at the
+// profile ends only) thus leaves gaps instead of stretching cells.
+#include "section/pseudosection.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "section/chart_frame.h"
+#include "section/svg.h"
+
+namespace section {
+
+std::vector<double> cellEdges(const std::vector<double>& v) {
+  std::vector<double> edges;
+  if (v.empty()) return edges;
+  if (v.size() == 1) {
+    const double half = v[0] == 0.0 ? 0.5 : std::fabs(v[0]) * 0.5;
+    return {v[0] - half, v[0] + half};
+  }
+  edges.push_back(v[0] - (v[1] - v[0]) / 2);
+  for (std::size_t i = 0; i + 1 < v.size(); ++i) edges.push_back((v[i] + v[i + 1]) / 2);
+  edges.push_back(v.back() + (v.back() - v[v.size() - 2]) / 2);
+  return edges;
+}
+
+namespace {
+
+std::vector<double> distinct(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  v.erase(std::unique(v.begin(), v.end()), v.end());
+  return v;
+}
+
+std::size_t indexOf(const std::vector<double>& sorted, double v) {
+  return static_cast<std::size_t>(std::lower_bound(sorted.begin(), sorted.end(), v) - sorted.begin());
+}
+
+}  // namespace
+
+std::string renderPseudosection(const Pseudosection& section) {
+  std::vector<double> xs, depths, data;
+  for (const auto& v : section.values) {
+    xs.push_back(v.x);
+    depths.push_back(v.depth);
+    data.push_back(v.value);
+  }
+  xs = distinct(std::move(xs));
+  depths = distinct(std::move(depths));
+  const auto xEdges = cellEdges(xs);
+  const auto depthEdges = cellEdges(depths);
+
+  constexpr double plotHeight = 400.0;
+  const double top = titleHeight(section.titles.size()) + 10.0;
+  SvgDocument svg(pageWidth, top + plotHeight + 70.0);
+  drawTitles(svg, section.titles);
+  const ColourScale scale(data, section.scale);
+  const Range xRange = xEdges.empty() ? Range{} : Range{xEdges.front(), xEdges.back()};
+  const Range depthRange = depthEdges.empty() ? Range{} : Range{depthEdges.front(), depthEdges.back()};
+  const ChartFrame frame(top, plotHeight, xRange, depthRange, true);
+
+  bool anyMissing = false;
+  for (const auto& v : section.values) {
+    const std::size_t i = indexOf(xs, v.x);
+    const std::size_t j = indexOf(depths, v.depth);
+    const double x0 = frame.px(xEdges[i]), x1 = frame.px(xEdges[i + 1]);
+    const double y0 = frame.py(depthEdges[j]), y1 = frame.py(depthEdges[j + 1]);
+    anyMissing = anyMissing || !std::isfinite(v.value);
+    svg.add("rect", {{"class", "cell"}, {"x", num(x0)}, {"y", num(y0)}, {"width", num(x1 - x0)},
+                     {"height", num(y1 - y0)}, {"fill", scale.colour(v.value)}});
+  }
+  if (section.values.empty()) {
+    svg.add("text", {{"x", num(plotLeft + plotWidth / 2)}, {"y", num(top + plotHeight / 2)},
+                     {"text-anchor", "middle"}}, "no values in the file");
+  }
+  frame.drawAxes(svg, "x, m", section.depthLabel);
+  drawColourBar(svg, scale, section.quantity, top + 20.0, plotHeight - 40.0, anyMissing);
+  return svg.str();
+}
+
+}  // namespace section

@@ -1,0 +1,286 @@
+// Edge table, node-length law and the division of interface pieces into
+// boundary elements. Every expression is evaluated in single precision in the
+// order written, because the node table it fills defines the later results
+// bit for bit; logarithms are the float ones (std::log(float)).
+#include "telm/discretisation.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "common/edit_format.h"
+#include "common/free_format.h"
+#include "common/output_file.h"
+#include "common/record_reader.h"
+#include "telm/coded_stop.h"
+
+namespace telm {
+
+namespace {
+
+constexpr float third = 0.33333334f;
+constexpr float contact = 0.001f;  // distance below which two points are the same vertex
+
+float distance(Point a, Point b) {
+  const float dx = a.x - b.x;
+  const float dz = a.z - b.z;
+  return std::sqrt(dx * dx + dz * dz);
+}
+
+Point vertex(const TelmState& st, int number) { return {st.model.xp[number - 1], st.model.zp[number - 1]}; }
+
+// Integer part of a non-negative count; values no table could hold (and
+// NaN from degenerate geometry) become a count that fails the capacity test.
+int countOf(float value) {
+  constexpr float huge = 1.0e9f;
+  return value < huge ? static_cast<int>(value) : static_cast<int>(huge);
+}
+
+bool propertiesDiffer(const TelmState& st, int i, int k) {
+  const auto& Ro = st.model.Ro;
+  const float contrast = std::fabs((Ro[i] - Ro[k]) / Ro[i]);
+  if (st.firstArrayKind == 13) {
+    return contrast >= 1.0e-7f || std::fabs(st.M1[i] - st.M1[k]) >= 0.0001f ||
+           std::fabs(st.M2[i] - st.M2[k]) >= 0.0001f;
+  }
+  return contrast >= 0.0001f || std::fabs(st.eta[i] - st.eta[k]) >= 0.001f;
+}
+
+void addEdge(TelmState& st, int s, int e, int bodyIn, int bodyOut) {
+  for (int k = 0; k < st.nEdges; ++k) {
+    const Edge& old = st.edgeTable[k];
+    if ((old.start == s && old.end == e) || (old.start == e && old.end == s)) return;
+  }
+  if (st.nEdges == maxEdges) {
+    throw common::InputError(st.modelFileName + ": expected at most " + std::to_string(maxEdges) +
+                             " interface sides between bodies of different properties, found more");
+  }
+  st.edgeTable[st.nEdges++] = Edge{s, e, bodyIn, bodyOut};
+}
+
+// Vertex numbers of side m of body i, the last side closing the outline.
+std::pair<int, int> side(const TelmState& st, int i, int m) {
+  const auto& ring = st.model.vertexRing[i];
+  const int next = m + 1 < st.model.nVer[i] ? ring[m + 1] : ring[0];
+  return {ring[m], next};
+}
+
+// First other body (0-based) with a side joining s and e, or -1.
+int neighbourAlong(const TelmState& st, int i, int s, int e) {
+  for (int k = 0; k < st.model.nT; ++k) {
+    if (k == i) continue;
+    for (int m = 0; m < st.model.nVer[k]; ++m) {
+      const auto [a, b] = side(st, k, m);
+      if ((a == s && b == e) || (a == e && b == s)) return k;
+    }
+  }
+  return -1;
+}
+
+[[noreturn]] void nodeTableFull(int number, std::ostream& console) {
+  console << common::formatLine("(/,1X,'ERROR: Nel > =',I4,'!!!')", {number});
+  console << (common::FreeRecord(common::FreeStyle::telm) << "====> Error !!! The model is too complex. ").str();
+  console << (common::FreeRecord(common::FreeStyle::telm) << "      Maximal number of nodes is 4200 ").str();
+  throw CodedStop{199};
+}
+
+struct Coefficients {
+  float q, qIP;
+};
+
+Coefficients contrast(const TelmState& st, const Edge& edge, float xn, float zn) {
+  const auto& Ro = st.model.Ro;
+  const int out = edge.bodyOut - 1;
+  const int in = edge.bodyIn - 1;
+  const float Ra = Ro[out];
+  const float Rb = Ro[in];
+  const float R0 = Ro[0];
+  const float q = 2.0f * (Ra - Rb) / ((Ra + Rb) * R0);
+  if (st.firstArrayKind == 13) {
+    const float Ma = st.M1[out] * xn + st.M2[out] * zn;
+    const float Mb = st.M1[in] * xn + st.M2[in] * zn;
+    return {q, -2.0f * Ra * Rb / ((Ra + Rb) * R0) * (Ma - Mb)};
+  }
+  const float RaIP = Ra / (1.0f - 0.01f * st.eta[out]);
+  const float RbIP = Rb / (1.0f - 0.01f * st.eta[in]);
+  const float R0IP = R0 / (1.0f - 0.01f * st.eta[0]);
+  return {q, 2.0f * (RaIP - RbIP) / ((RaIP + RbIP) * R0IP)};
+}
+
+}  // namespace
+
+float powInt(float x, int m) {
+  unsigned n = m < 0 ? 0u - static_cast<unsigned>(m) : static_cast<unsigned>(m);
+  float y = n % 2 ? x : 1.0f;
+  while (n >>= 1) {
+    x = x * x;
+    if (n % 2) y = y * x;
+  }
+  return m < 0 ? 1.0f / y : y;
+}
+
+int buildEdgeTable(TelmState& st) {
+  st.nEdges = 0;
+  const common::ModelGeometry& g = st.model;
+  for (int i = 0; i < g.nT; ++i) {
+    for (int m = 0; m < g.nVer[i]; ++m) {
+      const auto [s, e] = side(st, i, m);
+      const int k = neighbourAlong(st, i, s, e);
+      if (k >= 0) {
+        if (propertiesDiffer(st, i, k)) addEdge(st, s, e, i + 1, k + 1);
+      } else if (st.firstArrayKind == 13 &&
+                 (g.Ro[i] < 0.9999999f || st.M1[i] != 0.0f || st.M2[i] != 0.0f)) {
+        addEdge(st, s, e, i + 1, g.nT + 1);
+      }
+    }
+  }
+  return st.nEdges;
+}
+
+float stepAt(const TelmState& st, int e, Point p) {
+  float h = std::fabs(0.9f * p.z) / st.dens;
+  if (st.refineFlag == 1 || st.refineFlag == 2) {
+    const float dA = std::max(distance(p, {st.refAx, st.refAz}), 0.05f);
+    const float dB = std::max(distance(p, {st.refBx, st.refBz}), 0.05f);
+    h = std::min(h, dB / st.dens);
+    h = std::min(h, dA / st.dens);
+  }
+  bool junction = false;
+  for (int k = 0; k < st.nEdges; ++k) {
+    if (k == e) continue;
+    for (const int v : {st.edgeTable[k].start, st.edgeTable[k].end}) {
+      const float d = distance(p, vertex(st, v));
+      if (d > contact) h = std::min(h, d / st.dens);
+      if (d < contact) junction = true;
+    }
+  }
+  return junction ? h * third : h;
+}
+
+GeometricRun geometricCount(float a, float b, float L) {
+  const auto g = [&](float r) { return std::log(((r - 1.0f) * L + a) / (r * a)) / std::log(r); };
+  float r = (L - a) / (L - b);
+  if (r > 1.62f) r = 1.62f;
+  int m = countOf(g(r));
+  b = a * powInt(r, m);
+  r = (L - a) / (L - b);
+  m = countOf(g(r) + 0.5f);
+  const float total = a * (powInt(r, m + 1) - 1.0f) / (r - 1.0f);
+  a = a * L / total;
+  b = a * powInt(r, m);
+  return {a, b, r, m};
+}
+
+void splitSegment(TelmState& st, int e, Point s, Point end, float hs, float he, std::ostream& console) {
+  const float floor = 0.01f / st.dens;
+  if (floor > hs) hs = floor;
+  if (floor > he) he = floor;
+  const float dx = end.x - s.x;
+  const float dz = end.z - s.z;
+  const float L = std::sqrt(dx * dx + dz * dz);
+  const float ux = dx / L;
+  const float uz = dz / L;
+  const float xn = (end.z - s.z) / L;
+  const float zn = (s.x - end.x) / L;
+  const Coefficients c = contrast(st, st.edgeTable[e], xn, zn);
+
+  auto& nodes = st.nodes;
+  auto append = [&](float x, float z, float dL) {
+    const int i = nodes.N++;
+    nodes.x[i] = x;
+    nodes.z[i] = z;
+    nodes.dL[i] = dL;
+    nodes.xn[i] = xn;
+    nodes.zn[i] = zn;
+    nodes.q[i] = c.q;
+    nodes.qIP[i] = c.qIP;
+  };
+  auto uniform = [&](int n) {
+    if (nodes.N + n > maxNodes) nodeTableFull(maxNodes + 1, console);
+    const float pieces = static_cast<float>(n);
+    for (int k = 1; k <= n; ++k) {
+      const float at = static_cast<float>(k) - 0.5f;
+      append(s.x + at * dx / pieces, s.z + at * dz / pieces, L / pieces);
+    }
+  };
+
+  if (hs + he >= L) {
+    if (hs > 3.0f * he) {
+      hs = hs * third;
+    } else if (he > 3.0f * hs) {
+      he = he * third;
+    } else {
+      hs = hs * third;
+      he = he * third;
+    }
+  }
+
+  if (0.9f * he < hs && hs < 1.1f * he && hs + he < L) {
+    uniform(countOf(L / hs));
+    return;
+  }
+  if (hs + he >= L) {
+    uniform(2);
+    return;
+  }
+
+  float first = 0;
+  float ratio = 0;
+  int m = 0;
+  if (he < hs) {
+    const GeometricRun run = geometricCount(he, hs, L);
+    first = run.b;
+    ratio = 1.0f / run.r;
+    m = run.m;
+  } else {
+    const GeometricRun run = geometricCount(hs, he, L);
+    first = run.a;
+    ratio = run.r;
+    m = run.m;
+  }
+  if (nodes.N + m + 1 > maxNodes) nodeTableFull(nodes.N + m + 1, console);
+  float before = 0.0f;
+  for (int j = 0; j <= m; ++j) {
+    const float size = first * powInt(ratio, j);
+    const float along = before + size / 2.0f;
+    append(s.x + along * ux, s.z + along * uz, size);
+    before = before + size;
+  }
+}
+
+void discretise(TelmState& st, std::ostream& console) {
+  buildEdgeTable(st);
+  st.nodes.N = 0;
+  for (int e = 0; e < st.nEdges; ++e) {
+    const Point p1 = vertex(st, st.edgeTable[e].start);
+    const Point p2 = vertex(st, st.edgeTable[e].end);
+    const Point p13{p1.x + 0.3333333f * (p2.x - p1.x), p1.z + 0.3333333f * (p2.z - p1.z)};
+    const Point p23{p1.x + 0.6666667f * (p2.x - p1.x), p1.z + 0.6666667f * (p2.z - p1.z)};
+    const float h1 = p1.z == 0.0f ? 0.5f / st.dens : stepAt(st, e, p1);
+    const float h2 = p2.z == 0.0f ? 0.2f / st.dens : stepAt(st, e, p2);
+    const float h13 = stepAt(st, e, p13);
+    const float h23 = stepAt(st, e, p23);
+    splitSegment(st, e, p1, p13, h1, h13, console);
+    splitSegment(st, e, p23, p2, h23, h2, console);
+    splitSegment(st, e, p13, p23, h13, h23, console);
+  }
+  if (st.keyRun == 1) {
+    common::OutputFile listing("XZ.txt");
+    listing << nodeListing(st);
+    listing.commit();
+    console << (common::FreeRecord(common::FreeStyle::telm) << " The file XY.txt is saved").str();
+    throw CodedStop{200};
+  }
+}
+
+std::string nodeListing(const TelmState& st) {
+  std::string text = common::formatLine("(1X,'Nel =',I4)", {st.nodes.N});
+  text += common::formatLine("(1X,A)", {std::string("      X         Z         Q         dL         Xn        Zn")});
+  const auto& n = st.nodes;
+  for (int i = 0; i < n.N; ++i) {
+    text += common::formatLine("(1X,E10.3,1X,E10.3,1X,F9.5,1X,E10.3,1X,E10.3,1X,E10.3)",
+                               {n.x[i], n.z[i], n.q[i], n.dL[i], n.xn[i], n.zn[i]});
+  }
+  return text;
+}
+
+}  // namespace telm

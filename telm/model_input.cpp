@@ -1,0 +1,177 @@
+// Reading of the telm model file and of the head of varga.arr, with the
+// quantities derived while reading and the capacity checks that keep every
+// later table access inside the fixed arrays of the state record.
+#include "telm/model_input.h"
+
+#include <cmath>
+#include <sstream>
+
+#include "common/array_file.h"
+#include "common/free_format.h"
+#include "telm/coded_stop.h"
+
+namespace telm {
+
+namespace {
+
+constexpr float surfaceDepth = 0.001f;  // vertices above this depth lie on the ground surface
+
+template <typename T>
+std::string shownValue(T value) {
+  std::ostringstream s;
+  s << value;
+  return s.str();
+}
+
+// The one report of a value that was read correctly but is out of range.
+template <typename T>
+[[noreturn]] void reject(const std::string& file, int line, const std::string& expected, T found) {
+  throw common::InputError(file + ", line " + std::to_string(line) + ": expected " + expected +
+                           ", found " + shownValue(found));
+}
+
+std::string indexed(const char* name, int i) { return std::string(name) + "(" + std::to_string(i) + ")"; }
+
+void checkCount(const common::RecordReader& in, const char* field, int value, int capacity) {
+  if (value < 0 || value > capacity) {
+    reject(in.fileName(), in.lineNumber(),
+           "0 to " + std::to_string(capacity) + " for " + std::string(field), value);
+  }
+}
+
+std::string title(common::RecordReader& in, const char* field) {
+  std::string text = in.readLine(field);
+  text.resize(titleLength, ' ');
+  return text;
+}
+
+}  // namespace
+
+std::string readModelFileName(const std::string& path) {
+  common::RecordReader in(path);
+  std::string name = in.readLine("the model file name");
+  if (name.size() > maxNameLength) name.resize(maxNameLength);
+  const auto last = name.find_last_not_of(' ');
+  name.erase(last == std::string::npos ? 0 : last + 1);
+  if (name.empty()) {
+    throw common::InputError(path + ", line 1: expected the name of the model file, found an empty line");
+  }
+  return name;
+}
+
+void readModelPart(common::RecordReader& in, TelmState& st, std::ostream& console) {
+  const std::string& file = in.fileName();
+  console << "\n";
+  st.title1 = title(in, "title 1");
+  console << (common::FreeRecord(common::FreeStyle::telm) << st.title1).str();
+  st.title2 = title(in, "title 2");
+  console << (common::FreeRecord(common::FreeStyle::telm) << st.title2).str();
+
+  common::ModelGeometry& g = st.model;
+  in.record(g.nT, "nT", g.nP, "nP", st.keyIP, "keyIP", st.dens, "dens", st.keyRun, "keyRun");
+  checkCount(in, "nT", g.nT, common::maxBodies);
+  checkCount(in, "nP", g.nP, common::maxVertices);
+  if (!(st.dens > 0.0f)) reject(file, in.lineNumber(), "a positive dens", st.dens);
+
+  for (int i = 0; i < g.nT; ++i) {
+    const int body = i + 1;
+    in.record(g.Ro[i], indexed("Ro", body), st.eta[i], indexed("eta", body), g.nVer[i], indexed("nVer", body));
+    if (!(st.eta[i] < 100.0f)) reject(file, in.lineNumber(), "eta below 100 for " + indexed("eta", body), st.eta[i]);
+    checkCount(in, indexed("nVer", body).c_str(), g.nVer[i], common::maxRing - 1);
+    g.RO_IP[i] = g.Ro[i] / (st.eta[i] * (-0.01f) + 1.0f);
+
+    std::array<int, common::maxRing>& ring = g.vertexRing[i];
+    in.beginRecord();
+    for (int k = 0; k < g.nVer[i]; ++k) {
+      const std::string field = "vertexRing(" + std::to_string(body) + "," + std::to_string(k + 1) + ")";
+      in.read(ring[k], field);
+      if (ring[k] < 1 || ring[k] > g.nP) {
+        reject(file, in.lineNumber(), "a vertex number 1 to " + std::to_string(g.nP) + " for " + field, ring[k]);
+      }
+    }
+    in.endRecord();
+    ring[g.nVer[i]] = ring[0];
+  }
+
+  int onSurface = 0;
+  for (int j = 0; j < g.nP; ++j) {
+    in.record(g.xp[j], indexed("xp", j + 1), g.zp[j], indexed("zp", j + 1));
+    if (g.zp[j] < surfaceDepth && ++onSurface > common::maxSurface) {
+      reject(file, in.lineNumber(),
+             "at most " + std::to_string(common::maxSurface) + " vertices with zp < 0.001", onSurface);
+    }
+  }
+}
+
+void readSurveySettings(common::RecordReader& in, TelmState& st, std::ostream& console) {
+  in.record(st.stationStep, "stationStep", st.firstStation, "firstStation", st.stationCount, "stationCount",
+            st.spacingCount, "spacingCount", st.profileDepth, "profileDepth");
+  if (st.stationCount < 0) reject(in.fileName(), in.lineNumber(), "a stationCount of 0 or more", st.stationCount);
+  checkCount(in, "spacingCount", st.spacingCount, common::maxSpacings);
+  in.record(st.XA, "XA", st.ZA, "ZA", st.XB, "XB", st.ZB, "ZB");
+  in.readList(st.spacingList.data(), st.spacingCount, "spacingList");
+  in.readList(st.offsetList.data(), st.spacingCount, "offsetList");
+  in.readList(st.mnList.data(), st.spacingCount, "mnList");
+  in.record(st.arrayCount, "arrayCount");
+  checkCount(in, "arrayCount", st.arrayCount, maxArrays);
+  in.readList(st.arrayKind.data(), st.arrayCount, "arrayKind");
+  const int kindLine = in.lineNumber();
+  std::array<float, 6> unused{};
+
+  st.firstArrayKind = st.arrayCount > 0 ? st.arrayKind[0] : 0;
+  // The outside region of the magnetic-field array takes the body slot after
+  // the last body.
+  if (st.firstArrayKind == 13 && st.model.nT > common::maxBodies - 1) {
+    reject(in.fileName(), kindLine,
+           "at most " + std::to_string(common::maxBodies - 1) + " bodies (nT) when arrayKind(1) is 13", st.model.nT);
+  }
+  in.readList(unused.data(), static_cast<int>(unused.size()), "the closing record");
+
+  st.refineFlag = 0;
+  if (st.firstArrayKind == 13) {
+    const float pi = 4.0f * std::atan(1.0f);
+    const float angle = st.ZA * 0.0055555557f * pi;
+    const float strength = st.XA;
+    st.XA = strength * std::cos(angle);
+    st.ZA = strength * std::sin(angle);
+    console << (common::FreeRecord(common::FreeStyle::telm) << "Norm. filed Bx Bz" << st.XA << st.ZA).str();
+  }
+  for (int a = 0; a < st.arrayCount; ++a) {
+    if (st.arrayKind[a] == 12) {
+      st.refineFlag = 1;
+      st.refAx = st.XA;
+      st.refAz = st.ZA;
+      st.refBx = st.XB;
+      st.refBz = st.ZB;
+    }
+  }
+}
+
+void readArrayFileHeader(const std::string& path, TelmState& st, std::ostream& console) {
+  common::RecordReader in(path);
+  common::ArrayFile arr;
+  common::readArrayHeader(in, arr);
+  if (arr.keyArr == 18 && !(arr.dX > 0.0f)) {
+    console << (common::FreeRecord(common::FreeStyle::telm) << "  Step must be more then zero").str();
+    throw CodedStop{100};
+  }
+  st.refineFlag = 0;
+  if (arr.keyArr == 17 || arr.keyArr == 19) {
+    st.refineFlag = 2;
+    st.refAx = arr.XA;
+    st.refAz = arr.ZA;
+    st.refBx = arr.XB;
+    st.refBz = arr.ZB;
+  }
+}
+
+void applyMagneticAdjustment(TelmState& st) {
+  if (st.firstArrayKind != 13) return;
+  common::ModelGeometry& g = st.model;
+  for (int i = 0; i < g.nT; ++i) g.Ro[i] = 1.0f / (g.Ro[i] + 1.0f);
+  g.Ro[g.nT] = 1.0f;
+  st.M1[g.nT] = 0.0f;
+  st.M2[g.nT] = 0.0f;
+}
+
+}  // namespace telm

@@ -1,0 +1,83 @@
+// Program flow of telm. Every input is read and checked before the first
+// result file is written; coded stops and input errors are turned into the
+// console messages and the exit status here.
+#include "telm/program.h"
+
+#include <memory>
+
+#include "common/edit_format.h"
+#include "common/exit_codes.h"
+#include "common/free_format.h"
+#include "common/output_file.h"
+#include "common/record_reader.h"
+#include "telm/arrays.h"
+#include "telm/coded_stop.h"
+#include "telm/discretisation.h"
+#include "telm/exchange_file.h"
+#include "telm/model_input.h"
+#include "telm/telm_state.h"
+
+namespace telm {
+
+namespace {
+
+std::string freeRecord(std::string_view text) {
+  return (common::FreeRecord(common::FreeStyle::telm) << text).str();
+}
+
+constexpr const char* stopLine = "Stop - Program terminated.\n";
+
+}  // namespace
+
+int runProgram(std::ostream& console, std::ostream& errors) {
+  // The state is large (node table, edge table); it lives on the heap once.
+  const auto st = std::make_unique<TelmState>();
+  try {
+    console << freeRecord("--telm. 2D modelling. Boundary-element DC/IP program (10/02/01)--");
+    console << freeRecord("        Maximal number of nodes is 4200");
+    console << "\n";
+
+    st->modelFileName = readModelFileName("filename");
+    {
+      common::RecordReader model(st->modelFileName);
+      readModelPart(model, *st, console);
+      if (st->keyRun == -1) {
+        readArrayFileHeader("varga.arr", *st, console);
+      } else {
+        readSurveySettings(model, *st, console);
+      }
+      applyMagneticAdjustment(*st);
+    }
+
+    discretise(*st, console);
+    buildSurfaceLists(*st, errors);
+
+    std::string nameField = st->modelFileName;
+    nameField.resize(maxNameLength, ' ');
+    console << "\n" << "  " << "  Data file - " << nameField << "\n";
+
+    if (st->keyRun == -1) {
+      console << (common::FreeRecord(common::FreeStyle::telm) << " A number of nodes -" << st->nodes.N).str();
+      writeExchangeFile(*st, "varga.xy", console);
+      console << stopLine;
+      return common::exitNormal;
+    }
+
+    console << common::formatLine("(2X,'Number of elements =',I4)", {st->nodes.N});
+    if (const int status = computeArrays(*st, console); status != 0) return status;
+    console << common::formatLine("(/,2X,' The finish of calculation.')", {});
+    console << stopLine;
+    return common::exitNormal;
+  } catch (const CodedStop& stop) {
+    console << "Return code " << stop.code << "\n";
+    return stop.code;
+  } catch (const common::InputError& e) {
+    errors << "telm: " << e.what() << "\n";
+    return common::exitBadInput;
+  } catch (const common::OutputError& e) {
+    errors << "telm: " << e.what() << "\n";
+    return common::exitOutputFailed;
+  }
+}
+
+}  // namespace telm
