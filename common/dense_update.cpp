@@ -97,6 +97,16 @@ void macroKernel(int m, int n, int k, const float* aTiles, ptrdiff_t aStride, co
       const int rows = std::min(mr, m - i0);
       const float* a = aTiles + static_cast<ptrdiff_t>(i0 / mr) * aStride;
       float* c = C + i0 + j0 * ldc;
+      // The kernel's first subtractions wait for the tile of C; fetch the
+      // next tile while this one is computed.
+      const float* following = i0 + mr < m ? c + mr : (j0 + nr < n ? C + (j0 + nr) * ldc : nullptr);
+      if (following) {
+        const int nextCols = i0 + mr < m ? cols : std::min(nr, n - j0 - nr);
+        for (int j = 0; j < nextCols; ++j) {
+          __builtin_prefetch(following + j * ldc, 1);
+          __builtin_prefetch(following + j * ldc + mr - 1, 1);
+        }
+      }
       if (rows == mr && cols == nr)
         tileKernel(k, a, b, c, ldc);
       else

@@ -7,7 +7,11 @@
 // starts and the layout resumes at its last top-level group (or its start);
 // the output stops at the first data descriptor that has no value left.
 // A value too wide for its field fills the field with asterisks. Numbers are
-// rounded from their exact binary value, exact decimal ties away from zero.
+// rounded from their exact binary value, exact decimal ties away from zero; a
+// negative value keeps its "-" even when it rounds to zero ("-0.00"), and
+// the "0" before the point is left out when the field has no room for it.
+// Aw cuts a longer text to its first w characters and right-justifies a
+// shorter one; A writes the text as it is.
 #pragma once
 
 #include <initializer_list>

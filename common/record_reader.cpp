@@ -8,6 +8,7 @@
 #include <charconv>
 #include <cstdlib>
 #include <filesystem>
+#include <limits>
 #include <system_error>
 
 namespace common {
@@ -17,11 +18,16 @@ namespace {
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-// Tokens are echoed in messages; a hostile file may hold a huge one.
+// Tokens are echoed in messages; a hostile file may hold a huge one or
+// control characters that would garble the terminal.
 std::string shown(std::string_view token) {
   constexpr std::size_t limit = 40;
-  if (token.size() <= limit) return std::string(token);
-  return std::string(token.substr(0, limit)) + "...";
+  std::string text(token.substr(0, limit));
+  for (char& c : text) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+  }
+  if (token.size() > limit) text += "...";
+  return text;
 }
 
 // Accepts [+-] digits [. [digits]] | [+-] . digits, then an optional exponent
@@ -83,6 +89,7 @@ void RecordReader::fail(int line, std::string_view what) const {
 }
 
 bool RecordReader::fetchLine() {
+  if (lineNo_ == std::numeric_limits<int>::max()) throw InputError(name_ + ": too many lines");
   if (!std::getline(in_, line_)) return false;
   ++lineNo_;
   if (!line_.empty() && line_.back() == '\r') line_.pop_back();

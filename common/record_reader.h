@@ -32,7 +32,10 @@ class RecordReader {
 
   // Starts a record on the next unread line. The values of the record are
   // then taken with read(); endRecord() drops what is left of the last line.
-  // A record that reads no value still consumes one line.
+  // A record that reads no value still consumes one line (at the end of the
+  // file it consumes nothing and raises no error). A read() outside a record
+  // starts one. Reals are rounded correctly to float; an integer field must
+  // hold an integer that fits in int.
   void beginRecord();
   void read(int& value, std::string_view field);
   void read(float& value, std::string_view field);
@@ -46,7 +49,9 @@ class RecordReader {
     endRecord();
   }
 
-  // Reads `count` values of one record into values[0..count).
+  // Reads `count` values into values[0..count) as one whole record, or as
+  // part of the current record when one has been begun. Messages name the
+  // entry as "<field>(<1-based index>)". count <= 0 still consumes a line.
   void readList(int* values, int count, std::string_view field);
   void readList(float* values, int count, std::string_view field);
 

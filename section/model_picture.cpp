@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <numeric>
 
-#include "common/array_file.h"
 #include "common/model.h"
 #include "common/record_reader.h"
 #include "section/chart_frame.h"
@@ -32,8 +31,9 @@ void checkRange(const common::RecordReader& in, int value, int lo, int hi, const
 void readSurvey(const std::string& path, ModelDrawing& m) {
   common::RecordReader in(path);
   common::ArrayFile a;
-  common::readArrayHeader(in, a);
+  in.record(a.dX, "dX", a.dZ, "dZ", a.X0, "X0", a.Z0, "Z0", a.nPos, "nPos", a.nSpac, "nSpac");
   checkRange(in, a.nPos, 0, common::maxPositions, "nPos");
+  in.record(a.XA, "XA", a.ZA, "ZA", a.XB, "XB", a.ZB, "ZB", a.XMN, "XMN", a.keyArr, "keyArr", a.iDir, "iDir");
   const float z0 = a.keyArr == 18 ? 0.0f : a.Z0;
   for (int p = 0; p < a.nPos; ++p) {
     const float step = static_cast<float>(p);

@@ -172,6 +172,7 @@ TEST_F(RecordReaderTest, MessagesNameFileLineAndField) {
       {"inf\n", false, "line 1: expected a number for xp, found \"inf\""},
       {"nan\n", false, "line 1: expected a number for xp, found \"nan\""},
       {"--1\n", false, "line 1: expected a number for xp, found \"--1\""},
+      {std::string("1\0\x1b", 3) + "\n", false, "line 1: expected a number for xp, found \"1??\""},
       {"0*5\n", false, "line 1: expected a number for xp, found \"0*5\""},
       {"*5\n", false, "line 1: expected a number for xp, found \"*5\""},
       {"2*x\n", false, "line 1: expected a number for xp, found \"x\""},

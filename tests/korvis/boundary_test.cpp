@@ -127,7 +127,7 @@ TEST(AssembleBoundaryMatrix, CoincidingNodesOnTheSurfaceAreReportedInRowOrder) {
   testing::addNode(nd, 30.0f, 5.0f, 2.0f, 1, 0, 0.5f, 0.5f);
   testing::addNode(nd, 1.0f, 0.0f, 2.0f, 0, 1, 0.3f, 0.3f);
   // Enough further nodes for the fill to run on several threads.
-  for (int k = 0; k < 200; ++k) testing::addNode(nd, 100.0f + k, 20.0f, 1.0f, 1, 0, 0.1f, 0.1f);
+  for (int k = 0; k < 200; ++k) testing::addNode(nd, 100.0f + float(k), 20.0f, 1.0f, 1, 0, 0.1f, 0.1f);
   const Filled got = fill(nd, nd.q.data(), 100.0f, 0.05f, false);
   const std::string line = "  I,J,XI,ZI,XJ,ZJ,R1,RO:   ";
   const std::string values = "  0.1000E+01  0.0000E+00  0.1000E+01  0.0000E+00  0.0000E+00  0.0000E+00\n";

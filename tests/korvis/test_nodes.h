@@ -74,10 +74,10 @@ inline std::unique_ptr<KorvisState> blockModel(float rhoHost = 100.0f, float rho
   const float q = (rhoHost - rhoBlock) / (rhoHost + rhoBlock);
   const float qIP = (m.RO_IP[0] - m.RO_IP[1]) / (m.RO_IP[0] + m.RO_IP[1]);
   common::NodeTable<maxNodes>& nd = st->nodes;
-  for (int k = 0; k < 20; ++k) addNode(nd, -19.0f + 2.0f * k, 10.0f, 2.0f, 0, -1, q, qIP);
-  for (int k = 0; k < 10; ++k) addNode(nd, 20.0f, 11.0f + 2.0f * k, 2.0f, 1, 0, q, qIP);
-  for (int k = 0; k < 20; ++k) addNode(nd, 19.0f - 2.0f * k, 30.0f, 2.0f, 0, 1, q, qIP);
-  for (int k = 0; k < 10; ++k) addNode(nd, -20.0f, 29.0f - 2.0f * k, 2.0f, -1, 0, q, qIP);
+  for (int k = 0; k < 20; ++k) addNode(nd, -19.0f + 2.0f * float(k), 10.0f, 2.0f, 0, -1, q, qIP);
+  for (int k = 0; k < 10; ++k) addNode(nd, 20.0f, 11.0f + 2.0f * float(k), 2.0f, 1, 0, q, qIP);
+  for (int k = 0; k < 20; ++k) addNode(nd, 19.0f - 2.0f * float(k), 30.0f, 2.0f, 0, 1, q, qIP);
+  for (int k = 0; k < 10; ++k) addNode(nd, -20.0f, 29.0f - 2.0f * float(k), 2.0f, -1, 0, q, qIP);
   return st;
 }
 

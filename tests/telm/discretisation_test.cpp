@@ -11,6 +11,7 @@
 #include <sstream>
 #include <vector>
 
+#include "common/record_reader.h"
 #include "telm/coded_stop.h"
 
 namespace telm {
@@ -212,7 +213,9 @@ TEST(SplitSegment, GeometricRunGrowsFromTheSmallEnd) {
   EXPECT_EQ(d.dL[0], run.b);
   float end = 0;
   for (int j = 0; j < u.N; ++j) {
-    if (j > 0) EXPECT_GT(u.dL[j], u.dL[j - 1]);
+    if (j > 0) {
+      EXPECT_GT(u.dL[j], u.dL[j - 1]);
+    }
     EXPECT_NEAR(u.x[j], end + u.dL[j] / 2, 1e-4);
     end += u.dL[j];
   }

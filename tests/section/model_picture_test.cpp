@@ -1,0 +1,116 @@
+#include "section/model_picture.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "common/record_reader.h"
+#include "section/picture.h"
+#include "svg_check.h"
+
+namespace section {
+namespace {
+
+using section_test::parseXml;
+using section_test::TempFolder;
+using Doc = section_test::XmlDocument;
+
+// A dipping contact: host (100 ohm-m) left of it, 10 ohm-m to the right.
+const std::string head =
+    "           4           2           3           0 nP,nT, nPOnSurface,keyIP\n"
+    "           1           4           2 [Surfase]\n"
+    "           1           2\n"
+    "  100.000000       100.000000             4 Ro, RO_IP nVer\n"
+    "           1           4           3           5           1\n"
+    "  10.000000      10.000000             3 Ro, RO_IP nVer\n"
+    "           4           2           3           4\n"
+    " -100.000000       0.000000E+00  xp, zp\n"
+    "  100.000000       0.000000E+00  xp, zp\n"
+    "  20.000000      30.000000  xp, zp\n"
+    "  0.000000E+00   0.000000E+00  xp, zp\n";
+const std::string nodes =
+    "           3 N cells\n"
+    "     2.50000      3.75000       5.0000000   0.832050294  -0.554700196   0.818181813   0.818181813 x z dL xn zn q qIP\n"
+    "     7.50000     11.25000      10.0000000   0.832050294  -0.554700196   0.818181813   0.818181813 x z dL xn zn q qIP\n"
+    "    15.00000     22.50000      20.0000000   0.832050294  -0.554700196   0.818181813   0.818181813 x z dL xn zn q qIP\n";
+
+double number(const section_test::XmlElement& e, const char* key) { return std::stod(e.attributes.at(key)); }
+
+TEST(ModelPicture, OneSegmentPerNodeAlongTheBoundary) {
+  TempFolder t;
+  // The ring of body 1 in `head` names a vertex 5 that does not exist (for
+  // the error test); the good outline is 1, 4, 3, 2.
+  std::string text = head;
+  text.replace(text.find("           1           4           3           5"), 48,
+               "           1           4           3           2");
+  const auto m = readModel(t.write("varga.xy", text + nodes), t.file("varga.arr"));
+  const auto doc = parseXml(renderModel(m));
+  ASSERT_EQ(doc.error, "");
+  EXPECT_EQ(doc.count("line", "node"), 3u);
+  EXPECT_EQ(doc.count("line", "normal"), 3u);
+  EXPECT_EQ(doc.count("polygon", "body"), 2u);
+  EXPECT_EQ(doc.count("line", "surface"), 1u);
+  EXPECT_EQ(doc.count("polygon", "electrode"), 0u);  // no varga.arr
+
+  std::vector<double> lengths;
+  std::vector<const section_test::XmlElement*> segments, ticks;
+  for (const auto& e : doc.elements) {
+    if (Doc::attr(e, "class") == "node") segments.push_back(&e);
+    if (Doc::attr(e, "class") == "normal") ticks.push_back(&e);
+  }
+  for (std::size_t k = 0; k < 3; ++k) {
+    const double sx = number(*segments[k], "x2") - number(*segments[k], "x1");
+    const double sy = number(*segments[k], "y2") - number(*segments[k], "y1");
+    const double nx = number(*ticks[k], "x2") - number(*ticks[k], "x1");
+    const double ny = number(*ticks[k], "y2") - number(*ticks[k], "y1");
+    EXPECT_NEAR((sx * nx + sy * ny) / std::hypot(sx, sy) / std::hypot(nx, ny), 0.0, 0.01);
+    lengths.push_back(std::hypot(sx, sy));
+  }
+  // Lengths on the page follow dL (5, 10, 20 m).
+  EXPECT_NEAR(lengths[1] / lengths[0], 2.0, 0.01);
+  EXPECT_NEAR(lengths[2] / lengths[0], 4.0, 0.01);
+}
+
+TEST(ModelPicture, SurveyElectrodesFromTheArrayFile) {
+  TempFolder t;
+  std::string text = head;
+  text.replace(text.find("           1           4           3           5"), 48,
+               "           1           4           3           2");
+  t.write("varga.xy", text + nodes);
+  t.write("varga.arr", "5 0 -20 0 9 3\n-50 0 50 0 0 17 0\n10 20 30\n");
+  const auto pictures = picturesOf(t.file("varga.xy"), InputKind::model);
+  ASSERT_EQ(pictures.size(), 1u);
+  EXPECT_EQ(pictures[0].name, "model.svg");
+  const auto doc = parseXml(renderPicture(pictures[0]));
+  ASSERT_EQ(doc.error, "");
+  EXPECT_EQ(doc.count("polygon", "electrode"), 9u);
+  EXPECT_EQ(doc.count("circle", "source"), 2u);
+  EXPECT_EQ(doc.texts("title").at(1), "varga.arr: 9 positions, array kind 17");
+}
+
+TEST(ModelPicture, MalformedFilesNameFileAndLine) {
+  TempFolder t;
+  const auto expectMessage = [&](const std::string& name, const std::string& text, const std::string& message) {
+    const auto path = t.write(name, text);
+    try {
+      readModel(t.file("varga.xy"), t.file("varga.arr"));
+      ADD_FAILURE() << "no error for " << message;
+    } catch (const common::InputError& e) {
+      EXPECT_EQ(e.what(), path + message);
+    }
+  };
+  expectMessage("varga.xy", head + nodes, ", line 5: expected vertex numbers from 1 to 4, found 5");
+  std::string fixed = head;
+  fixed.replace(fixed.find("           1           4           3           5"), 48,
+                "           1           4           3           2");
+  expectMessage("varga.xy", fixed + "        4201 N cells\n", ", line 12: expected N from 0 to 4200, found 4201");
+  expectMessage("varga.xy", fixed + nodes.substr(0, nodes.rfind("    15.0")),
+                ", line 15: end of file, expected a number for x");
+  expectMessage("varga.xy", "  0 1 0 0\n", ", line 1: expected nP from 1 to 100, found 0");
+  t.write("varga.xy", fixed + nodes);
+  expectMessage("varga.arr", "5 0 -20 0 101 3\n", ", line 1: expected nPos from 0 to 100, found 101");
+  EXPECT_THROW(readModel(t.file("none.xy"), t.file("varga.arr")), common::InputError);
+}
+
+}  // namespace
+}  // namespace section

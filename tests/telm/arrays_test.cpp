@@ -1,0 +1,400 @@
+// The array run: the batched, threaded path against the plain
+// configuration-by-configuration reference (console and every file byte for
+// byte), the physics of a homogeneous earth for every kind, the result-file
+// layouts, the state the arrays pass on to each other, and the failures
+// (zero pivot, unwritable file, non-finite values).
+#include "telm/arrays.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <sstream>
+#include <vector>
+
+#include "array_test_models.h"
+#include "common/exit_codes.h"
+#include "reference_arrays.h"
+#include "telm/array_kinds.h"
+
+namespace telm {
+namespace {
+
+using testing::ModelSpec;
+using testing::ScratchDir;
+
+struct RunOutput {
+  int status = 0;
+  std::string console, errors;
+};
+
+RunOutput runFast(TelmState& st, const ScratchDir& dir, int threads = 2) {
+  std::ostringstream console, errors;
+  ArrayRunOptions options;
+  options.directory = dir.str();
+  options.threads = threads;
+  const int status = computeArrays(st, console, errors, options);
+  return {status, console.str(), errors.str()};
+}
+
+std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> list;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) list.push_back(line);
+  return list;
+}
+
+std::vector<float> numbers(const std::string& line) {
+  std::vector<float> values;
+  std::istringstream in(line);
+  for (float v; in >> v;) values.push_back(v);
+  return values;
+}
+
+// Runs the fast path (with `threads`) and the reference on the same model in
+// two directories and expects the same console text and the same files.
+void expectSameAsReference(const ModelSpec& spec, int threads) {
+  ScratchDir fastDir;
+  const std::filesystem::path plainPath = fastDir.str() + "_plain";
+  std::filesystem::remove_all(plainPath);
+  std::filesystem::create_directories(plainPath);
+  auto fastState = testing::loadModel(fastDir, spec);
+  auto plainState = std::make_unique<TelmState>(*fastState);
+  std::filesystem::remove(fastDir.file("model.dat"));
+
+  const RunOutput fast = runFast(*fastState, fastDir, threads);
+  std::ostringstream plainConsole;
+  const int plainStatus = reference::computeArrays(*plainState, plainConsole, plainPath.string());
+  EXPECT_EQ(fast.status, plainStatus);
+  EXPECT_EQ(fast.console, plainConsole.str());
+  EXPECT_EQ(fastState->keyRun, plainState->keyRun);
+  EXPECT_EQ(fastState->spacingCount, plainState->spacingCount);
+
+  std::vector<std::pair<std::string, std::string>> plainFiles;
+  for (const auto& entry : std::filesystem::directory_iterator(plainPath)) {
+    std::ifstream in(entry.path(), std::ios::binary);
+    plainFiles.emplace_back(entry.path().filename().string(),
+                            std::string(std::istreambuf_iterator<char>(in), {}));
+  }
+  std::sort(plainFiles.begin(), plainFiles.end());
+  const auto fastFiles = fastDir.files();
+  ASSERT_EQ(fastFiles.size(), plainFiles.size());
+  for (std::size_t f = 0; f < fastFiles.size(); ++f) {
+    EXPECT_EQ(fastFiles[f].first, plainFiles[f].first);
+    EXPECT_EQ(fastFiles[f].second, plainFiles[f].second) << fastFiles[f].first;
+  }
+  std::filesystem::remove_all(plainPath);
+}
+
+TEST(ArrayRun, BatchedPathMatchesThePlainPath) {
+  ModelSpec spec = testing::blocksOverLayer();
+  spec.survey.kinds = {1, 2, 3, 4, 5};
+  spec.keyRun = 2;
+  expectSameAsReference(spec, 1);
+  expectSameAsReference(spec, 3);
+
+  spec.keyRun = 0;
+  spec.survey.kinds = {6, 7, 8, 9, 10};
+  spec.survey.ZA = 5;
+  spec.survey.ZB = 90;
+  expectSameAsReference(spec, 2);
+
+  spec.keyIP = 0;
+  spec.survey.kinds = {11, 12, 1, 17};
+  expectSameAsReference(spec, 2);
+
+  // keyIP outside 0 and 1: the IP pass runs and every pass solves with its
+  // own matrix.
+  spec.keyIP = 2;
+  spec.survey.kinds = {1, 2};
+  expectSameAsReference(spec, 2);
+}
+
+TEST(ArrayRun, BatchedMagneticRunMatchesThePlainPath) {
+  ModelSpec spec = testing::blocksOverLayer();
+  spec.survey.kinds = {13, 1};
+  spec.survey.XA = 50000;  // normal-field strength and inclination
+  spec.survey.ZA = 60;
+  spec.keyRun = 2;
+  expectSameAsReference(spec, 2);
+}
+
+// --- physics ----------------------------------------------------------------
+
+// A homogeneous earth (three bodies, one medium: no interfaces) gives
+// rho_a = Ro and eta_a = eta for every kind.
+TEST(ArrayRun, HomogeneousEarthGivesTheMediumForEveryKind) {
+  for (const std::vector<int>& kinds : {std::vector<int>{1, 2, 3, 4, 5}, std::vector<int>{6, 7, 8, 9, 10},
+                                        std::vector<int>{11, 12}}) {
+    ScratchDir dir;
+    ModelSpec spec = testing::blocksOverLayer();
+    for (auto& b : spec.bodies) {
+      b.Ro = 50;
+      b.eta = 20;
+    }
+    spec.survey.kinds = kinds;
+    spec.survey.ZA = 10;
+    spec.survey.ZB = 30;
+    spec.survey.profileDepth = 12;
+    auto st = testing::loadModel(dir, spec);
+    ASSERT_EQ(st->nodes.N, 0);
+    ASSERT_EQ(runFast(*st, dir).status, 0);
+    for (const int kind : kinds) {
+      const auto file = lines(dir.read(arrayKindInfo(kind).fileName));
+      ASSERT_GT(file.size(), 3U) << kind;
+      std::vector<float> rho, eta;
+      if (kind == 12) {
+        for (std::size_t k = 3; k < file.size(); ++k) {
+          const auto v = numbers(file[k]);
+          rho.push_back(v.at(1));
+          eta.push_back(v.at(2));
+        }
+      } else {
+        for (std::size_t k = 4; k + 3 < file.size() + 1; k += 4) {
+          for (const float v : numbers(file[k + 2])) rho.push_back(v);
+          for (const float v : numbers(file[k + 3])) eta.push_back(v);
+        }
+      }
+      ASSERT_EQ(rho.size(), static_cast<std::size_t>(kind == 12 ? 7 : 21)) << kind;
+      for (std::size_t k = 0; k < rho.size(); ++k) {
+        EXPECT_NEAR(rho[k], 50.0f, 0.011f) << "kind " << kind << ", value " << k;
+        EXPECT_NEAR(eta[k], 20.0f, 0.011f) << "kind " << kind << ", value " << k;
+      }
+    }
+  }
+}
+
+// Sources of the buried equatorial arrays sit at the depths read +- s at
+// every configuration, so over a horizontally layered earth every station
+// gives the same values.
+TEST(ArrayRun, BuriedDipolesKeepTheirDepthAtEveryStation) {
+  ScratchDir dir;
+  ModelSpec spec;
+  spec.dens = 2;
+  spec.vertices = {{-2000, 0}, {2000, 0}, {2000, 40}, {-2000, 40}, {2000, 400}, {-2000, 400}};
+  spec.bodies = {{100, 0, {1, 2, 3, 4}}, {10, 5, {4, 3, 5, 6}}};
+  spec.survey.kinds = {10, 11};
+  spec.survey.ZA = 20;
+  spec.survey.ZB = 20;
+  spec.survey.profileDepth = 20;
+  spec.survey.spacings = {2, 4, 6};
+  spec.survey.stationCount = 5;
+  spec.survey.stationStep = 1;
+  spec.survey.firstStation = -2;
+  auto st = testing::loadModel(dir, spec);
+  ASSERT_GT(st->nodes.N, 0);
+  ASSERT_EQ(runFast(*st, dir).status, 0);
+  for (const char* name : {"ab_mn_10.dat", "mn_ab_11.dat"}) {
+    const auto file = lines(dir.read(name));
+    ASSERT_EQ(file.size(), 4U + 5 * 4) << name;
+    for (int i = 1; i < 5; ++i) {
+      EXPECT_EQ(file[static_cast<std::size_t>(4 * i + 6)], file[6]) << name << " station " << i + 1;
+      EXPECT_EQ(file[static_cast<std::size_t>(4 * i + 7)], file[7]) << name << " station " << i + 1;
+    }
+  }
+}
+
+// --- layouts and the state passed between arrays ----------------------------
+
+TEST(ArrayRun, ResultFileLayoutWithManySpacings) {
+  ScratchDir dir;
+  ModelSpec spec = testing::blocksOverLayer();
+  spec.keyIP = 0;
+  spec.survey.stationCount = 2;
+  spec.survey.spacings = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+  spec.survey.offsets = spec.survey.spacings;
+  spec.survey.mn = std::vector<float>(10, 0.5f);
+  spec.survey.kinds = {1};
+  auto st = testing::loadModel(dir, spec);
+  const RunOutput out = runFast(*st, dir);
+  ASSERT_EQ(out.status, 0) << out.errors;
+  const auto file = lines(dir.read("amnb_01.dat"));
+  ASSERT_EQ(file.size(), 3U + 2 + 2 * 4);
+  EXPECT_EQ(file[0], "Test model" + std::string(65, ' '));
+  EXPECT_EQ(file[1], "Array run" + std::string(66, ' '));
+  EXPECT_EQ(file[2], "   2   0  10   l");
+  EXPECT_EQ(file[3], "     1.00     2.00     3.00     4.00     5.00     6.00     7.00     8.00 ");
+  EXPECT_EQ(file[4], "    9.00    10.00 ");
+  EXPECT_EQ(file[5], "   -60.0");
+  EXPECT_EQ(file[6], "  10");
+  EXPECT_EQ(file[7].size(), 73U);
+  EXPECT_EQ(file[8].size(), 18U);
+  EXPECT_EQ(file[9], "   -40.0");
+
+  EXPECT_EQ(out.console,
+            "  Schlumberger array A_mn_B (1)\n"
+            "\n  Matrix have been calculated\n  Large elements -" +
+                out.console.substr(out.console.find("elements -") + 10, 6) +
+                "% of total\n"
+                "  Points (   2)\n"
+                "   1   2");
+}
+
+TEST(ArrayRun, IpRunsRebuildPerArrayAndWriteChargeability) {
+  ScratchDir dir;
+  ModelSpec spec = testing::blocksOverLayer();
+  spec.survey.kinds = {2, 6};
+  auto st = testing::loadModel(dir, spec);
+  const RunOutput out = runFast(*st, dir);
+  ASSERT_EQ(out.status, 0);
+  std::size_t builds = 0;
+  for (std::size_t p = 0; (p = out.console.find("Matrix have been calculated", p)) != std::string::npos; ++p) ++builds;
+  EXPECT_EQ(builds, 4U);
+  EXPECT_NE(out.console.find("   7\n\n          ...IP is calculating \n\n  Matrix have been"),
+            std::string::npos);
+  const auto file = lines(dir.read("abmn_06.dat"));
+  EXPECT_EQ(file[2], "   7   1   3   d");
+  EXPECT_EQ(file[3], "    15.00    25.00    35.00 ");
+  ASSERT_EQ(file.size(), 4U + 7 * 4);
+
+  spec.keyIP = 0;
+  auto dc = testing::loadModel(dir, spec);
+  const RunOutput dcOut = runFast(*dc, dir);
+  builds = 0;
+  for (std::size_t p = 0; (p = dcOut.console.find("Matrix have been calculated", p)) != std::string::npos; ++p) ++builds;
+  EXPECT_EQ(builds, 1U);
+  // Without an IP pass the counter line runs on into the next title.
+  EXPECT_NE(dcOut.console.find("   7  Dipole-dipole array Afix_mn (6)\n"), std::string::npos);
+  EXPECT_EQ(lines(dir.read("abmn_06.dat")).size(), 4U + 7 * 3);
+}
+
+TEST(ArrayRun, PoleDipoleSetsOneSpacingForTheArraysAfterIt) {
+  ScratchDir dir;
+  ModelSpec spec = testing::blocksOverLayer();
+  spec.survey.kinds = {12, 3};
+  spec.survey.stationCount = 3;
+  auto st = testing::loadModel(dir, spec);
+  ASSERT_EQ(runFast(*st, dir).status, 0);
+  EXPECT_EQ(st->spacingCount, 1);
+  const auto pd = lines(dir.read("a_mn_b12.dat"));
+  ASSERT_EQ(pd.size(), 3U + 3);
+  EXPECT_EQ(pd[2], "   3   1   1   _");
+  EXPECT_EQ(pd[3].substr(0, 11), "     -60.00");
+  EXPECT_EQ(pd[3].size(), 29U);
+  const auto next = lines(dir.read("mnb_03.dat"));
+  EXPECT_EQ(next[2], "   3   1   1   l");
+  EXPECT_EQ(next[3], "    10.00 ");
+}
+
+TEST(ArrayRun, MagneticFieldEndsTheArrayList) {
+  ScratchDir dir;
+  ModelSpec spec = testing::blocksOverLayer();
+  spec.keyIP = 0;
+  spec.survey.kinds = {13, 1};
+  spec.survey.XA = 1;
+  spec.survey.ZA = 90;
+  auto st = testing::loadModel(dir, spec);
+  const RunOutput out = runFast(*st, dir);
+  ASSERT_EQ(out.status, 0);
+  EXPECT_FALSE(dir.exists("amnb_01.dat"));
+  EXPECT_EQ(out.console.find("Schlumberger"), std::string::npos);
+  const auto file = lines(dir.read("magn13.dat"));
+  ASSERT_EQ(file.size(), 1U + 7);
+  EXPECT_EQ(file[0], " x z dHx dHz dZ");
+  EXPECT_EQ(file[1].substr(0, 24), "      -60.00        0.00");
+  EXPECT_EQ(file[1].size(), 24U + 3 * 13);
+}
+
+TEST(ArrayRun, KindOutsideTheTableIsSchlumberger) {
+  ScratchDir dir;
+  ModelSpec spec = testing::blocksOverLayer();
+  spec.survey.kinds = {1};
+  auto st = testing::loadModel(dir, spec);
+  const RunOutput one = runFast(*st, dir);
+  const std::string expected = dir.read("amnb_01.dat");
+  std::filesystem::remove(dir.file("amnb_01.dat"));
+  spec.survey.kinds = {0};
+  auto other = testing::loadModel(dir, spec);
+  const RunOutput zero = runFast(*other, dir);
+  EXPECT_EQ(dir.read("amnb_01.dat"), expected);
+  EXPECT_EQ(zero.console, one.console);
+}
+
+TEST(ArrayRun, DipolePseudoSection) {
+  ScratchDir dir;
+  ModelSpec spec = testing::blocksOverLayer();
+  spec.keyIP = 0;
+  spec.survey.kinds = {7};
+  spec.survey.stationCount = 2;
+  spec.survey.offsets = {10, 30, 50};
+  auto st = testing::loadModel(dir, spec);
+  ASSERT_EQ(runFast(*st, dir).status, 0);
+  const auto section = lines(dir.read("AB_MN_pr.txt"));
+  const auto result = lines(dir.read("mnab_07.dat"));
+  ASSERT_EQ(section.size(), 1U + 3 * 2);
+  EXPECT_EQ(section[0], " X R Rok");
+  // Spacing 2 (offset 30), station 2 at x = -40: X = -40 - 15.
+  const auto v = numbers(section[4]);
+  ASSERT_EQ(v.size(), 3U);
+  EXPECT_EQ(v[0], -55.0f);
+  EXPECT_EQ(v[1], 30.0f);
+  EXPECT_NEAR(v[2], numbers(result[9]).at(1), 0.006f);
+}
+
+// --- failures ---------------------------------------------------------------
+
+// One node whose diagonal entry 1 - q T' is exactly zero.
+std::unique_ptr<TelmState> singularState() {
+  auto st = std::make_unique<TelmState>();
+  st->title1 = std::string(75, ' ');
+  st->title2 = st->title1;
+  st->model.nT = 1;
+  st->model.Ro[0] = 100;
+  st->model.RO_IP[0] = 100;
+  Nodes& nd = st->nodes;
+  nd.N = 1;
+  nd.x[0] = 0;
+  nd.z[0] = 10;
+  nd.dL[0] = 1;
+  nd.xn[0] = 0;
+  nd.zn[0] = 1;
+  const float tImage = normalFieldKernel(0, 10, 0, -10, 0, 1, 1, 100 * inverseTwoPi);
+  float q = 1.0f / tImage;
+  while (1.0f - q * tImage != 0.0f) q = std::nextafter(q, 2 * q);
+  nd.q[0] = q;
+  st->stationCount = 2;
+  st->stationStep = 10;
+  st->spacingCount = 1;
+  st->spacingList[0] = 10;
+  st->mnList[0] = 1;
+  st->arrayCount = 1;
+  st->arrayKind[0] = 1;
+  return st;
+}
+
+TEST(ArrayRun, ZeroPivotStopsWithoutTouchingTheResultFile) {
+  ScratchDir dir;
+  dir.write("amnb_01.dat", "earlier results\n");
+  auto st = singularState();
+  const RunOutput out = runFast(*st, dir);
+  EXPECT_EQ(out.status, common::exitNumerical);
+  EXPECT_EQ(out.errors, "telm: zero pivot at step 1 of the system matrix (array kind 1)\n");
+  EXPECT_EQ(dir.read("amnb_01.dat"), "earlier results\n");
+  EXPECT_TRUE(out.console.ends_with("  Points (   2)\n   1"));
+}
+
+TEST(ArrayRun, UnwritableResultFileIsReported) {
+  ScratchDir dir;
+  std::filesystem::create_directory(dir.file("amnb_01.dat"));
+  auto st = singularState();
+  st->nodes.q[0] = 0.5f;
+  const RunOutput out = runFast(*st, dir);
+  EXPECT_EQ(out.status, common::exitOutputFailed);
+  EXPECT_NE(out.errors.find("amnb_01.dat: cannot write the file"), std::string::npos) << out.errors;
+}
+
+TEST(ArrayRun, NonFiniteResultsAreWarnedAbout) {
+  ScratchDir dir;
+  auto st = singularState();
+  st->nodes.N = 0;
+  st->model.Ro[0] = 0;  // no current can flow: 0/0
+  const RunOutput out = runFast(*st, dir);
+  EXPECT_EQ(out.status, 0);
+  EXPECT_NE(out.errors.find("telm: warning: array kind 1, station 2, spacing 1: the apparent "
+                            "resistivity is not a finite number"),
+            std::string::npos)
+      << out.errors;
+}
+
+}  // namespace
+}  // namespace telm
