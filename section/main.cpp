@@ -27,7 +27,8 @@ constexpr const char* usage =
     "  -f, --file FILE   draw only FILE; renamed files are recognised by pattern:\n"
     "                    *.dat (telm arrays; *magn*.dat magnetic), *.xy (model),\n"
     "                    korvis*.txt (korvis log), other *.txt (X R V lists)\n"
-    "  -o, --output DIR  write the pictures into DIR (default: next to each source)\n"
+    "  -o, --output DIR  write the pictures into DIR, created when missing\n"
+    "                    (default: next to each source)\n"
     "  -h, --help        show this text\n"
     "\n"
     "Pictures: amnb_01.dat ... a_mn_b12.dat -> <name>_rho.svg, <name>_eta.svg;\n"
@@ -99,6 +100,15 @@ int main(int argc, char** argv) {
     if (ec) return fail(scanned.string(), "cannot read the folder");
     if (sources.empty()) return fail(scanned.string(), "no result or model files found");
     std::sort(sources.begin(), sources.end(), [](const Source& a, const Source& b) { return a.path < b.path; });
+  }
+
+  if (!output.empty()) {
+    std::error_code ec;
+    fs::create_directories(output, ec);
+    if (ec) {
+      std::cerr << "section: " << output << ": cannot create the folder (" << ec.message() << ")\n";
+      return common::exitOutputFailed;
+    }
   }
 
   int status = common::exitNormal;

@@ -53,7 +53,6 @@ TEST(SectionProgram, DrawsEveryKnownFileOfTheFolderAndListsThePictures) {
 TEST(SectionProgram, NamedFileAndOutputFolder) {
   TempFolder t;
   t.write("run 1.dat", telmFile);
-  std::filesystem::create_directory(t.file("pictures"));
   const auto run = runSection(t, "-o pictures -f 'run 1.dat'");
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out, "pictures/run 1_rho.svg\n");
@@ -89,11 +88,17 @@ TEST(SectionProgram, EmptyFolderAndMissingFolder) {
 TEST(SectionProgram, UnwritablePictureExitsWithOutputFailure) {
   TempFolder t;
   t.write("amnb_01.dat", telmFile);
-  t.write("blocker", "a file where a folder is needed\n");
-  const auto run = runSection(t, "-o blocker/sub");
+  t.write("MN_B.txt", " X R Rho_app(MNB)\n 15.0 -15.0 100.0\n");
+  std::filesystem::create_directory(t.file("amnb_01_rho.svg"));
+  const auto run = runSection(t, "");
   EXPECT_EQ(run.status, 4);
-  EXPECT_NE(run.err.find("blocker/sub/amnb_01_rho.svg"), std::string::npos) << run.err;
-  EXPECT_EQ(run.out, "");
+  EXPECT_TRUE(run.err.starts_with("section: amnb_01_rho.svg: cannot write the file")) << run.err;
+  EXPECT_EQ(run.out, "MN_B.svg\n");
+
+  t.write("blocker", "a file where a folder is needed\n");
+  const auto blocked = runSection(t, "-o blocker/sub");
+  EXPECT_EQ(blocked.status, 4);
+  EXPECT_TRUE(blocked.err.starts_with("section: blocker/sub: cannot create the folder")) << blocked.err;
 }
 
 TEST(SectionProgram, HelpDescribesTheUsage) {

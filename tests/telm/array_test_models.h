@@ -125,6 +125,18 @@ inline ModelSpec blocksOverLayer() {
   return m;
 }
 
+// The same geometry for the magnetic-field array: bodies 1 and 2 without
+// magnetic contrast (Ro = 0 becomes 1, the value of the outside region), the
+// bottom layer with a contrast to both and to the outside.
+inline ModelSpec magneticBody() {
+  ModelSpec m = blocksOverLayer();
+  m.dens = 1;
+  m.bodies[0].Ro = 0;
+  m.bodies[1].Ro = 0;
+  m.bodies[2].Ro = 0.05f;
+  return m;
+}
+
 // Reads, discretises and builds the surface lists as the program does.
 inline std::unique_ptr<TelmState> loadModel(const ScratchDir& dir, const ModelSpec& spec) {
   dir.write("model.dat", modelFileText(spec));

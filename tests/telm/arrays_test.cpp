@@ -111,7 +111,7 @@ TEST(ArrayRun, BatchedPathMatchesThePlainPath) {
 }
 
 TEST(ArrayRun, BatchedMagneticRunMatchesThePlainPath) {
-  ModelSpec spec = testing::blocksOverLayer();
+  ModelSpec spec = testing::magneticBody();
   spec.survey.kinds = {13, 1};
   spec.survey.XA = 50000;  // normal-field strength and inclination
   spec.survey.ZA = 60;
@@ -134,7 +134,7 @@ TEST(ArrayRun, HomogeneousEarthGivesTheMediumForEveryKind) {
     }
     spec.survey.kinds = kinds;
     spec.survey.ZA = 10;
-    spec.survey.ZB = 30;
+    spec.survey.ZB = 100;
     spec.survey.profileDepth = 12;
     auto st = testing::loadModel(dir, spec);
     ASSERT_EQ(st->nodes.N, 0);
@@ -164,33 +164,82 @@ TEST(ArrayRun, HomogeneousEarthGivesTheMediumForEveryKind) {
   }
 }
 
+// Two layers meeting at z = 40 (Ro 100 over 10, eta 0 over 5), the interface
+// cut into 2 m elements with centres at odd x from -599 to 599, so that
+// stations 2 m apart see the same mesh.
+std::unique_ptr<TelmState> horizontalLayers() {
+  auto st = std::make_unique<TelmState>();
+  st->title1 = std::string(75, ' ');
+  st->title2 = st->title1;
+  st->keyIP = 1;
+  common::ModelGeometry& g = st->model;
+  g.nP = 6;
+  const float xs[] = {-3000, 3000, 3000, -3000, 3000, -3000}, zs[] = {0, 0, 40, 40, 400, 400};
+  for (int j = 0; j < 6; ++j) {
+    g.xp[j] = xs[j];
+    g.zp[j] = zs[j];
+  }
+  g.nT = 2;
+  g.Ro[0] = 100;
+  g.Ro[1] = 10;
+  g.RO_IP[0] = 100;
+  g.RO_IP[1] = 10 / 0.95f;
+  g.nVer[0] = 4;
+  g.nVer[1] = 4;
+  g.vertexRing[0] = {1, 2, 3, 4, 1};
+  g.vertexRing[1] = {4, 3, 5, 6, 4};
+  g.nPOnSurface = 2;
+  g.surfaceList = {1, 2};
+  g.surfaceBodies = {1};
+  g.nSurfaceBodies = 1;
+  Nodes& nd = st->nodes;
+  for (int k = 0; k < 600; ++k) {
+    nd.x[k] = static_cast<float>(2 * k - 599);
+    nd.z[k] = 40;
+    nd.dL[k] = 2;
+    nd.xn[k] = 0;
+    nd.zn[k] = 1;
+    nd.q[k] = 2 * (10.0f - 100.0f) / ((10.0f + 100.0f) * 100.0f);
+    nd.qIP[k] = 2 * (g.RO_IP[1] - 100.0f) / ((g.RO_IP[1] + 100.0f) * 100.0f);
+  }
+  nd.N = 600;
+  st->stationCount = 5;
+  st->stationStep = 2;
+  st->firstStation = -4;
+  st->spacingCount = 3;
+  st->spacingList = {2, 5, 8};
+  st->offsetList = {3, 6, 9};
+  st->mnList = {1, 2, 3};
+  st->profileDepth = 20;
+  st->ZA = 20;
+  st->ZB = 20;
+  st->arrayCount = 2;
+  st->arrayKind = {10, 11};
+  return st;
+}
+
 // Sources of the buried equatorial arrays sit at the depths read +- s at
-// every configuration, so over a horizontally layered earth every station
-// gives the same values.
+// every configuration, so over horizontal layers every station gives the
+// same values.
 TEST(ArrayRun, BuriedDipolesKeepTheirDepthAtEveryStation) {
   ScratchDir dir;
-  ModelSpec spec;
-  spec.dens = 2;
-  spec.vertices = {{-2000, 0}, {2000, 0}, {2000, 40}, {-2000, 40}, {2000, 400}, {-2000, 400}};
-  spec.bodies = {{100, 0, {1, 2, 3, 4}}, {10, 5, {4, 3, 5, 6}}};
-  spec.survey.kinds = {10, 11};
-  spec.survey.ZA = 20;
-  spec.survey.ZB = 20;
-  spec.survey.profileDepth = 20;
-  spec.survey.spacings = {2, 4, 6};
-  spec.survey.stationCount = 5;
-  spec.survey.stationStep = 1;
-  spec.survey.firstStation = -2;
-  auto st = testing::loadModel(dir, spec);
-  ASSERT_GT(st->nodes.N, 0);
+  auto st = horizontalLayers();
   ASSERT_EQ(runFast(*st, dir).status, 0);
   for (const char* name : {"ab_mn_10.dat", "mn_ab_11.dat"}) {
     const auto file = lines(dir.read(name));
     ASSERT_EQ(file.size(), 4U + 5 * 4) << name;
-    for (int i = 1; i < 5; ++i) {
-      EXPECT_EQ(file[static_cast<std::size_t>(4 * i + 6)], file[6]) << name << " station " << i + 1;
-      EXPECT_EQ(file[static_cast<std::size_t>(4 * i + 7)], file[7]) << name << " station " << i + 1;
+    const auto rho1 = numbers(file[6]), eta1 = numbers(file[7]);
+    ASSERT_EQ(rho1.size(), 3U);
+    for (std::size_t i = 1; i < 5; ++i) {
+      const auto rho = numbers(file[4 * i + 6]), eta = numbers(file[4 * i + 7]);
+      ASSERT_EQ(rho.size(), 3U);
+      for (std::size_t j = 0; j < 3; ++j) {
+        EXPECT_NEAR(rho[j], rho1[j], 0.011f) << name << " station " << i + 1;
+        EXPECT_NEAR(eta[j], eta1[j], 0.011f) << name << " station " << i + 1;
+      }
     }
+    // The sources reach down towards the lower layer as the spacing grows.
+    EXPECT_LT(rho1[2], rho1[0]) << name;
   }
 }
 
@@ -278,7 +327,7 @@ TEST(ArrayRun, PoleDipoleSetsOneSpacingForTheArraysAfterIt) {
 
 TEST(ArrayRun, MagneticFieldEndsTheArrayList) {
   ScratchDir dir;
-  ModelSpec spec = testing::blocksOverLayer();
+  ModelSpec spec = testing::magneticBody();
   spec.keyIP = 0;
   spec.survey.kinds = {13, 1};
   spec.survey.XA = 1;

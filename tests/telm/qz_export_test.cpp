@@ -50,7 +50,7 @@ TEST(QzExport, Records) {
   std::getline(dc, line);
   ASSERT_EQ(line.size(), 80U);
   EXPECT_EQ(line.substr(0, 26), "     1.50000      2.25000 ");
-  EXPECT_EQ(line.substr(58), "   0.6000000 -0.8000000");
+  EXPECT_EQ(line.substr(58), "  0.6000000 -0.8000000");
   std::istringstream fields(line.substr(26, 32));
   float charge = 0, length = 0;
   fields >> charge >> length;
@@ -106,7 +106,7 @@ TEST(QzExport, FirstConfigurationOfTheRunOnlyWhenAsked) {
 
 TEST(QzExport, MagneticRunWritesTheNormalField) {
   ScratchDir dir;
-  testing::ModelSpec spec = testing::blocksOverLayer();
+  testing::ModelSpec spec = testing::magneticBody();
   spec.survey.kinds = {13};
   spec.survey.XA = 2;
   spec.survey.ZA = 0;
@@ -120,7 +120,7 @@ TEST(QzExport, MagneticRunWritesTheNormalField) {
   std::string line;
   std::getline(qz, line);
   std::getline(qz, line);
-  EXPECT_EQ(line, " -1        2.000000    0.000000E+00");
+  EXPECT_EQ(line, " -1       2.000000    0.000000E+00");
 }
 
 }  // namespace
