@@ -27,6 +27,14 @@ int truncatedCount(float quotient) {
 
 namespace {
 
+// A float kernel value widened for a double sum or product. GCC 12's SLP
+// vectorizer, pairing the DC and IP lanes, folds double(float(x)) back to x
+// and so drops the rounding to single precision; a volatile float keeps it.
+inline double widenRounded(float v) {
+  const volatile float kept = v;
+  return static_cast<double>(kept);
+}
+
 // elementIntegral for W weights at once: the midpoints and the kernel
 // geometry are the same for every weight, only the final products differ.
 template <int W>
@@ -49,7 +57,7 @@ void elementIntegralMulti(float xo, float zo, float xc, float zc, float dL, floa
   for (int p = 1; p <= m; ++p) {
     const float t = static_cast<float>(p) - 0.5f;
     const KernelGeometry geo = kernelGeometry(xo, zo, x0 + t * hx, z0 + t * hz, nx, nz, ky);
-    for (int k = 0; k < W; ++k) sum[k] += static_cast<double>(weighKernel(w1, w[k], geo));
+    for (int k = 0; k < W; ++k) sum[k] += widenRounded(weighKernel(w1, w[k], geo));
   }
 }
 
@@ -99,8 +107,7 @@ void fillColumns(const common::NodeTable<maxNodes>& nd, const MatrixSet<W>& set,
                                   image);
         } else {
           const KernelGeometry geo = kernelGeometry(xi, zi, xi, -zj, xni, zni, ky);
-          for (int k = 0; k < W; ++k)
-            image[k] = static_cast<double>(weighKernel(dLj, set.g[k], geo));
+          for (int k = 0; k < W; ++k) image[k] = widenRounded(weighKernel(dLj, set.g[k], geo));
         }
         for (int k = 0; k < W; ++k) {
           set.M[k][column + ui] =

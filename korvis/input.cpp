@@ -145,7 +145,11 @@ LoadOutcome readArray(KorvisState& st, std::ostream& console, const std::string&
       throw InputError(in.where("expected dX or dZ other than 0 for the profile direction of keyArr " +
                                 std::to_string(a.keyArr)));
     }
-    requireAtLeast(in, a.nSpac, 1, "nSpac with keyArr " + std::to_string(a.keyArr));
+    if (a.nSpac < 1) {
+      throw InputError(in.where("expected at least one spacing for keyArr " +
+                                std::to_string(a.keyArr) + ", found nSpac " +
+                                std::to_string(a.nSpac)));
+    }
   }
 
   if (a.keyArr == 18) {

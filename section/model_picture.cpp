@@ -170,8 +170,8 @@ std::string renderModel(const ModelDrawing& m) {
     svg.add("line", {{"class", "node"}, {"x1", num(frame.px(n.x - hx))}, {"y1", num(frame.py(n.z - hz))},
                      {"x2", num(frame.px(n.x + hx))}, {"y2", num(frame.py(n.z + hz))}, {"stroke", "black"},
                      {"stroke-width", "1.5"}});
-    svg.add("line", {{"class", "normal"}, {"x1", num(cx)}, {"y1", num(cz)}, {"x2", num(cx + 7 * n.xn)},
-                     {"y2", num(cz + 7 * n.zn)}, {"stroke", "#c03030"}, {"stroke-width", "0.8"}});
+    svg.add("line", {{"class", "normal"}, {"x1", num(cx)}, {"y1", num(cz)}, {"x2", num(cx + 8 * n.xn)},
+                     {"y2", num(cz + 8 * n.zn)}, {"stroke", "black"}, {"stroke-width", "1"}});
   }
   for (const auto& p : m.positions) {
     const double x = frame.px(p.x), y = frame.py(p.z);

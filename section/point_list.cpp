@@ -21,6 +21,7 @@ std::vector<Picture> readPointList(const std::string& path, const std::string& s
   s.titles = {std::filesystem::path(path).filename().string() + ": " + std::string(heading[2])};
   s.quantity = ip ? chargeabilityCaption : resistivityCaption;
   s.scale = ip ? ScaleKind::linear : ScaleKind::logarithmic;
+  s.depthLabel = "|R|, m";
   double triple[3];
   int filled = 0;
   for (std::size_t i = 1; i < f.size(); ++i) {

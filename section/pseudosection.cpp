@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "section/chart_frame.h"
 #include "section/svg.h"
@@ -41,8 +42,13 @@ std::size_t indexOf(const std::vector<double>& sorted, double v) {
 }  // namespace
 
 std::string renderPseudosection(const Pseudosection& section) {
+  // A value needs a place: the readers reject non-finite coordinates, and
+  // the drawing must not index past the cell edges should one slip through.
+  std::vector<SectionValue> placed;
+  std::copy_if(section.values.begin(), section.values.end(), std::back_inserter(placed),
+               [](const SectionValue& v) { return std::isfinite(v.x) && std::isfinite(v.depth); });
   std::vector<double> xs, depths, data;
-  for (const auto& v : section.values) {
+  for (const auto& v : placed) {
     xs.push_back(v.x);
     depths.push_back(v.depth);
     data.push_back(v.value);
@@ -62,7 +68,7 @@ std::string renderPseudosection(const Pseudosection& section) {
   const ChartFrame frame(top, plotHeight, xRange, depthRange, true);
 
   bool anyMissing = false;
-  for (const auto& v : section.values) {
+  for (const auto& v : placed) {
     const std::size_t i = indexOf(xs, v.x);
     const std::size_t j = indexOf(depths, v.depth);
     const double x0 = frame.px(xEdges[i]), x1 = frame.px(xEdges[i + 1]);
@@ -71,7 +77,7 @@ std::string renderPseudosection(const Pseudosection& section) {
     svg.add("rect", {{"class", "cell"}, {"x", num(x0)}, {"y", num(y0)}, {"width", num(x1 - x0)},
                      {"height", num(y1 - y0)}, {"fill", scale.colour(v.value)}});
   }
-  if (section.values.empty()) {
+  if (placed.empty()) {
     svg.add("text", {{"x", num(plotLeft + plotWidth / 2)}, {"y", num(top + plotHeight / 2)},
                      {"text-anchor", "middle"}}, "no values in the file");
   }

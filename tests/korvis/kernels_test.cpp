@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <random>
 
@@ -103,24 +106,23 @@ TEST(K1Kernel, BitIdenticalToLiteralVersion) {
 // double, never passes the true interval: the search from the guess and the
 // search from k1Table.startK find the same k for every x.
 TEST(K1Kernel, LogarithmicGuessNeverPassesTheTrueInterval) {
-  auto trueInterval = [](double x) {
-    int k = 2;
-    while (x > reference::X[k - 1]) ++k;
-    return k;
-  };
-  const float sLow = std::nextafter(std::nextafter(float(25.0 * double(0.04f)), 0.0f), 0.0f);
+  const float sLow = float(25.0 * double(0.04f));
   const float sHigh = float(25.0 * double(71.1f));
-  long checked = 0;
-  for (float s = sLow; s <= sHigh; s = std::nextafter(s, 2000.0f), ++checked) {
-    const double below = std::nextafter(double(std::nextafter(s, 0.0f)) / 25.0, 0.0);
-    const int k = trueInterval(below);
+  const auto first = std::bit_cast<std::uint32_t>(sLow) - 1;
+  const auto last = std::bit_cast<std::uint32_t>(sHigh);
+  int k = 2;  // true interval of the lower bound, which grows with s
+  for (std::uint32_t bits = first; bits <= last; ++bits) {
+    const float s = std::bit_cast<float>(bits);
+    const double quotient = double(std::bit_cast<float>(bits - 1)) / 25.0;
+    const double below = std::bit_cast<double>(std::bit_cast<std::uint64_t>(quotient) - 1);
+    while (below > reference::X[k - 1]) ++k;
     const int guessFloat = std::max(2, int(std::log(s) * 3.4743562f) + 2);
     const int guessDouble = std::max(2, int(std::log(double(s)) * double(3.4743562f)) + 2);
     ASSERT_LE(guessFloat, k) << s;
     ASSERT_LE(guessDouble, k) << s;
     ASSERT_GE(guessFloat, k - 2) << s;  // and it is a good guess
   }
-  EXPECT_GT(checked, 90000000);
+  EXPECT_GT(last - first, 90000000u);
 }
 
 TEST(K1Kernel, SearchStartBoundsTheIntervalInEveryBucket) {

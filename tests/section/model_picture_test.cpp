@@ -15,7 +15,8 @@ using section_test::parseXml;
 using section_test::TempFolder;
 using Doc = section_test::XmlDocument;
 
-// A dipping contact: host (100 ohm-m) left of it, 10 ohm-m to the right.
+// A dipping contact: host (100 ohm-m) left of it, 10 ohm-m to the right. The
+// outline of body 1 names vertex 5 of 4, for the error test; goodHead() mends it.
 const std::string head =
     "           4           2           3           0 nP,nT, nPOnSurface,keyIP\n"
     "           1           4           2 [Surfase]\n"
@@ -34,16 +35,17 @@ const std::string nodes =
     "     7.50000     11.25000      10.0000000   0.832050294  -0.554700196   0.818181813   0.818181813 x z dL xn zn q qIP\n"
     "    15.00000     22.50000      20.0000000   0.832050294  -0.554700196   0.818181813   0.818181813 x z dL xn zn q qIP\n";
 
+std::string goodHead() {
+  std::string text = head;
+  return text.replace(text.find("           1           4           3           5"), 48,
+                      "           1           4           3           2");
+}
+
 double number(const section_test::XmlElement& e, const char* key) { return std::stod(e.attributes.at(key)); }
 
 TEST(ModelPicture, OneSegmentPerNodeAlongTheBoundary) {
   TempFolder t;
-  // The ring of body 1 in `head` names a vertex 5 that does not exist (for
-  // the error test); the good outline is 1, 4, 3, 2.
-  std::string text = head;
-  text.replace(text.find("           1           4           3           5"), 48,
-               "           1           4           3           2");
-  const auto m = readModel(t.write("varga.xy", text + nodes), t.file("varga.arr"));
+  const auto m = readModel(t.write("varga.xy", goodHead() + nodes), t.file("varga.arr"));
   const auto doc = parseXml(renderModel(m));
   ASSERT_EQ(doc.error, "");
   EXPECT_EQ(doc.count("line", "node"), 3u);
@@ -73,10 +75,7 @@ TEST(ModelPicture, OneSegmentPerNodeAlongTheBoundary) {
 
 TEST(ModelPicture, SurveyElectrodesFromTheArrayFile) {
   TempFolder t;
-  std::string text = head;
-  text.replace(text.find("           1           4           3           5"), 48,
-               "           1           4           3           2");
-  t.write("varga.xy", text + nodes);
+  t.write("varga.xy", goodHead() + nodes);
   t.write("varga.arr", "5 0 -20 0 9 3\n-50 0 50 0 0 17 0\n10 20 30\n");
   const auto pictures = picturesOf(t.file("varga.xy"), InputKind::model);
   ASSERT_EQ(pictures.size(), 1u);
@@ -100,9 +99,7 @@ TEST(ModelPicture, MalformedFilesNameFileAndLine) {
     }
   };
   expectMessage("varga.xy", head + nodes, ", line 5: expected vertex numbers from 1 to 4, found 5");
-  std::string fixed = head;
-  fixed.replace(fixed.find("           1           4           3           5"), 48,
-                "           1           4           3           2");
+  const std::string fixed = goodHead();
   expectMessage("varga.xy", fixed + "        4201 N cells\n", ", line 12: expected N from 0 to 4200, found 4201");
   expectMessage("varga.xy", fixed + nodes.substr(0, nodes.rfind("    15.0")),
                 ", line 15: end of file, expected a number for x");
