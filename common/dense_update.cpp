@@ -39,8 +39,10 @@ constexpr int mc = 8 * 16;
 constexpr int nc = 16 * 96;
 static_assert(mc % mr == 0 && nc % nr == 0);
 
-// Columns of X per task in applyEliminationBlock.
-constexpr int chunkCols = 16 * nr;
+// Upper bound of the columns of X per task in applyEliminationBlock: a
+// chunk reuses each block of A (from L3 once, then from L2) over all of its
+// columns, so chunks are kept wide and split evenly over the threads.
+constexpr int maxChunkCols = 128 * nr;
 
 // The scalar leaf size of the triangular solve.
 constexpr int triangleLeaf = 16;
@@ -144,6 +146,67 @@ void packTilesStrided(int m, int k, const float* A, ptrdiff_t lda, float* packed
   }
 }
 
+// The triangle of a leaf is a chain of dependent steps down each column,
+// so it is vectorised across 8 columns at a time: the 16 x 8 block is
+// transposed into row vectors, eliminated, and transposed back.
+using Vec8 = float __attribute__((vector_size(8 * sizeof(float)), aligned(4), may_alias));
+
+inline Vec8 loadVec8(const float* p) { return *reinterpret_cast<const Vec8*>(p); }
+inline void storeVec8(float* p, Vec8 v) { *reinterpret_cast<Vec8*>(p) = v; }
+
+void transpose8(Vec8 (&r)[8]) {
+  Vec8 t[8], u[8];
+  for (int q = 0; q < 4; ++q) {
+    t[2 * q] = __builtin_shufflevector(r[2 * q], r[2 * q + 1], 0, 8, 1, 9, 4, 12, 5, 13);
+    t[2 * q + 1] = __builtin_shufflevector(r[2 * q], r[2 * q + 1], 2, 10, 3, 11, 6, 14, 7, 15);
+  }
+  for (int h = 0; h < 2; ++h) {
+    const Vec8* a = t + 4 * h;
+    u[4 * h + 0] = __builtin_shufflevector(a[0], a[2], 0, 1, 8, 9, 4, 5, 12, 13);
+    u[4 * h + 1] = __builtin_shufflevector(a[0], a[2], 2, 3, 10, 11, 6, 7, 14, 15);
+    u[4 * h + 2] = __builtin_shufflevector(a[1], a[3], 0, 1, 8, 9, 4, 5, 12, 13);
+    u[4 * h + 3] = __builtin_shufflevector(a[1], a[3], 2, 3, 10, 11, 6, 7, 14, 15);
+  }
+  for (int q = 0; q < 4; ++q) {
+    r[q] = __builtin_shufflevector(u[q], u[q + 4], 0, 1, 2, 3, 8, 9, 10, 11);
+    r[q + 4] = __builtin_shufflevector(u[q], u[q + 4], 4, 5, 6, 7, 12, 13, 14, 15);
+  }
+}
+
+// solveUnitLower for exactly triangleLeaf rows, on the leading multiple of 8
+// columns; returns the number of columns done.
+int fullLeaf(int n, const float* L, ptrdiff_t ldl, float* X, ptrdiff_t ldx) {
+  static_assert(triangleLeaf == 16);
+  int j = 0;
+  for (; j + 8 <= n; j += 8) {
+    Vec8 top[8], bottom[8];
+    for (int c = 0; c < 8; ++c) {
+      top[c] = loadVec8(X + (j + c) * ldx);
+      bottom[c] = loadVec8(X + (j + c) * ldx + 8);
+    }
+    transpose8(top);
+    transpose8(bottom);
+    Vec8 row[16];
+    for (int i = 0; i < 8; ++i) {
+      row[i] = top[i];
+      row[i + 8] = bottom[i];
+    }
+    for (int p = 0; p < 15; ++p)
+      for (int i = p + 1; i < 16; ++i) row[i] = row[i] - L[i + p * ldl] * row[p];
+    for (int i = 0; i < 8; ++i) {
+      top[i] = row[i];
+      bottom[i] = row[i + 8];
+    }
+    transpose8(top);
+    transpose8(bottom);
+    for (int c = 0; c < 8; ++c) {
+      storeVec8(X + (j + c) * ldx, top[c]);
+      storeVec8(X + (j + c) * ldx + 8, bottom[c]);
+    }
+  }
+  return j;
+}
+
 // Per-thread packing storage, sized on first use and then reused.
 struct Scratch {
   std::vector<float> data;
@@ -239,7 +302,8 @@ void subtractPackedProduct(int m, int n, int k, const float* packedA, const floa
 void solveUnitLower(int m, int n, const float* L, int ldl, float* X, int ldx) {
   if (m <= 1 || n <= 0) return;
   if (m <= triangleLeaf) {
-    for (int j = 0; j < n; ++j) {
+    const int done = m == triangleLeaf ? fullLeaf(n, L, ldl, X, ldx) : 0;
+    for (int j = done; j < n; ++j) {
       float* __restrict x = X + static_cast<ptrdiff_t>(j) * ldx;
       for (int p = 0; p < m - 1; ++p) {
         const float xp = x[p];
@@ -270,6 +334,8 @@ void applyEliminationBlock(int rows, int w, const float* L, int ldl, const int* 
   }
   threads = resolveThreads(threads);
   if (static_cast<double>(rows) * w * n < parallelWork) threads = 1;
+  const int rounds = (n + threads * maxChunkCols - 1) / (threads * maxChunkCols);
+  const int chunkCols = ((n + rounds * threads - 1) / (rounds * threads) + nr - 1) / nr * nr;
   const int chunks = (n + chunkCols - 1) / chunkCols;
   threads = std::min(threads, chunks);
   std::atomic<int> next{0};

@@ -64,27 +64,6 @@ TEST(SourceRhs, AbsentBLeavesThePrimaryFieldOfA) {
   }
 }
 
-TEST(SourceRhs, WeightIsFormedInExtendedPrecision) {
-  // 1/(2*3.1415925f) rounded to float first would give a different weight
-  // for some resistivities; the check pins down the extended-precision form.
-  const auto st = testing::blockModel();
-  std::vector<float> b(st->nodes.N);
-  int differ = 0;
-  for (float rho = 1.0f; rho < 2000.0f; rho += 0.37f) {
-    const float extended = float(static_cast<long double>(rho) *
-                                 (1.0L / (2.0L * static_cast<long double>(3.1415925f))));
-    const float rounded = rho * float(1.0L / (2.0L * static_cast<long double>(3.1415925f)));
-    differ += extended != rounded;
-  }
-  EXPECT_GT(differ, 0);
-  sourceRhsGiven(*st, st->nodes.q.data(), 50, 0, 10000, 0, 100.0f, 0.0f, b.data(), 0.0f);
-  // Node 0 sits at (-19, 10) with normal (0, -1); A far, ky = 0: two equal
-  // point terms 2*wA*dz/r^2.
-  const float wA = float(100.0L * (1.0L / (2.0L * static_cast<long double>(3.1415925f))));
-  const float term = directionalKernel(-19, 10, 50, 0, 0, -1, 1, wA, 0.0f);
-  EXPECT_EQ(b[0], (term + term) * st->nodes.q[0]);
-}
-
 TEST(ElectrodeOnNode, ExactNodeCentreIsRejectedNeighbourhoodIsNot) {
   const auto st = testing::blockModel();
   int node = -1;

@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 #include <vector>
@@ -443,6 +446,77 @@ TEST(ArrayRun, NonFiniteResultsAreWarnedAbout) {
                             "resistivity is not a finite number"),
             std::string::npos)
       << out.errors;
+}
+
+// --- the program ------------------------------------------------------------
+
+RunOutput runTelm(const ScratchDir& dir) {
+  const std::string command =
+      "cd '" + dir.str() + "' && '" TELM_EXE "' > stdout.txt 2> stderr.txt";
+  const int raw = std::system(command.c_str());
+  RunOutput out{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, dir.read("stdout.txt"), dir.read("stderr.txt")};
+  std::filesystem::remove(dir.file("stdout.txt"));
+  std::filesystem::remove(dir.file("stderr.txt"));
+  return out;
+}
+
+// The bundled example through the program, and its files against the plain
+// reference path.
+TEST(TelmProgram, BundledExampleMatchesThePlainPath) {
+  ScratchDir dir;
+  for (const char* name : {"filename", "dyke.dat"}) {
+    std::filesystem::copy_file(std::string(EXAMPLES_DIR) + "/telm-2d/" + name, dir.file(name));
+  }
+  const RunOutput out = runTelm(dir);
+  ASSERT_EQ(out.status, 0) << out.errors;
+  EXPECT_EQ(out.errors, "");
+  EXPECT_TRUE(out.console.ends_with("Stop - Program terminated.\n"));
+
+  const std::filesystem::path plain = dir.str() + "_plain";
+  std::filesystem::remove_all(plain);
+  std::filesystem::create_directories(plain);
+  auto st = std::make_unique<TelmState>();
+  std::ostringstream quiet, console;
+  st->modelFileName = dir.file("dyke.dat");
+  common::RecordReader in(st->modelFileName);
+  readModelPart(in, *st, quiet);
+  readSurveySettings(in, *st, quiet);
+  applyMagneticAdjustment(*st);
+  discretise(*st, quiet);
+  buildSurfaceLists(*st, quiet);
+  ASSERT_EQ(reference::computeArrays(*st, console, plain.string()), 0);
+  EXPECT_NE(out.console.find(console.str()), std::string::npos);
+  int compared = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(plain)) {
+    const std::string name = entry.path().filename().string();
+    std::ifstream expected(entry.path(), std::ios::binary);
+    EXPECT_EQ(dir.read(name), std::string(std::istreambuf_iterator<char>(expected), {})) << name;
+    ++compared;
+  }
+  EXPECT_EQ(compared, 6);
+  std::filesystem::remove_all(plain);
+}
+
+// Every body with Ro = 0 becomes 1, the value of the outside region: no
+// magnetic contrast, no nodes, no secondary field.
+TEST(TelmProgram, MagneticRunWithoutContrastHasNoSecondaryField) {
+  ScratchDir dir;
+  ModelSpec spec = testing::blocksOverLayer();
+  for (auto& b : spec.bodies) b.Ro = 0;
+  spec.keyIP = 0;
+  spec.survey.kinds = {13};
+  spec.survey.XA = 48000;
+  spec.survey.ZA = 65;
+  dir.write("model.dat", testing::modelFileText(spec));
+  dir.write("filename", "model.dat\n");
+  const RunOutput out = runTelm(dir);
+  ASSERT_EQ(out.status, 0) << out.errors;
+  EXPECT_NE(out.console.find("Number of elements =   0"), std::string::npos);
+  const auto file = lines(dir.read("magn13.dat"));
+  ASSERT_EQ(file.size(), 8U);
+  for (std::size_t k = 1; k < file.size(); ++k) {
+    EXPECT_EQ(file[k].substr(24), "        0.000        0.000        0.000") << k;
+  }
 }
 
 }  // namespace

@@ -93,7 +93,7 @@ TEST_F(TelmRun, NodeListingStopsWith200) {
   put("filename", "layers.dat\n");
   put("layers.dat", layers(1) + survey);
   EXPECT_EQ(run(), 200);
-  EXPECT_EQ(out.substr(banner.size() + 1 + 2 * 77), " The file XY.txt is saved\nReturn code 200\n");
+  EXPECT_EQ(out.substr(banner.size() + 1 + 2 * 77), "  The file XY.txt is saved\nReturn code 200\n");
   const std::string listing = get("XZ.txt");
   EXPECT_EQ(listing.substr(0, listing.find('\n')), " Nel =   6");
   EXPECT_EQ(std::count(listing.begin(), listing.end(), '\n'), 8);

@@ -1,0 +1,107 @@
+// A vertical contact between two deep, wide boxes, against the image
+// solutions: point electrodes (korvis) and line electrodes (telm), for
+// surface arrays of several kinds with electrodes and receivers on both
+// sides of the contact, DC and IP.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "analytic.h"
+#include "contact_cases.h"
+#include "studies.h"
+
+namespace validation {
+namespace {
+
+// Positions end in 3 (x = -97, -87, ...): with spacings that are multiples
+// of 10, no electrode or receiver falls on the contact plane x = 0.
+ArraySurvey contactSurvey(int kind) {
+  ArraySurvey a;
+  a.keyArr = kind;
+  a.X0 = -97;
+  a.dX = 10;
+  a.nPos = 20;
+  a.spacings = {10, 20, 40, 80};
+  a.nSpac18 = 6;
+  return a;
+}
+
+void checkKorvisContact(int kind, double rhoBound, double etaBound) {
+  const ContactCase c;
+  const ArraySurvey a = contactSurvey(kind);
+  const KorvisOutcome run = runKorvisStudy(c.model(), 1, c.dens, a);
+  ASSERT_TRUE(run.ok);
+  const std::size_t perPass = kind == 18 ? 2 : 1;
+  ASSERT_EQ(run.tables.size(), 2 * perPass);
+  ErrorStats rhoErr, etaErr;
+  for (std::size_t t = 0; t < perPass; ++t) {
+    const KorvisTable& dc = run.tables[t];
+    const KorvisTable& ip = run.tables[t + perPass];
+    for (std::size_t j = 0; j < dc.value.size(); ++j) {
+      for (std::size_t p = 0; p < dc.value[j].size(); ++p) {
+        const auto layout = korvisLayout(a, static_cast<int>(p), static_cast<int>(j), t == 1);
+        const double rhoDC = c.korvisApparent(layout, false);
+        const double rhoIP = c.korvisApparent(layout, true);
+        const std::string at = (t == 1 ? "reverse, " : "") + std::string("spacing ") +
+                               std::to_string(dc.spacings[j]) + " position " +
+                               std::to_string(a.X0 + static_cast<double>(p) * a.dX);
+        rhoErr.add(dc.value[j][p], rhoDC, at);
+        etaErr.add(ip.value[j][p], 100.0 * (rhoIP - rhoDC) / rhoIP, at);
+      }
+    }
+  }
+  const std::string name = "korvis contact, kind " + std::to_string(kind) + ", dens 2";
+  recordError(name + ", resistivity", rhoErr);
+  recordError(name + ", chargeability", etaErr);
+  EXPECT_LE(rhoErr.maxRel, rhoBound) << rhoErr.where;
+  EXPECT_LE(etaErr.maxAbs, etaBound) << etaErr.where;
+}
+
+TEST(VerticalContact, KorvisSchlumberger) { checkKorvisContact(1, 0.02, 0.2); }
+TEST(VerticalContact, KorvisHalfSchlumbergerBAtInfinity) { checkKorvisContact(2, 0.02, 0.2); }
+TEST(VerticalContact, KorvisHalfSchlumbergerAAtInfinity) { checkKorvisContact(3, 0.02, 0.2); }
+TEST(VerticalContact, KorvisDipoleToTheLeft) { checkKorvisContact(4, 0.02, 0.2); }
+TEST(VerticalContact, KorvisDipoleToTheRight) { checkKorvisContact(5, 0.02, 0.2); }
+TEST(VerticalContact, KorvisForwardAndReverseHalfSchlumberger) {
+  checkKorvisContact(18, 0.02, 0.2);
+}
+
+TEST(VerticalContact, TelmSurfaceArrays) {
+  const ContactCase c;
+  TelmSurvey s;
+  s.stationStep = 10;
+  s.firstStation = -97;
+  s.stationCount = 20;
+  s.XA = -303;  // kind 12: fixed A and B
+  s.XB = 297;
+  s.spacings = {10, 20, 40, 80};
+  s.offsets = {30, 50, 70, 90};
+  s.mnLengths = {2, 4, 8, 16};
+  s.kinds = {1, 6, 7, 12};
+  const TelmOutcome run = runTelmStudy(c.model(), 1, c.dens, s);
+  ASSERT_TRUE(run.ok);
+  for (int kind : s.kinds) {
+    const TelmArrayFile& f = run.arrays.at(kind);
+    ErrorStats rhoErr, etaErr;
+    for (std::size_t i = 0; i < f.rho.size(); ++i) {
+      for (std::size_t j = 0; j < f.rho[i].size(); ++j) {
+        const auto e = telmLayout(s, kind, static_cast<int>(i), static_cast<int>(j));
+        const double rhoDC = c.telmApparent(e, false);
+        const double rhoIP = c.telmApparent(e, true);
+        const std::string at = "station " + std::to_string(f.stationX[i]) + " spacing " +
+                               std::to_string(j + 1);
+        rhoErr.add(f.rho[i][j], rhoDC, at);
+        etaErr.add(f.eta[i][j], 100.0 * (rhoIP - rhoDC) / rhoIP, at);
+      }
+    }
+    const std::string name = "telm contact, kind " + std::to_string(kind) + ", dens 2";
+    recordError(name + ", resistivity", rhoErr);
+    recordError(name + ", chargeability", etaErr);
+    EXPECT_LE(rhoErr.maxRel, 0.02) << name << ": " << rhoErr.where;
+    EXPECT_LE(etaErr.maxAbs, 0.2) << name << ": " << etaErr.where;
+  }
+}
+
+}  // namespace
+}  // namespace validation
