@@ -8,6 +8,8 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 name="${1:-dyke}"
 build="${2:-$root/build}"
+# The programs run inside the results folder: make the build folder absolute.
+if [ -d "$build" ]; then build="$(cd "$build" && pwd)"; fi
 src="$root/examples/$name"
 if [ ! -f "$src/filename" ]; then
   echo "run_example: no example named '$name' (folders under $root/examples with a 'filename' file:" \

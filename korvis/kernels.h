@@ -6,7 +6,9 @@
 //
 // Precision of every step (float = IEEE single, double = IEEE double):
 //   x = double(r)*double(ky) (exact); thresholds double(0.04f), double(71.1f);
-//   first guess of the table interval from s = float(25*x), ln(s) in float;
+//   interval k = the first k >= 2 with x <= X(k) (the search upwards from the
+//   guess trunc(ln(float(25x))*3.4743562f) + 2 finds the same k, whether ln
+//   is taken in float or double: the guess never passes it);
 //   interpolation in double, L rounded to float, h = float(exp(double(L)));
 //   2*r*r in float; G = float(h/(2*r*r)).
 //   directionalKernel: dx, dz, f in double, r = float(sqrt(dz*dz + dx*dx)),

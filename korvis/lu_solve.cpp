@@ -21,9 +21,13 @@ using std::ptrdiff_t;
 constexpr int blockWidth = 256;
 // Columns eliminated one by one at the bottom of the recursion.
 constexpr int leafWidth = 16;
-// Right-hand sides per task of the back substitution: their double
-// partial solutions (n x this) stay in the core's L2 cache.
-constexpr int backColumns = 24;
+// Right-hand sides per task of the back substitution. Each row's sum is a
+// chain of dependent double additions over all later solutions, so the
+// solutions of a task (n x this, double) are read once per row: they are
+// kept in the core's L2 cache (512 KB at n = 4100), whose bandwidth, not the
+// arithmetic, bounds this step. Three vectors of four also cover the
+// latency of the addition.
+constexpr int backColumns = 12;
 
 using Vec4d = double __attribute__((vector_size(4 * sizeof(double)), aligned(8), may_alias));
 
@@ -68,8 +72,15 @@ int factorColumns(float* M, int n, ptrdiff_t ld, int c0, int c1, int threads) {
 
 // The upper factor's rows, packed, shared by the threads of one call.
 thread_local std::vector<float> upperRows;
-// Per-thread partial solutions of the back substitution, in double.
+// Per-thread partial solutions of the back substitution, in double,
+// 64-byte aligned.
 thread_local std::vector<double> partialSolutions;
+
+double* alignedSolutions(std::size_t count) {
+  if (partialSolutions.size() < count + 8) partialSolutions.resize(count + 8);
+  const auto address = reinterpret_cast<std::uintptr_t>(partialSolutions.data());
+  return partialSolutions.data() + ((64 - address % 64) % 64) / sizeof(double);
+}
 
 // Back substitution of right-hand sides r0..r0+count-1 (count <= backColumns):
 //   s = sum_{j>i} double(U(i,j))*double(sigma(j)) in increasing j from 0,
@@ -153,12 +164,10 @@ void luSubstituteMany(const float* M, int n, int ld, float* B, int ldb, float* S
   const int blocks = (nrhs + backColumns - 1) / backColumns;
   std::atomic<int> next{0};
   common::runParallel(std::min(threads, blocks), [&](int) {
-    const std::size_t need = static_cast<std::size_t>(n) * backColumns;
-    if (partialSolutions.size() < need) partialSolutions.resize(need);
+    double* x = alignedSolutions(static_cast<std::size_t>(n) * backColumns);
     for (int blk = next.fetch_add(1); blk < blocks; blk = next.fetch_add(1)) {
       const int r0 = blk * backColumns;
-      backSubstituteBlock(M, n, ld, Ut, B, ldb, Sigma, lds, r0, std::min(backColumns, nrhs - r0),
-                          partialSolutions.data());
+      backSubstituteBlock(M, n, ld, Ut, B, ldb, Sigma, lds, r0, std::min(backColumns, nrhs - r0), x);
     }
   });
 }

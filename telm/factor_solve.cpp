@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <utility>
 #include <vector>
 
@@ -20,9 +21,10 @@ using std::ptrdiff_t;
 constexpr int blockWidth = 256;
 // Columns eliminated one by one at the bottom of the recursion.
 constexpr int leafWidth = 16;
-// Right-hand sides per task of the back substitution; their partial
-// solutions (n x this floats) stay in the core's L2 cache.
-constexpr int backColumns = 32;
+// Right-hand sides per task of the back substitution; their solutions
+// (n x this floats) stay in the core's L2 cache, whose bandwidth bounds the
+// step (see korvis' luSubstituteMany).
+constexpr int backColumns = 24;
 
 using Vec8f = float __attribute__((vector_size(8 * sizeof(float)), aligned(4), may_alias));
 
@@ -98,8 +100,14 @@ void undoSwaps(float* col, const int* swaps, int s0, int w) {
 // Per-call scratch of the calling thread.
 thread_local std::vector<float> blockMultipliers;
 thread_local std::vector<float> upperRows;
-// Per-thread partial solutions of the back substitution.
+// Per-thread partial solutions of the back substitution, 64-byte aligned.
 thread_local std::vector<float> partialSolutions;
+
+float* alignedSolutions(std::size_t count) {
+  if (partialSolutions.size() < count + 16) partialSolutions.resize(count + 16);
+  const auto address = reinterpret_cast<std::uintptr_t>(partialSolutions.data());
+  return partialSolutions.data() + ((64 - address % 64) % 64) / sizeof(float);
+}
 
 // Back substitution of right-hand sides r0..r0+count-1 (count <= backColumns):
 //   s = 0; s = float(s + float(a(i,j)*x(j))) for j = i+1..n-1;
@@ -203,12 +211,10 @@ void solveFactoredMany(const float* a, int n, int ld, const int* pivot, float* B
   const int blocks = (nrhs + backColumns - 1) / backColumns;
   std::atomic<int> next{0};
   common::runParallel(std::min(threads, blocks), [&](int) {
-    const std::size_t need = static_cast<std::size_t>(n) * backColumns;
-    if (partialSolutions.size() < need) partialSolutions.resize(need);
+    float* xs = alignedSolutions(static_cast<std::size_t>(n) * backColumns);
     for (int blk = next.fetch_add(1); blk < blocks; blk = next.fetch_add(1)) {
       const int r0 = blk * backColumns;
-      backSubstituteBlock(a, n, ld, Ut, B, ldb, X, ldx, r0, std::min(backColumns, nrhs - r0),
-                          partialSolutions.data());
+      backSubstituteBlock(a, n, ld, Ut, B, ldb, X, ldx, r0, std::min(backColumns, nrhs - r0), xs);
     }
   });
 }

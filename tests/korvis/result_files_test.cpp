@@ -71,7 +71,7 @@ TEST(ResultFiles, ProfileFilesTakeTheTrianglesInsideTheProfile) {
                                  values(7.5f, -12.5f, -52) + values(12.5f, -7.5f, -51) +
                                  values(12.5f, -12.5f, -62) + values(17.5f, -7.5f, -61));
   EXPECT_EQ(values(12.5f, -12.5f, 12),
-            "    12.50000       -12.50000        12.00000    \n");
+            "    12.50000      -12.50000       12.00000    \n");
 }
 
 TEST(ResultFiles, ChargeabilityProfileFilesHaveTheirOwnNames) {
@@ -133,10 +133,10 @@ TEST(ResultFiles, WideHeaderValuesPrintAsAsterisks) {
   writeProfileTables(1.0e7f, -1000.0f, 4, spacings, 1, g.forward.data(), g.reverse.data(), 0,
                      files);
   const Files f = written(files);
-  EXPECT_EQ(f.at("FORWARD.RS2").substr(0, 53),
+  EXPECT_EQ(f.at("FORWARD.RS2").substr(0, 54),
             "/ SPACING        : *******\n/ LEFT ELECTRODE : *******\n");
   EXPECT_EQ(f.at("A_MN.txt"),
-            " X R Rho_app(AMN)\n  0.1499900E+08  -0.1500000E+08    11.00000    \n");
+            " X R Rho_app(AMN)\n   0.1499900E+08 -0.1500000E+08   11.00000    \n");
 }
 
 }  // namespace

@@ -171,7 +171,7 @@ TEST(SolveFactoredMany, EachColumnBitIdenticalToTheSingleSolve) {
     auto a = generalMatrix(n, ld, 5);
     std::vector<int> pivot(static_cast<std::size_t>(n));
     factorLinpack(a.data(), n, ld, pivot.data(), 2);
-    for (int nrhs : {1, 31, 32, 33, 70}) {
+    for (int nrhs : {1, 23, 24, 25, 70}) {
       const int ldb = n + 2, ldx = n + 3;
       const auto B0 = randomVector(static_cast<std::size_t>(ldb) * nrhs, static_cast<unsigned>(nrhs));
       auto bExpected = B0;

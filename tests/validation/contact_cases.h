@@ -32,7 +32,7 @@ struct ContactCase {
   double rhoLeft = 100, etaLeft = 2;
   double rhoRight = 1000, etaRight = 10;
   double halfWidth = 5000, depth = 5000;
-  double dens = 2;
+  double dens = 8;
 
   Model model() const;
   // Apparent resistivity of the image solution, with the polarised

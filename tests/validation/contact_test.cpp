@@ -51,7 +51,7 @@ void checkKorvisContact(int kind, double rhoBound, double etaBound) {
       }
     }
   }
-  const std::string name = "korvis contact, kind " + std::to_string(kind) + ", dens 2";
+  const std::string name = "korvis contact, kind " + std::to_string(kind) + ", dens 8";
   recordError(name + ", resistivity", rhoErr);
   recordError(name + ", chargeability", etaErr);
   EXPECT_LE(rhoErr.maxRel, rhoBound) << rhoErr.where;
@@ -95,7 +95,7 @@ TEST(VerticalContact, TelmSurfaceArrays) {
         etaErr.add(f.eta[i][j], 100.0 * (rhoIP - rhoDC) / rhoIP, at);
       }
     }
-    const std::string name = "telm contact, kind " + std::to_string(kind) + ", dens 2";
+    const std::string name = "telm contact, kind " + std::to_string(kind) + ", dens 8";
     recordError(name + ", resistivity", rhoErr);
     recordError(name + ", chargeability", etaErr);
     EXPECT_LE(rhoErr.maxRel, 0.02) << name << ": " << rhoErr.where;

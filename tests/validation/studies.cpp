@@ -74,10 +74,10 @@ TelmOutcome runTelmStudy(const Model& model, int keyIP, double dens, const TelmS
   return out;
 }
 
-void ErrorStats::add(double computed, double expected, const std::string& label) {
+void ErrorStats::add(double computed, double expected, const std::string& label, double scale) {
   ++count;
   const double abs = std::abs(computed - expected);
-  const double rel = abs / std::abs(expected);
+  const double rel = abs / (scale > 0 ? scale : std::abs(expected));
   // NaN (an unreadable field) must dominate every bound.
   if (std::isnan(abs) || abs > maxAbs) maxAbs = std::isnan(abs) ? std::numeric_limits<double>::infinity() : abs;
   if (std::isnan(rel) || rel > maxRel) {

@@ -39,7 +39,9 @@ struct ErrorStats {
   double maxAbs = 0, maxRel = 0;
   std::string where;
   int count = 0;
-  void add(double computed, double expected, const std::string& label);
+  // The relative error is taken against `scale` when it is positive (a
+  // quantity that passes through zero), else against `expected`.
+  void add(double computed, double expected, const std::string& label, double scale = 0);
 };
 
 // Writes "<case>: ..." to the test's output and as a test property, so that a

@@ -1,0 +1,119 @@
+// Speed of the dense solvers: the factorisations of korvis (luFactor) and
+// telm (factorLinpack) in GFLOP/s, counting 2n^3/3 operations, and the
+// many-right-hand-side substitutions in right-hand sides per second, each
+// with 1 and 2 threads; the median wall time of several runs is reported.
+//
+// Usage: lu_bench [quick]   (quick: n = 1000 only)
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "korvis/lu_solve.h"
+#include "telm/factor_solve.h"
+
+namespace {
+
+// A boundary-element-like system: diagonal near 1, off-diagonal entries
+// decaying away from the diagonal, dominant enough for korvis' elimination
+// without row interchanges.
+std::vector<float> systemMatrix(int n, unsigned seed) {
+  std::mt19937 gen(seed);
+  std::uniform_real_distribution<float> u(-1.0f, 1.0f);
+  std::vector<float> M(static_cast<std::size_t>(n) * static_cast<std::size_t>(n));
+  for (int j = 0; j < n; ++j)
+    for (int i = 0; i < n; ++i) {
+      const float distance = static_cast<float>(std::abs(i - j));
+      M[static_cast<std::size_t>(i) + static_cast<std::size_t>(j) * static_cast<std::size_t>(n)] =
+          i == j ? 1.0f + 0.2f * u(gen) : 0.5f * u(gen) / (static_cast<float>(n) + distance * distance);
+    }
+  return M;
+}
+
+template <typename F>
+double medianSeconds(int runs, F&& once) {
+  std::vector<double> times;
+  for (int r = 0; r < runs; ++r) {
+    const auto t0 = std::chrono::steady_clock::now();
+    once();
+    times.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+  }
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
+}
+
+enum Which { korvisOnly = 1, telmOnly = 2, both = 3 };
+
+void factorisations(int n, Which which, int runs) {
+  const auto M0 = systemMatrix(n, 1);
+  std::vector<float> M(M0.size());
+  std::vector<int> pivot(static_cast<std::size_t>(n));
+  const double flops = 2.0 * n * static_cast<double>(n) * n / 3.0;
+  for (int threads : {1, 2}) {
+    const double copy = medianSeconds(runs, [&] { M = M0; });
+    if (which & korvisOnly) {
+      const double k = medianSeconds(runs, [&] {
+        M = M0;
+        korvis::luFactor(M.data(), n, n, threads);
+      }) - copy;
+      std::printf("korvis luFactor          n=%5d threads=%d: %7.3f s %6.1f GFLOP/s\n", n, threads,
+                  k, flops / k / 1e9);
+    }
+    if (which & telmOnly) {
+      const double t = medianSeconds(runs, [&] {
+        M = M0;
+        telm::factorLinpack(M.data(), n, n, pivot.data(), threads);
+      }) - copy;
+      std::printf("telm factorLinpack       n=%5d threads=%d: %7.3f s %6.1f GFLOP/s\n", n, threads,
+                  t, flops / t / 1e9);
+    }
+  }
+}
+
+void substitutions(int n, int nrhs, Which which, int runs) {
+  auto M = systemMatrix(n, 2);
+  std::vector<int> pivot(static_cast<std::size_t>(n));
+  if (which & korvisOnly)
+    korvis::luFactor(M.data(), n, n, 0);
+  else
+    telm::factorLinpack(M.data(), n, n, pivot.data(), 0);
+  std::mt19937 gen(4);
+  std::uniform_real_distribution<float> u(-1.0f, 1.0f);
+  std::vector<float> B0(static_cast<std::size_t>(n) * static_cast<std::size_t>(nrhs));
+  for (auto& b : B0) b = u(gen);
+  std::vector<float> B(B0.size()), X(B0.size());
+  for (int threads : {1, 2}) {
+    const double copy = medianSeconds(runs, [&] { B = B0; });
+    const double s = medianSeconds(runs, [&] {
+      B = B0;
+      if (which & korvisOnly)
+        korvis::luSubstituteMany(M.data(), n, n, B.data(), n, X.data(), n, nrhs, threads);
+      else
+        telm::solveFactoredMany(M.data(), n, n, pivot.data(), B.data(), n, X.data(), n, nrhs,
+                                threads);
+    }) - copy;
+    std::printf("%s n=%5d rhs=%5d threads=%d: %7.3f s %8.0f rhs/s\n",
+                which & korvisOnly ? "korvis luSubstituteMany" : "telm solveFactoredMany ", n,
+                nrhs, threads, s, nrhs / s);
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const bool quick = argc > 1 && std::strcmp(argv[1], "quick") == 0;
+  factorisations(1000, both, 7);
+  substitutions(1000, 256, korvisOnly, 5);
+  substitutions(1000, 256, telmOnly, 5);
+  if (quick) return 0;
+  factorisations(4100, korvisOnly, 3);
+  factorisations(4200, telmOnly, 3);
+  substitutions(4100, 256, korvisOnly, 3);
+  substitutions(4100, 3000, korvisOnly, 3);
+  substitutions(4200, 256, telmOnly, 3);
+  return 0;
+}
