@@ -139,7 +139,8 @@ void run(const char* name, int targetNodes, const Survey& survey, int threads) {
   std::cout << "  input + discretisation " << input << " s\n";
   std::cout << "  matrix assembly        " << timings.assemble << " s\n";
   std::cout << "  factorisation          " << timings.factorise << " s\n";
-  std::cout << "  right-hand sides+solve " << timings.solve << " s\n";
+  std::cout << "  right-hand sides+solve " << timings.solve << " s (" << timings.rightHandSides
+            << " distinct right-hand sides)\n";
   std::cout << "  responses              " << timings.respond << " s\n";
   std::cout << "  console and files      " << timings.write << " s\n";
   std::cout << "  total                  " << input + arrays << " s\n";

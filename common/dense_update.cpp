@@ -151,9 +151,6 @@ void packTilesStrided(int m, int k, const float* A, ptrdiff_t lda, float* packed
 // transposed into row vectors, eliminated, and transposed back.
 using Vec8 = float __attribute__((vector_size(8 * sizeof(float)), aligned(4), may_alias));
 
-inline Vec8 loadVec8(const float* p) { return *reinterpret_cast<const Vec8*>(p); }
-inline void storeVec8(float* p, Vec8 v) { *reinterpret_cast<Vec8*>(p) = v; }
-
 void transpose8(Vec8 (&r)[8]) {
   Vec8 t[8], u[8];
   for (int q = 0; q < 4; ++q) {
@@ -181,8 +178,8 @@ int fullLeaf(int n, const float* L, ptrdiff_t ldl, float* X, ptrdiff_t ldx) {
   for (; j + 8 <= n; j += 8) {
     Vec8 top[8], bottom[8];
     for (int c = 0; c < 8; ++c) {
-      top[c] = loadVec8(X + (j + c) * ldx);
-      bottom[c] = loadVec8(X + (j + c) * ldx + 8);
+      top[c] = *reinterpret_cast<const Vec8*>(X + (j + c) * ldx);
+      bottom[c] = *reinterpret_cast<const Vec8*>(X + (j + c) * ldx + 8);
     }
     transpose8(top);
     transpose8(bottom);
@@ -200,8 +197,8 @@ int fullLeaf(int n, const float* L, ptrdiff_t ldl, float* X, ptrdiff_t ldx) {
     transpose8(top);
     transpose8(bottom);
     for (int c = 0; c < 8; ++c) {
-      storeVec8(X + (j + c) * ldx, top[c]);
-      storeVec8(X + (j + c) * ldx + 8, bottom[c]);
+      *reinterpret_cast<Vec8*>(X + (j + c) * ldx) = top[c];
+      *reinterpret_cast<Vec8*>(X + (j + c) * ldx + 8) = bottom[c];
     }
   }
   return j;
@@ -219,7 +216,6 @@ struct Scratch {
 
 thread_local Scratch aScratch;
 thread_local Scratch bScratch;
-thread_local Scratch sharedScratch;
 
 // One thread; A either packed here block by block (packedA == nullptr) or
 // given as whole packed tiles.
@@ -323,35 +319,90 @@ void solveUnitLower(int m, int n, const float* L, int ldl, float* X, int ldx) {
   solveUnitLower(m - half, n, L + half + static_cast<ptrdiff_t>(half) * ldl, ldl, X + half, ldx);
 }
 
+void EliminationBlock::prepare(int rows, int w, const float* L, int ldl, const int* swaps) {
+  rows_ = rows;
+  w_ = w;
+  L_ = L;
+  ldl_ = ldl;
+  swaps_ = swaps;
+  packedL21_ = nullptr;
+  if (rows > w && w > 0) {
+    const std::size_t size = packedTilesSize(rows - w, w);
+    if (storage_.size() < size + 16) storage_.resize(size + 16);
+    const auto address = reinterpret_cast<std::uintptr_t>(storage_.data());
+    float* packed = storage_.data() + ((64 - address % 64) % 64) / sizeof(float);
+    packTiles(rows - w, w, L + w, ldl, packed);
+    packedL21_ = packed;
+  }
+}
+
+void EliminationBlock::apply(int n, float* X, int ldx) const {
+  if (n <= 0 || w_ <= 0) return;
+  if (swaps_) {
+    for (int j = 0; j < n; ++j) {
+      float* col = X + static_cast<ptrdiff_t>(j) * ldx;
+      for (int s = 0; s < w_; ++s) std::swap(col[s], col[swaps_[s]]);
+    }
+  }
+  solveUnitLower(w_, n, L_, ldl_, X, ldx);
+  if (packedL21_) productSerial(rows_ - w_, n, w_, nullptr, 0, packedL21_, X, ldx, X + w_, ldx);
+}
+
+int columnsPerTask(int n, int threads) {
+  threads = std::max(threads, 1);
+  const int rounds = (n + threads * maxChunkCols - 1) / (threads * maxChunkCols);
+  const int perTask = (n + rounds * threads - 1) / (rounds * threads);
+  return std::max(nr, (perTask + nr - 1) / nr * nr);
+}
+
 void applyEliminationBlock(int rows, int w, const float* L, int ldl, const int* swaps, int n,
                            float* X, int ldx, int threads) {
   if (rows <= 0 || w <= 0 || n <= 0) return;
-  const int below = rows - w;
-  float* packedL21 = nullptr;
-  if (below > 0) {
-    packedL21 = sharedScratch.get(packedTilesSize(below, w));
-    packTiles(below, w, L + w, ldl, packedL21);
-  }
+  thread_local EliminationBlock block;
+  block.prepare(rows, w, L, ldl, swaps);
   threads = resolveThreads(threads);
   if (static_cast<double>(rows) * w * n < parallelWork) threads = 1;
-  const int rounds = (n + threads * maxChunkCols - 1) / (threads * maxChunkCols);
-  const int chunkCols = ((n + rounds * threads - 1) / (rounds * threads) + nr - 1) / nr * nr;
+  const int chunkCols = columnsPerTask(n, threads);
   const int chunks = (n + chunkCols - 1) / chunkCols;
-  threads = std::min(threads, chunks);
   std::atomic<int> next{0};
-  runParallel(threads, [&](int) {
+  const EliminationBlock& prepared = block;
+  runParallel(std::min(threads, chunks), [&](int) {
     for (int c = next.fetch_add(1); c < chunks; c = next.fetch_add(1)) {
       const int j0 = c * chunkCols;
-      const int cols = std::min(chunkCols, n - j0);
-      float* x = X + static_cast<ptrdiff_t>(j0) * ldx;
-      if (swaps) {
-        for (int j = 0; j < cols; ++j) {
-          float* col = x + static_cast<ptrdiff_t>(j) * ldx;
-          for (int s = 0; s < w; ++s) std::swap(col[s], col[swaps[s]]);
-        }
+      prepared.apply(std::min(chunkCols, n - j0), X + static_cast<ptrdiff_t>(j0) * ldx, ldx);
+    }
+  });
+}
+
+void applyWithLookAhead(const EliminationBlock& block, int n, float* X, int ldx, int lead,
+                        int threads, const std::function<void(int)>& factorLead) {
+  threads = resolveThreads(threads);
+  const int rest = n - lead;
+  if (threads == 1 || rest < lead) {
+    const int chunkCols = columnsPerTask(n, threads);
+    const int chunks = (n + chunkCols - 1) / chunkCols;
+    std::atomic<int> next{0};
+    runParallel(std::min(threads, chunks), [&](int) {
+      for (int c = next.fetch_add(1); c < chunks; c = next.fetch_add(1)) {
+        const int j0 = c * chunkCols;
+        block.apply(std::min(chunkCols, n - j0), X + static_cast<ptrdiff_t>(j0) * ldx, ldx);
       }
-      solveUnitLower(w, cols, L, ldl, x, ldx);
-      if (below > 0) productSerial(below, cols, w, nullptr, 0, packedL21, x, ldx, x + w, ldx);
+    });
+    factorLead(threads);
+    return;
+  }
+  float* restX = X + static_cast<ptrdiff_t>(lead) * ldx;
+  const int chunkCols = columnsPerTask(rest, threads);
+  const int chunks = (rest + chunkCols - 1) / chunkCols;
+  std::atomic<int> next{0};
+  runParallel(threads, [&](int t) {
+    if (t == 0) {
+      block.apply(lead, X, ldx);
+      factorLead(1);
+    }
+    for (int c = next.fetch_add(1); c < chunks; c = next.fetch_add(1)) {
+      const int j0 = c * chunkCols;
+      block.apply(std::min(chunkCols, rest - j0), restX + static_cast<ptrdiff_t>(j0) * ldx, ldx);
     }
   });
 }

@@ -12,6 +12,8 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
+#include <vector>
 
 namespace common {
 
@@ -42,8 +44,9 @@ void subtractPackedProduct(int m, int n, int k, const float* packedA, const floa
 // One thread.
 void solveUnitLower(int m, int n, const float* L, int ldl, float* X, int ldx);
 
-// Applies the elimination steps of one block of w factored columns to the n
-// columns of X, rows 0..rows-1 of both counted from the block's first row:
+// The elimination steps of one block of w factored columns, applied to the
+// columns of X; rows 0..rows-1 of L and X are counted from the block's
+// first row:
 //   1. when swaps is given, for s = 0..w-1 in order, rows s and swaps[s]
 //      (0-based, >= s) of X are exchanged;
 //   2. X(0..w-1, :) = the forward elimination of solveUnitLower with L11,
@@ -51,9 +54,42 @@ void solveUnitLower(int m, int n, const float* L, int ldl, float* X, int ldx);
 //   3. X(w.., :) = X(w.., :) - L21 * X(0..w-1, :) term by term, L21 being
 //      rows w..rows-1 of L.
 // The per-entry order is that of applying the w steps one after another.
-// threads <= 0 uses every core; columns are shared out in blocks.
+// prepare() packs L21 once (the storage is kept for later blocks); apply()
+// may then run on disjoint column ranges from several threads. L and swaps
+// must stay valid and unchanged until the last apply().
+class EliminationBlock {
+ public:
+  void prepare(int rows, int w, const float* L, int ldl, const int* swaps);
+  // One thread, the n columns of X (leading dimension ldx).
+  void apply(int n, float* X, int ldx) const;
+
+ private:
+  int rows_ = 0, w_ = 0, ldl_ = 0;
+  const float* L_ = nullptr;
+  const int* swaps_ = nullptr;
+  std::vector<float> storage_;
+  const float* packedL21_ = nullptr;
+};
+
+// Columns of X per task when n columns are shared by `threads` threads:
+// wide enough that each task reuses the packed L21 over many columns, and
+// an equal share per thread.
+int columnsPerTask(int n, int threads);
+
+// EliminationBlock::prepare and apply on all n columns of X, the columns
+// shared out over threads (threads <= 0: every core).
 void applyEliminationBlock(int rows, int w, const float* L, int ldl, const int* swaps, int n,
                            float* X, int ldx, int threads);
+
+// The step of a right-looking elimination with look-ahead: applies the
+// prepared block to the n columns of X and hands the first `lead` of them,
+// once updated, to factorLead (the next block of the elimination), whose
+// argument is the thread count it may use. With several threads, thread 0
+// updates and factors the lead columns with one thread while the others
+// update the rest, so the serial part of the factorisation overlaps the
+// parallel part. Every column gets the same operations either way.
+void applyWithLookAhead(const EliminationBlock& block, int n, float* X, int ldx, int lead,
+                        int threads, const std::function<void(int)>& factorLead);
 
 // Start, in floats, of row i in the packing of packUpperRows.
 std::size_t upperRowStart(int n, int i);

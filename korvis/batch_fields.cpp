@@ -61,16 +61,18 @@ struct FieldBatch::Geometry {
   std::vector<float> directG, imageG;
   std::vector<double> directF, imageF;
 
+  void reserve(std::size_t n) {
+    if (near.size() >= n) return;
+    near.resize(n);
+    directG.resize(n);
+    imageG.resize(n);
+    directF.resize(n);
+    imageF.resize(n);
+  }
+
   void prepare(const common::NodeTable<maxNodes>& nd, float xr, float zr, float nx, float nz,
                float ky) {
     const auto n = at(nd.N);
-    if (near.size() < n) {
-      near.resize(n);
-      directG.resize(n);
-      imageG.resize(n);
-      directF.resize(n);
-      imageF.resize(n);
-    }
     for (std::size_t j = 0; j < n; ++j) {
       const float xj = nd.x[j], zj = nd.z[j];
       const float ddx = xr - xj;
@@ -191,6 +193,7 @@ void FieldBatch::receivers(const common::NodeTable<maxNodes>& nodes, float rho,
 
   const float w = rho * inverseTwoPi;
   const auto n = at(nodes.N);
+  for (Geometry& geo : geometry_) geo.reserve(n);
   parallelFor(static_cast<int>(groups_.size()) - 1, threads_, [&](int g, int thread) {
     Geometry& geo = geometry_[at(thread)];
     const ReceiverRequest& head = requests[at(order_[at(groups_[at(g)])])];

@@ -14,14 +14,20 @@
 #include "korvis/driver.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
+#include <bit>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
+#include <map>
+#include <memory>
 #include <sstream>
 #include <string>
-#include <thread>
 
 #include "common/free_format.h"
+#include "common/worker_pool.h"
+#include "korvis/batch_fields.h"
 #include "korvis/boundary.h"
 #include "korvis/electrode_resistivity.h"
 #include "korvis/lu_solve.h"
@@ -60,26 +66,18 @@ class Stopwatch {
   std::chrono::steady_clock::time_point start_;
 };
 
-int coreCount() { return static_cast<int>(std::max(1u, std::thread::hardware_concurrency())); }
-
-// Runs body(i) for i in [0, count) on `threads` threads. Every i writes its
-// own outputs, so the results do not depend on the sharing.
+// Runs body(i) for i in [0, count) on the worker threads. Every i writes
+// its own outputs, so the results do not depend on the sharing.
 template <typename Body>
 void parallelFor(int count, int threads, const Body& body) {
-  if (threads <= 1 || count < 2) {
-    for (int i = 0; i < count; ++i) body(i);
-    return;
-  }
+  if (count <= 0) return;
   std::atomic<int> next{0};
-  auto worker = [&] {
-    for (int i = next.fetch_add(1); i < count; i = next.fetch_add(1)) body(i);
-  };
-  std::vector<std::thread> pool;
-  const int helpers = std::min(threads, count) - 1;
-  pool.reserve(at(helpers));
-  for (int t = 0; t < helpers; ++t) pool.emplace_back(worker);
-  worker();
-  for (std::thread& t : pool) t.join();
+  common::runParallel(std::min(threads, count), [&](int) {
+    for (int i = next.fetch_add(1, std::memory_order_relaxed); i < count;
+         i = next.fetch_add(1, std::memory_order_relaxed)) {
+      body(i);
+    }
+  });
 }
 
 // The evaluations of one wavenumber in plain order (position outer, spacing
@@ -164,6 +162,12 @@ std::vector<float> carryResistivities(const PassLookups& pass, int nKy, float& r
   return rho;
 }
 
+std::array<std::uint32_t, 6> sourceKey(const SourcePair& p) {
+  return {std::bit_cast<std::uint32_t>(p.XA),   std::bit_cast<std::uint32_t>(p.ZA),
+          std::bit_cast<std::uint32_t>(p.XB),   std::bit_cast<std::uint32_t>(p.ZB),
+          std::bit_cast<std::uint32_t>(p.rhoA), std::bit_cast<std::uint32_t>(p.rhoB)};
+}
+
 void clearGrids(KorvisState& st) {
   const int cells = st.arr.nPos * st.arr.nSpac;
   if (st.arr.nPos <= 0 || st.arr.nSpac <= 0) return;
@@ -186,7 +190,12 @@ struct PassWork {
 class FastDriver {
  public:
   FastDriver(KorvisState& st, std::ostream& console, std::ostream& warnings, PhaseTimes* times)
-      : st_(st), console_(console), warnings_(warnings), times_(times), threads_(coreCount()) {}
+      : st_(st),
+        console_(console),
+        warnings_(warnings),
+        times_(times),
+        threads_(common::resolveThreads(0)),
+        fields_(threads_) {}
 
   DriverResult run(const PassOutput& output);
 
@@ -206,8 +215,14 @@ class FastDriver {
   int n_ = 0;
   std::size_t ld_ = 1;
   Plan plan_;
-  KorvisState ipState_;
+  std::unique_ptr<KorvisState> ipState_;  // the model and grids of the IP pass
   std::vector<float> dcMatrix_, ipMatrix_, rhs_, sigma_;
+  FieldBatch fields_;
+  std::vector<SourcePair> sources_;                          // distinct sources
+  std::map<std::array<std::uint32_t, 6>, int> distinct_;    // source -> its index
+  std::vector<int> columnOf_;                                // distinct source of each solve
+  std::vector<ReceiverRequest> requests_;
+  std::vector<ReceiverValue> values_;
   std::vector<Evaluation> evaluations_;
   PassWork dc_, ipw_;
 };
@@ -226,12 +241,12 @@ void FastDriver::prepare() {
   dcMatrix_.assign(ld_ * ld_, 0.0f);
 
   if (ip_) {
-    ipState_ = st_;
-    ipState_.nodes.q = ipState_.nodes.qIP;
-    ipState_.model.Ro = ipState_.model.RO_IP;
-    ipw_.st = &ipState_;
+    ipState_ = std::make_unique<KorvisState>(st_);
+    ipState_->nodes.q = ipState_->nodes.qIP;
+    ipState_->model.Ro = ipState_->model.RO_IP;
+    ipw_.st = ipState_.get();
     ipw_.matrix = &ipMatrix_;
-    ipw_.lookups = simulateLookups(ipState_.model, plan_);
+    ipw_.lookups = simulateLookups(ipState_->model, plan_);
     ipw_.rho = carryResistivities(ipw_.lookups, st_.nKy, rhoA, rhoB);
     ipMatrix_.assign(ld_ * ld_, 0.0f);
   }
@@ -239,55 +254,93 @@ void FastDriver::prepare() {
   const std::size_t solves = plan_.solves.size();
   rhs_.assign(ld_ * solves, 0.0f);
   sigma_.assign(ld_ * solves, 0.0f);
+  sources_.reserve(solves);
+  columnOf_.assign(solves, 0);
+  requests_.reserve(2 * plan_.placements.size());
+  values_.reserve(2 * plan_.placements.size());
   evaluations_.assign(plan_.placements.size(), Evaluation{});
 }
 
 void FastDriver::solveAndAccumulate(PassWork& pass, int k) {
   KorvisState& st = *pass.st;
   const float ky = st_.Ky[at(k)];
-  const int solves = static_cast<int>(plan_.solves.size());
-  const float* rho = pass.rho.data() + 2 * at(k) * at(solves);
+  const std::size_t solves = plan_.solves.size();
+  const float* rho = pass.rho.data() + 2 * at(k) * solves;
   {
+    // Solves with the same electrodes and resistivities have the same
+    // right-hand side and charges (kinds with fixed electrodes, or with
+    // spacings in whole steps): each distinct source is solved once.
     Stopwatch watch(timer(&PhaseTimes::rhs));
-    parallelFor(solves, threads_, [&](int s) {
-      const Configuration& c = plan_.placements[at(plan_.solves[at(s)])].first;
-      sourceRhsGiven(st, st.nodes.q.data(), c.XA, c.ZA, c.XB, c.ZB, rho[2 * at(s)],
-                     rho[2 * at(s) + 1], rhs_.data() + at(s) * ld_, ky);
-    });
+    sources_.clear();
+    distinct_.clear();
+    for (std::size_t s = 0; s < solves; ++s) {
+      const Configuration& c = plan_.placements[at(plan_.solves[s])].first;
+      const SourcePair source{c.XA, c.ZA, c.XB, c.ZB, rho[2 * s], rho[2 * s + 1]};
+      const auto [it, added] =
+          distinct_.try_emplace(sourceKey(source), static_cast<int>(sources_.size()));
+      if (added) sources_.push_back(source);
+      columnOf_[s] = it->second;
+    }
+    fields_.rightHandSides(st, st.nodes.q.data(), sources_, ky, rhs_.data(), ld_);
   }
   if (n_ > 0) {
     Stopwatch watch(timer(&PhaseTimes::substitute));
     luSubstituteMany(pass.matrix->data(), n_, static_cast<int>(ld_), rhs_.data(),
-                     static_cast<int>(ld_), sigma_.data(), static_cast<int>(ld_), solves, threads_);
+                     static_cast<int>(ld_), sigma_.data(), static_cast<int>(ld_),
+                     static_cast<int>(sources_.size()), threads_);
   }
+  const int keyArr = st.arr.keyArr;
+  const std::size_t evaluations = plan_.placements.size();
   {
     Stopwatch watch(timer(&PhaseTimes::receivers));
-    const float Ro1 = st.model.Ro[0];
-    const int keyArr = st.arr.keyArr;
-    parallelFor(static_cast<int>(plan_.placements.size()), threads_, [&](int e) {
-      const Placement& pl = plan_.placements[at(e)];
-      const Configuration& c = pl.first;
-      const auto s = at(plan_.solveOf[at(e)]);
-      const float* sigma = sigma_.data() + s * ld_;
-      Evaluation& ev = evaluations_[at(e)];
-      ev.rhoA = rho[2 * s];
-      ev.rhoB = rho[2 * s + 1];
-      receiverField(st.nodes, Ro1, c.xr, c.zr, c.XA, c.ZA, c.XB, c.ZB, c.nx, c.nz, sigma, ev.rhoA,
-                    ev.rhoB, ky, 2, ev.EA, ev.EB, ev.value);
-      if (keyArr == 18) {
-        receiverField(st.nodes, Ro1, pl.xr2, pl.zr2, c.XA, 0.0f, c.XB, 0.0f, 1.0f, 0.0f, sigma,
-                      ev.rhoA, ev.rhoB, ky, 2, ev.EA2, ev.EB2, ev.value2);
-      } else if (keyArr == 19) {
-        float unused = 0.0f;
-        receiverField(st.nodes, Ro1, c.xr, c.zr, c.XA, c.ZA, c.XB, c.ZB, 1.0f, 0.0f, sigma,
-                      ev.rhoA, ev.rhoB, ky, 1, ev.EA, ev.EB, unused);
-        receiverField(st.nodes, Ro1, c.xr, c.zr, c.XA, c.ZA, c.XB, c.ZB, 0.0f, 1.0f, sigma,
-                      ev.rhoA, ev.rhoB, ky, 1, ev.EA2, ev.EB2, unused);
+    // The first receiver of every evaluation, then the second ones of kind 18.
+    requests_.clear();
+    for (std::size_t e = 0; e < evaluations; ++e) {
+      const Configuration& c = plan_.placements[e].first;
+      const auto s = at(plan_.solveOf[e]);
+      requests_.push_back({c.xr, c.zr, c.nx, c.nz, c.XA, c.ZA, c.XB, c.ZB, rho[2 * s],
+                           rho[2 * s + 1], columnOf_[s]});
+    }
+    if (keyArr == 18) {
+      for (std::size_t e = 0; e < evaluations; ++e) {
+        const Placement& pl = plan_.placements[e];
+        const ReceiverRequest& first = requests_[e];
+        requests_.push_back({pl.xr2, pl.zr2, 1.0f, 0.0f, first.XA, 0.0f, first.XB, 0.0f,
+                             first.rhoA, first.rhoB, first.column});
       }
-    });
+    }
+    fields_.receivers(st.nodes, st.model.Ro[0], requests_, sigma_.data(), ld_, ky, values_);
+    for (std::size_t e = 0; e < evaluations; ++e) {
+      Evaluation& ev = evaluations_[e];
+      const ReceiverValue& v = values_[e];
+      ev = Evaluation{};
+      ev.value = v.E;
+      ev.EA = v.EA;
+      ev.EB = v.EB;
+      ev.rhoA = requests_[e].rhoA;
+      ev.rhoB = requests_[e].rhoB;
+      if (keyArr == 18) {
+        const ReceiverValue& second = values_[evaluations + e];
+        ev.value2 = second.E;
+        ev.EA2 = second.EA;
+        ev.EB2 = second.EB;
+      }
+    }
+    if (keyArr == 19) {
+      // The horizontal and vertical primary fields alone, for the calibration.
+      parallelFor(static_cast<int>(evaluations), threads_, [&](int e) {
+        const Configuration& c = plan_.placements[at(e)].first;
+        Evaluation& ev = evaluations_[at(e)];
+        float unused = 0.0f;
+        receiverField(st.nodes, st.model.Ro[0], c.xr, c.zr, c.XA, c.ZA, c.XB, c.ZB, 1.0f, 0.0f,
+                      nullptr, ev.rhoA, ev.rhoB, ky, 1, ev.EA, ev.EB, unused);
+        receiverField(st.nodes, st.model.Ro[0], c.xr, c.zr, c.XA, c.ZA, c.XB, c.ZB, 0.0f, 1.0f,
+                      nullptr, ev.rhoA, ev.rhoB, ky, 1, ev.EA2, ev.EB2, unused);
+      });
+    }
   }
   Stopwatch watch(timer(&PhaseTimes::accumulate));
-  for (std::size_t e = 0; e < plan_.placements.size(); ++e) {
+  for (std::size_t e = 0; e < evaluations; ++e) {
     const Configuration& c = plan_.placements[e].first;
     accumulate(st, k, plan_.cells[e], evaluations_[e], c.xr, c.zr, c.XA, c.ZA, c.XB, c.ZB);
   }
@@ -304,7 +357,7 @@ void FastDriver::wavenumber(int k) {
     Stopwatch watch(timer(&PhaseTimes::fill));
     if (ipLive) {
       assembleBoundaryMatrixPair(st_.nodes, st_.nodes.q.data(), st_.model.Ro[0], dcMatrix_.data(),
-                                 ipState_.nodes.q.data(), ipState_.model.Ro[0], ipMatrix_.data(),
+                                 ipState_->nodes.q.data(), ipState_->model.Ro[0], ipMatrix_.data(),
                                  static_cast<int>(ld_), ky, diagnostics);
     } else {
       assembleBoundaryMatrix(st_.nodes, st_.nodes.q.data(), st_.model.Ro[0], dcMatrix_.data(),
@@ -344,7 +397,7 @@ void FastDriver::wavenumber(int k) {
 DriverResult FastDriver::run(const PassOutput& output) {
   prepare();
   clearGrids(st_);
-  if (ip_) clearGrids(ipState_);
+  if (ip_) clearGrids(*ipState_);
   for (int k = 0; k < st_.nKy; ++k) {
     wavenumber(k);
     if (dc_.pivotRow != 0) return {dc_.pivotRow, 1, dc_.pivotWavenumber};
@@ -359,10 +412,10 @@ DriverResult FastDriver::run(const PassOutput& output) {
   if (ipw_.pivotRow != 0) return {ipw_.pivotRow, 2, ipw_.pivotWavenumber};
   st_.nodes.q = st_.nodes.qIP;
   st_.model.Ro = st_.model.RO_IP;
-  st_.ResF = ipState_.ResF;
-  st_.ResR = ipState_.ResR;
-  st_.NrmF = ipState_.NrmF;
-  st_.NrmR = ipState_.NrmR;
+  st_.ResF = ipState_->ResF;
+  st_.ResR = ipState_->ResR;
+  st_.NrmF = ipState_->NrmF;
+  st_.NrmR = ipState_->NrmR;
   finishPass(st_, 2, warnings_);
   computeChargeability(st_);
   output(st_, 2);

@@ -119,15 +119,18 @@ void backSubstituteBlock(const float* M, int n, ptrdiff_t ld, const float* Ut, c
 int luFactor(float* M, int n, int ld, int threads) {
   if (n <= 0) return 0;
   threads = common::resolveThreads(threads);
-  int zeroPivot = 0;
-  for (int c0 = 0; c0 < n; c0 += blockWidth) {
-    const int c1 = std::min(n, c0 + blockWidth);
-    const int found = factorColumns(M, n, ld, c0, c1, threads);
+  thread_local common::EliminationBlock block;
+  int zeroPivot = factorColumns(M, n, ld, 0, std::min(n, blockWidth), threads);
+  for (int c0 = 0; c0 + blockWidth < n; c0 += blockWidth) {
+    const int c1 = c0 + blockWidth;
+    const int c2 = std::min(n, c1 + blockWidth);
+    block.prepare(n - c0, blockWidth, M + c0 + static_cast<ptrdiff_t>(c0) * ld, ld, nullptr);
+    int found = 0;
+    common::applyWithLookAhead(block, n - c1, M + c0 + static_cast<ptrdiff_t>(c1) * ld, ld,
+                               c2 - c1, threads, [&](int leadThreads) {
+                                 found = factorColumns(M, n, ld, c1, c2, leadThreads);
+                               });
     if (zeroPivot == 0) zeroPivot = found;
-    if (c1 < n)
-      common::applyEliminationBlock(n - c0, c1 - c0, M + c0 + static_cast<ptrdiff_t>(c0) * ld, ld,
-                                    nullptr, n - c1, M + c0 + static_cast<ptrdiff_t>(c1) * ld, ld,
-                                    threads);
   }
   return zeroPivot;
 }

@@ -1,7 +1,7 @@
 // korvis.txt table parsing. The heading positions are fixed 7.1 fields and
-// abut when they fill their width, so a line whose blank-separated fields do
-// not give the expected count is cut into columns instead. Tables follow one
-// another without blank lines; a table ends where the next title begins.
+// abut when they fill their width, so a line with a blank-separated field that
+// is not one number is cut into columns instead. Tables follow one another
+// without blank lines; a table ends where the next title begins.
 #include "section/korvis_log.h"
 
 #include <algorithm>
@@ -21,13 +21,15 @@ bool isTableStart(std::string_view line) {
 
 bool endsTable(const TextLines& f, std::size_t i) { return i >= f.size() || trim(f[i]).empty() || isTableStart(f[i]); }
 
-// Up to `expected` values from column `start` on: blank-separated when the
-// count matches, else cut into fields of `width` columns.
+// The values from column `start` on: blank-separated, unless a field holds
+// two abutting numbers; then the line is cut into fields of `width` columns,
+// at most `expected` of them.
 std::vector<double> fieldsOf(const TextLines& f, std::size_t i, std::size_t start, std::size_t width,
                              std::size_t expected, std::string_view field, bool finite) {
   const std::string_view line = start < f[i].size() ? std::string_view(f[i]).substr(start) : std::string_view();
   auto tokens = splitFields(line);
-  if (tokens.size() != expected) {
+  double ignored = 0.0;
+  if (!std::all_of(tokens.begin(), tokens.end(), [&](auto t) { return parseNumber(t, ignored); })) {
     tokens.clear();
     for (std::size_t c = 0; c < line.size() && tokens.size() < expected; c += width) {
       const auto token = trim(line.substr(c, width));

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <iostream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -36,7 +37,8 @@ constexpr const char* usage =
     "korvis_efield_<n>.svg; A_MN.txt, MN_B.txt, A_MNip.txt, MN_Bip.txt,\n"
     "AB_MN_pr.txt -> <name>.svg; varga.xy (with varga.arr) -> model.svg.\n"
     "Each picture written is listed on standard output. Exit status 0; 2 when an\n"
-    "input was missing or malformed; 4 when a picture could not be written.\n";
+    "input was missing or malformed; 4 when a picture could not be written or two\n"
+    "files would give the same picture.\n";
 
 int fail(const std::string& subject, const char* message) {
   std::cerr << "section: " << subject << ": " << message << '\n';
@@ -73,7 +75,7 @@ int main(int argc, char** argv) {
       }
       sources.push_back({value, kind});
       filesNamed = true;
-    } else if (arg.starts_with("-") && arg != "-") {
+    } else if (arg.starts_with("-")) {
       return fail(arg, "unknown option; see section --help");
     } else if (folder.empty()) {
       folder = arg;
@@ -112,6 +114,7 @@ int main(int argc, char** argv) {
   }
 
   int status = common::exitNormal;
+  std::set<std::string> written;
   for (const auto& source : sources) {
     std::vector<section::Picture> pictures;
     try {
@@ -124,6 +127,13 @@ int main(int argc, char** argv) {
     const fs::path target = output.empty() ? fs::path(source.path).parent_path() : fs::path(output);
     for (const auto& picture : pictures) {
       const std::string path = (target / picture.name).string();
+      // Two sources of the same name (-f a/x.dat -f b/x.dat -o out) must not
+      // silently replace each other's picture.
+      if (!written.insert(path).second) {
+        std::cerr << "section: " << path << ": already drawn from another file; " << source.path << " skipped\n";
+        status = common::exitOutputFailed;
+        continue;
+      }
       try {
         common::writeFileAtomically(path, section::renderPicture(picture));
         std::cout << path << '\n';

@@ -31,19 +31,10 @@ void TextLines::fail(std::size_t index, std::string_view what) const {
 }
 
 double TextLines::number(std::size_t index, std::string_view token, std::string_view field) const {
-  if (!token.empty() && token.find_first_not_of('*') == std::string_view::npos) {
-    return std::numeric_limits<double>::quiet_NaN();
-  }
-  std::string_view digits = token;
-  if (digits.size() > 1 && digits[0] == '+') digits.remove_prefix(1);
   double value = 0.0;
-  const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-  if (end != digits.data() + digits.size() || (ec != std::errc() && ec != std::errc::result_out_of_range)) {
-    const std::string shown(token.substr(0, 40));
-    fail(index, "expected a number for " + std::string(field) + ", found \"" + shown + "\"");
+  if (!parseNumber(token, value)) {
+    fail(index, "expected a number for " + std::string(field) + ", found \"" + std::string(token.substr(0, 40)) + "\"");
   }
-  // from_chars leaves the target alone when the magnitude is out of range.
-  if (ec == std::errc::result_out_of_range) return std::strtod(std::string(digits).c_str(), nullptr);
   return value;
 }
 
@@ -79,6 +70,19 @@ std::vector<double> TextLines::record(std::size_t& at, std::size_t count, std::s
     ++at;
   }
   return values;
+}
+
+bool parseNumber(std::string_view token, double& value) {
+  if (!token.empty() && token.find_first_not_of('*') == std::string_view::npos) {
+    value = std::numeric_limits<double>::quiet_NaN();
+    return true;
+  }
+  if (token.size() > 1 && token[0] == '+') token.remove_prefix(1);
+  const auto [end, ec] = std::from_chars(token.data(), token.data() + token.size(), value);
+  if (end != token.data() + token.size() || (ec != std::errc() && ec != std::errc::result_out_of_range)) return false;
+  // from_chars leaves the target alone when the magnitude is out of range.
+  if (ec == std::errc::result_out_of_range) value = std::strtod(std::string(token).c_str(), nullptr);
+  return true;
 }
 
 std::vector<std::string_view> splitFields(std::string_view line) {

@@ -38,6 +38,8 @@ class TextLines {
   std::vector<std::string> lines_;
 };
 
+// A result field as a number: asterisks give NaN; false when not a number.
+bool parseNumber(std::string_view token, double& value);
 std::vector<std::string_view> splitFields(std::string_view line);
 std::string_view trim(std::string_view text);
 

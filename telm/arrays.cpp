@@ -192,6 +192,7 @@ class MatrixRun {
     }
     const std::vector<int> configs = configsOf(key);
     std::vector<Solve> solves = distinctSolves(configs);
+    timings_.rightHandSides += static_cast<long long>(solves.size());
 
     // Configurations grouped by their right-hand side, in solve order.
     std::vector<int> start(solves.size() + 1, 0);

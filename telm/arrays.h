@@ -9,9 +9,11 @@
 
 namespace telm {
 
-// Seconds spent in each phase of computeArrays, for benchmarks.
+// Seconds spent in each phase of computeArrays, and the number of distinct
+// right-hand sides solved, for benchmarks.
 struct ArrayTimings {
   double assemble = 0, factorise = 0, solve = 0, respond = 0, write = 0;
+  long long rightHandSides = 0;
 };
 
 struct ArrayRunOptions {

@@ -54,6 +54,13 @@ void addEdge(TelmState& st, int s, int e, int bodyIn, int bodyOut) {
     throw common::InputError(st.modelFileName + ": expected at most " + std::to_string(maxEdges) +
                              " interface sides between bodies of different properties, found more");
   }
+  // A side of zero length has no normal; its nodes would carry NaN.
+  const Point a = vertex(st, s);
+  const Point b = vertex(st, e);
+  if (a.x == b.x && a.z == b.z) {
+    throw common::InputError(st.modelFileName + ": expected the interface side from vertex " + std::to_string(s) +
+                             " to vertex " + std::to_string(e) + " to have a length, found both at the same point");
+  }
   st.edgeTable[st.nEdges++] = Edge{s, e, bodyIn, bodyOut};
 }
 

@@ -29,7 +29,8 @@ float powInt(float x, int m);
 // is entered with bodyOut = nT+1 when Ro(i) < 0.9999999 or body i is
 // magnetised. A side already in the table in either direction is not entered
 // again. Returns nEdges. Throws common::InputError naming the model file
-// when more than 100 sides would be needed.
+// when more than 100 sides would be needed or an interface side has two
+// coinciding vertices.
 int buildEdgeTable(TelmState& st);
 
 // Target node length at P on edge e (0-based):

@@ -144,21 +144,29 @@ void backSubstituteBlock(const float* a, int n, ptrdiff_t ld, const float* Ut, c
 int factorLinpack(float* a, int n, int ld, int* pivot, int threads) {
   if (n <= 0) return 0;
   threads = common::resolveThreads(threads);
-  int zeroPivot = 0;
+  thread_local common::EliminationBlock block;
   int swaps[blockWidth];
+  int zeroPivot = factorColumns(a, n, ld, 0, std::min(n, blockWidth), 0, std::min(n, blockWidth),
+                                pivot, threads);
   for (int b0 = 0; b0 < n; b0 += blockWidth) {
     const int b1 = std::min(n, b0 + blockWidth);
     const int w = b1 - b0;
-    const int found = factorColumns(a, n, ld, b0, b1, b0, b1, pivot, threads);
-    if (zeroPivot == 0) zeroPivot = found;
     for (int s = 0; s < w; ++s) swaps[s] = pivot[b0 + s] - 1 - b0;
-    float* block = a + b0 + static_cast<ptrdiff_t>(b0) * ld;
-    if (b1 < n)
-      common::applyEliminationBlock(n - b0, w, block, ld, swaps, n - b1,
-                                    a + b0 + static_cast<ptrdiff_t>(b1) * ld, ld, threads);
+    float* blockStart = a + b0 + static_cast<ptrdiff_t>(b0) * ld;
+    if (b1 < n) {
+      const int b2 = std::min(n, b1 + blockWidth);
+      block.prepare(n - b0, w, blockStart, ld, swaps);
+      int found = 0;
+      common::applyWithLookAhead(block, n - b1, a + b0 + static_cast<ptrdiff_t>(b1) * ld, ld,
+                                 b2 - b1, threads, [&](int leadThreads) {
+                                   found = factorColumns(a, n, ld, b1, b2, b1, b2, pivot, leadThreads);
+                                 });
+      if (zeroPivot == 0) zeroPivot = found;
+    }
     // The multipliers of step i stay in the rows they had at step i: the
     // later interchanges of the block are taken back out of column i.
-    for (int c = 0; c + 1 < w; ++c) undoSwaps(block + static_cast<ptrdiff_t>(c) * ld, swaps, c + 1, w);
+    for (int c = 0; c + 1 < w; ++c)
+      undoSwaps(blockStart + static_cast<ptrdiff_t>(c) * ld, swaps, c + 1, w);
   }
   return zeroPivot;
 }

@@ -148,6 +148,20 @@ TEST(KorvisRun, ProductDriverMatchesPlainDriverWhenTheFirstLookupsFail) {
   EXPECT_NE(r.console.find("ni~eg ne na{li"), std::string::npos);
 }
 
+TEST(KorvisRun, ProductDriverMatchesPlainDriverOnAMediumModel) {
+  const auto model = testing::faultModel(0.25f);
+  ASSERT_GT(model->nodes.N, 300);
+  const std::string xy = testing::xyText(*model);
+  for (int keyArr : {1, 18, 19}) {
+    SCOPED_TRACE(keyArr);
+    common::ArrayFile a = survey(keyArr, 20, {3, 8, 13, 18, 28, 38, 58, 98});
+    a.XA = -100.0f;
+    a.XB = 150.0f;
+    const RunRecord r = expectSameRuns(xy, testing::arrText(a));
+    EXPECT_EQ(r.status, 0);
+  }
+}
+
 TEST(KorvisRun, DcOnlyRunWritesOneTableAndNoIpText) {
   auto model = testing::faultModel(4.0f);
   model->keyIP = 0;

@@ -57,6 +57,12 @@ TEST(SectionProgram, NamedFileAndOutputFolder) {
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out, "pictures/run 1_rho.svg\n");
   EXPECT_TRUE(std::filesystem::exists(t.file("pictures/run 1_rho.svg")));
+
+  std::filesystem::create_directory(t.file("b"));
+  t.write("b/run 1.dat", telmFile);
+  const auto clash = runSection(t, "-o pictures -f 'run 1.dat' -f 'b/run 1.dat'");
+  EXPECT_EQ(clash.status, 4);
+  EXPECT_EQ(clash.err, "section: pictures/run 1_rho.svg: already drawn from another file; b/run 1.dat skipped\n");
 }
 
 TEST(SectionProgram, BadInputIsReportedAndTheOtherFilesAreStillDrawn) {

@@ -122,6 +122,51 @@ TEST(ArrayRun, BatchedMagneticRunMatchesThePlainPath) {
   expectSameAsReference(spec, 2);
 }
 
+// --- electrode layouts -----------------------------------------------------
+
+TEST(ElectrodeLayout, EveryKindAtStationTwoSpacingTwo) {
+  TelmState st;
+  st.stationStep = 10;
+  st.firstStation = 100;  // station 2 at x = 110
+  st.profileDepth = 2;
+  st.XA = -50;
+  st.ZA = 3;
+  st.XB = 50;
+  st.ZB = 5;
+  st.spacingList = {10, 20};
+  st.offsetList = {6, 7};
+  st.mnList = {1, 4};
+  struct Row {
+    int kind;
+    float XA, ZA, XB, ZB, xM, zM, xN, zN;
+  };
+  const Row table[] = {
+      {1, 90, 3, 130, 5, 108, 2, 112, 2},
+      {2, 90, 3, 100000, 5, 108, 2, 112, 2},
+      {3, -100000, 3, 130, 5, 108, 2, 112, 2},
+      {4, 110, 3, 100000, 5, 128, 2, 132, 2},
+      {5, -100000, 3, 110, 5, 88, 2, 92, 2},
+      {6, 90, 3, 130, 5, 113, 2, 121, 2},
+      {7, 90, 3, 130, 5, 99, 2, 107, 2},
+      {8, 110, 3, -5000, 1000, 130, 2, 5000, -1000},
+      {9, 110, 3, 110, 400, 90, 2, 110, 399},
+      {10, 110, 23, 110, -15, 117, 6, 117, -2},
+      {11, 110, 23, 110, -15, 103, 6, 103, -2},
+      {12, -50, 3, 50, 5, 109.5f, 2, 110.5f, 2},
+      {13, -50, 3, 50, 5, 110, 2, 0, 0},
+  };
+  for (const Row& r : table) {
+    const Electrodes e = placeElectrodes(st, r.kind, 2, 2);
+    const std::vector<float> got{e.XA, e.ZA, e.XB, e.ZB, e.xM, e.zM, e.xN, e.zN};
+    const std::vector<float> want{r.XA, r.ZA, r.XB, r.ZB, r.xM, r.zM, r.xN, r.zN};
+    EXPECT_EQ(got, want) << "kind " << r.kind;
+  }
+  EXPECT_EQ(effectiveKind(0), 1);
+  EXPECT_EQ(effectiveKind(14), 1);
+  EXPECT_EQ(effectiveKind(13), 13);
+  EXPECT_STREQ(arrayKindInfo(17).fileName, "amnb_01.dat");
+}
+
 // --- physics ----------------------------------------------------------------
 
 // A homogeneous earth (three bodies, one medium: no interfaces) gives

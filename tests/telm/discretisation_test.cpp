@@ -88,7 +88,8 @@ TEST(EdgeTable, TableFullIsRejectedNamingTheModelFile) {
   // Magnetic-field array: every side of a body with Ro < 1 against the
   // outside is an interface. Two 40-sided rings and one 22-sided ring on
   // other vertex pairs need 102 entries.
-  std::vector<Point> vertices(80);
+  std::vector<Point> vertices;
+  for (int v = 0; v < 80; ++v) vertices.push_back({static_cast<float>(v), static_cast<float>(v % 7)});
   Body third{0.5f, 0.0f, {}};
   for (int v = 1; v <= 39; v += 2) third.ring.push_back(v);
   third.ring.push_back(2);
@@ -109,6 +110,19 @@ TEST(EdgeTable, TableFullIsRejectedNamingTheModelFile) {
               "deep.dat: expected at most 100 interface sides between bodies of different properties, found more");
   }
   EXPECT_EQ(st->nEdges, 100);
+}
+
+TEST(EdgeTable, InterfaceSideOfZeroLengthIsRejected) {
+  auto st = twoLayers(1.0f);
+  st->model.xp[3] = 30.0f;  // vertex 4 onto vertex 3
+  try {
+    buildEdgeTable(*st);
+    FAIL() << "expected a rejection";
+  } catch (const common::InputError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "model.dat: expected the interface side from vertex 3 to vertex 4 to have a length, found both at the "
+              "same point");
+  }
 }
 
 TEST(StepAt, DepthRefinementAndJunctions) {
