@@ -53,11 +53,15 @@ std::string modelText(float dens, int columns, const Survey& survey) {
     const float ro = c % 2 == 0 ? 300.0f : 40.0f + 10.0f * static_cast<float>(c);
     const float eta = c % 2 == 0 ? 1.0f : 8.0f;
     s << ro << ' ' << eta << " 4\n"
-      << layer0 + c << ' ' << layer0 + c + 1 << ' ' << bottom0 + c + 1 << ' ' << bottom0 + c << "\n";
+      << layer0 + c << ' ' << layer0 + c + 1 << ' ' << bottom0 + c + 1 << ' ' << bottom0 + c
+      << "\n";
   }
   s << left << " 0\n" << left + width << " 0\n";
-  for (int k = 0; k <= columns; ++k) s << left + width * static_cast<float>(k) / static_cast<float>(columns) << ' ' << top << "\n";
-  for (int k = 0; k <= columns; ++k) s << left + width * static_cast<float>(k) / static_cast<float>(columns) << ' ' << bottom << "\n";
+  for (int k = 0; k <= columns; ++k)
+    s << left + width * static_cast<float>(k) / static_cast<float>(columns) << ' ' << top << "\n";
+  for (int k = 0; k <= columns; ++k)
+    s << left + width * static_cast<float>(k) / static_cast<float>(columns) << ' ' << bottom
+      << "\n";
 
   const float step = 10;
   const float first = -step * static_cast<float>(survey.stations - 1) / 2;

@@ -30,14 +30,19 @@ float stationX(const TelmState& st, int i);
 // Electrodes of station i and spacing j (both 1-based) for effective kind
 // `kind`, with x = stationX(i), s, o, m the j-th source distance, offset and
 // MN length, zM = zN = profileDepth unless given:
-//   1  A = x-s, B = x+s, M = x-m/2, N = x+m/2     2  as 1 with B at +100000
-//   3  as 1 with A at -100000                     4  A = x, B at +100000, M,N = x+s -+ m/2
-//   5  A at -100000, B = x, M,N = x-s -+ m/2      6  A = x-s, B = x+s, M,N = x+o -+ m
-//   7  as 6 with M,N = x-o -+ m                   8  A = x, B = (-5000, 1000), M = x+s, N = (5000, -1000)
-//   9  A = x, B = (x, 400), M = x-s, N = (x, 399)
-//  10  A = (x, ZA+s), B = (x, ZB-s), M = (x+o, depth+m), N = (x+o, depth-m)
-//  11  as 10 with the receivers at x-o            12  A, B fixed, M,N = x -+ m(1)/2
-//  13  A slots the normal field, M = (x, depth)
+//    1  A = x-s, B = x+s, M = x-m/2, N = x+m/2
+//    2  as 1 with B at +100000
+//    3  as 1 with A at -100000
+//    4  A = x, B at +100000, M,N = x+s -+ m/2
+//    5  A at -100000, B = x, M,N = x-s -+ m/2
+//    6  A = x-s, B = x+s, M,N = x+o -+ m
+//    7  as 6 with M,N = x-o -+ m
+//    8  A = x, B = (-5000, 1000), M = x+s, N = (5000, -1000)
+//    9  A = x, B = (x, 400), M = x-s, N = (x, 399)
+//   10  A = (x, ZA+s), B = (x, ZB-s), M = (x+o, depth+m), N = (x+o, depth-m)
+//   11  as 10 with the receivers at x-o
+//   12  A, B fixed, M,N = x -+ m(1)/2
+//   13  A slots the normal field, M = (x, depth)
 // Every array starts from the electrodes of the model file: coordinates a
 // kind does not place are those read, never what an earlier array left, and
 // the buried sources of kinds 10 and 11 sit at the depths read +- s at every

@@ -54,7 +54,7 @@ ActiveColumns activeColumns(const TelmState& st, int pass) {
 struct PassPlan {
   bool rebuild = false;  // the matrix is built for this pass (console lines, records)
   int key = 0;           // the matrix the pass solves with
-  int firstConfig = 0;   // configuration of station i, spacing j: firstConfig + (i-1) spacings + j-1
+  int firstConfig = 0;  // configuration of station i, spacing j: firstConfig + (i-1) spacings + j-1
 };
 
 struct ArrayPlan {
@@ -69,8 +69,8 @@ struct Config {
   Electrodes e;
   int kind = 1;
   int spacing = 1;
-  int solve = -1;    // distinct right-hand side (within the matrix) whose charges it uses
-  float value = 0;   // apparent resistivity; the magnetic field is left in e.xN, e.zN
+  int solve = -1;   // distinct right-hand side (within the matrix) whose charges it uses
+  float value = 0;  // apparent resistivity; the magnetic field is left in e.xN, e.zN
 };
 
 struct MatrixState {
@@ -132,7 +132,8 @@ class Stopwatch {
  public:
   explicit Stopwatch(double* sink) : sink_(sink), start_(std::chrono::steady_clock::now()) {}
   ~Stopwatch() {
-    if (sink_) *sink_ += std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+    if (sink_)
+      *sink_ += std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
   }
   Stopwatch(const Stopwatch&) = delete;
   Stopwatch& operator=(const Stopwatch&) = delete;
@@ -168,7 +169,12 @@ RhsKey rhsKey(const Config& c) {
 class MatrixRun {
  public:
   MatrixRun(const TelmState& st, Plan& plan, int threads, ArrayTimings& timings, QzCapture& qz)
-      : st_(st), plan_(plan), threads_(threads), timings_(timings), qz_(qz), n_(st.nodes.N),
+      : st_(st),
+        plan_(plan),
+        threads_(threads),
+        timings_(timings),
+        qz_(qz),
+        n_(st.nodes.N),
         a_(static_cast<std::size_t>(n_) * static_cast<std::size_t>(n_)),
         pivot_(static_cast<std::size_t>(n_)),
         b_(static_cast<std::size_t>(n_) * solveBlock),
@@ -195,16 +201,16 @@ class MatrixRun {
     timings_.rightHandSides += static_cast<long long>(solves.size());
 
     // Configurations grouped by their right-hand side, in solve order.
+    const auto solveOf = [&](int c) {
+      return static_cast<std::size_t>(plan_.configs[static_cast<std::size_t>(c)].solve);
+    };
     std::vector<int> start(solves.size() + 1, 0);
-    for (const int c : configs) ++start[static_cast<std::size_t>(plan_.configs[static_cast<std::size_t>(c)].solve) + 1];
+    for (const int c : configs) ++start[solveOf(c) + 1];
     for (std::size_t s = 1; s < start.size(); ++s) start[s] += start[s - 1];
     std::vector<int> grouped(configs.size());
     {
       std::vector<int> fill(start.begin(), start.end() - 1);
-      for (const int c : configs) {
-        const auto s = static_cast<std::size_t>(plan_.configs[static_cast<std::size_t>(c)].solve);
-        grouped[static_cast<std::size_t>(fill[s]++)] = c;
-      }
+      for (const int c : configs) grouped[static_cast<std::size_t>(fill[solveOf(c)]++)] = c;
     }
 
     const auto count = static_cast<int>(solves.size());
@@ -227,7 +233,8 @@ class MatrixRun {
       const int first = start[static_cast<std::size_t>(s0)];
       const int last = start[static_cast<std::size_t>(s0 + block)];
       parallelFor(last - first, threads_, [&](int r) {
-        Config& c = plan_.configs[static_cast<std::size_t>(grouped[static_cast<std::size_t>(first + r)])];
+        const auto ci = static_cast<std::size_t>(grouped[static_cast<std::size_t>(first + r)]);
+        Config& c = plan_.configs[ci];
         c.value = configurationResponse(st_.nodes, n_, column(x_, c.solve - s0), c.e,
                                         solves[static_cast<std::size_t>(c.solve)].medium,
                                         act.rho[0], c.kind);
@@ -355,7 +362,8 @@ int emit(TelmState& st, const Plan& plan, const QzCapture& qz, const std::string
       for (int j = 1; j <= tables.spacings; ++j) {
         warnIfNotFinite(errors, tables.rhoAt(i, j), "the apparent resistivity", ap, dcPass, i, j);
         if (st.keyIP == 1) {
-          warnIfNotFinite(errors, tables.etaAt(i, j), "the apparent chargeability", ap, ipPass, i, j);
+          warnIfNotFinite(errors, tables.etaAt(i, j), "the apparent chargeability", ap, ipPass, i,
+                          j);
         }
       }
     }

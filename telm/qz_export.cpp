@@ -25,9 +25,9 @@ std::string qzText(const Nodes& nodes, const float* chargeDensity, float rho1,
   }
   text += (FreeRecord(FreeStyle::telm) << medium.rhoB << e.XB << e.ZB).str();
   for (int i = 0; i < n; ++i) {
-    text += common::formatLine("(2(F12.5,1X),E15.5,1X,E15.5,1X,2(1X,F10.7))",
-                               {nodes.x[i], nodes.z[i], chargeDensity[i], nodes.dL[i],
-                                nodes.xn[i], nodes.zn[i]});
+    text += common::formatLine(
+        "(2(F12.5,1X),E15.5,1X,E15.5,1X,2(1X,F10.7))",
+        {nodes.x[i], nodes.z[i], chargeDensity[i], nodes.dL[i], nodes.xn[i], nodes.zn[i]});
   }
   return text;
 }
@@ -38,7 +38,9 @@ void exportQz(TelmState& st, const float* chargeDensity, float rho1, const Sourc
   if (st.keyRun != qzExportKeyRun) return;
   common::writeFileAtomically(pathIn(directory, qzFileName),
                               qzText(st.nodes, chargeDensity, rho1, medium, e, arrayKind));
-  console << (common::FreeRecord(common::FreeStyle::telm) << "   File for KESSARO program is saved.").str();
+  console << (common::FreeRecord(common::FreeStyle::telm)
+              << "   File for KESSARO program is saved.")
+                 .str();
   st.keyRun = 0;
 }
 

@@ -46,7 +46,8 @@ std::string resultFileText(const TelmState& st, int kind, const ResultTables& t)
   if (kind == 12) {
     for (int i = 1; i <= t.stations; ++i) {
       const float x = stationX(st, i);
-      text += withEta ? common::formatLine("(1X,F10.2,2X,F7.2,2X,F7.2)", {x, t.rhoAt(i, 1), t.etaAt(i, 1)})
+      text += withEta ? common::formatLine("(1X,F10.2,2X,F7.2,2X,F7.2)",
+                                           {x, t.rhoAt(i, 1), t.etaAt(i, 1)})
                       : common::formatLine("(1X,F10.2,2X,F7.2)", {x, t.rhoAt(i, 1)});
     }
     return text;

@@ -21,7 +21,8 @@ struct ResultTables {
   float rhoAt(int i, int j) const { return rho[index(i, j)]; }
   float etaAt(int i, int j) const { return eta[index(i, j)]; }
   std::size_t index(int i, int j) const {
-    return static_cast<std::size_t>(i - 1) + static_cast<std::size_t>(j - 1) * static_cast<std::size_t>(stations);
+    return static_cast<std::size_t>(i - 1) +
+           static_cast<std::size_t>(j - 1) * static_cast<std::size_t>(stations);
   }
 };
 

@@ -60,8 +60,15 @@ float imageZ(float z) { return -z; }
 
 bool sourcesFixedOverSpacings(int arrayKind) {
   switch (arrayKind) {
-    case 4: case 5: case 8: case 9: case 12: case 13: return true;
-    default: return false;
+    case 4:
+    case 5:
+    case 8:
+    case 9:
+    case 12:
+    case 13:
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -181,27 +188,25 @@ MatrixReport assembleSystemMatrix(const Nodes& nodes, const ActiveColumns& act, 
           const bool nearSelfImage = z[i] + zj < dLj;
           if (nearSelfImage) ++count;
           const float tImage =
-              magnetic ? 0.0f
-              : nearSelfImage
-                  ? elementFieldIntegral(x[i], z[i], xj, imageZ(zj), dLj, xn[i], zn[i], xn[j],
-                                         -zn[j], 1.0f, c)
-                  : normalFieldKernel(x[i], z[i], xj, imageZ(zj), xn[i], zn[i], dLj, c);
+              magnetic        ? 0.0f
+              : nearSelfImage ? elementFieldIntegral(x[i], z[i], xj, imageZ(zj), dLj, xn[i], zn[i],
+                                                     xn[j], -zn[j], 1.0f, c)
+                              : normalFieldKernel(x[i], z[i], xj, imageZ(zj), xn[i], zn[i], dLj, c);
           col[i] = 1.0f - k[i] * tImage;
           continue;
         }
         if ((f & (nearDirect | nearImage)) == 0) continue;
         ++count;
-        const float t = (f & nearDirect)
-                      ? elementFieldIntegral(x[i], z[i], xj, zj, dLj, xn[i], zn[i], xn[j], zn[j],
-                                             1.0f, c)
-                      : normalFieldKernel(x[i], z[i], xj, zj, xn[i], zn[i], dLj, c);
+        const float t =
+            (f & nearDirect)
+                ? elementFieldIntegral(x[i], z[i], xj, zj, dLj, xn[i], zn[i], xn[j], zn[j], 1.0f, c)
+                : normalFieldKernel(x[i], z[i], xj, zj, xn[i], zn[i], dLj, c);
         // The magnetic-field array has no image term; the pair still counts.
         const float tImage =
-            magnetic ? 0.0f
-            : (f & nearImage)
-                ? elementFieldIntegral(x[i], z[i], xj, imageZ(zj), dLj, xn[i], zn[i], xn[j],
-                                       -zn[j], 1.0f, c)
-                : normalFieldKernel(x[i], z[i], xj, imageZ(zj), xn[i], zn[i], dLj, c);
+            magnetic          ? 0.0f
+            : (f & nearImage) ? elementFieldIntegral(x[i], z[i], xj, imageZ(zj), dLj, xn[i], zn[i],
+                                                     xn[j], -zn[j], 1.0f, c)
+                              : normalFieldKernel(x[i], z[i], xj, imageZ(zj), xn[i], zn[i], dLj, c);
         col[i] = -(k[i] * (t + tImage));
       }
     }

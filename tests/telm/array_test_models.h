@@ -102,7 +102,8 @@ inline std::string modelFileText(const ModelSpec& m) {
   s << m.bodies.size() << ' ' << m.vertices.size() << ' ' << m.keyIP << ' ' << m.dens << ' '
     << m.keyRun << "  nT nP keyIP dens keyRun\n";
   for (const BodySpec& b : m.bodies) {
-    s << b.Ro << ' ' << b.eta << ' ' << b.ring.size() << "  Ro eta nVer\n" << joined(b.ring) << "\n";
+    s << b.Ro << ' ' << b.eta << ' ' << b.ring.size() << "  Ro eta nVer\n"
+      << joined(b.ring) << "\n";
   }
   for (const auto& [x, z] : m.vertices) s << x << ' ' << z << "\n";
   const SurveySpec& v = m.survey;
@@ -120,7 +121,8 @@ inline std::string modelFileText(const ModelSpec& m) {
 inline ModelSpec blocksOverLayer() {
   ModelSpec m;
   m.dens = 3;
-  m.vertices = {{-300, 0}, {0, 0}, {300, 0}, {300, 50}, {0, 50}, {-300, 50}, {300, 150}, {-300, 150}};
+  m.vertices = {{-300, 0}, {0, 0},     {300, 0},   {300, 50},
+                {0, 50},   {-300, 50}, {300, 150}, {-300, 150}};
   m.bodies = {{100, 0, {1, 2, 5, 6}}, {20, 8, {2, 3, 4, 5}}, {500, 3, {6, 5, 4, 7, 8}}};
   return m;
 }

@@ -6,7 +6,6 @@
 #include "telm/arrays.h"
 
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 
 #include <cmath>
@@ -141,18 +140,12 @@ TEST(ElectrodeLayout, EveryKindAtStationTwoSpacingTwo) {
     float XA, ZA, XB, ZB, xM, zM, xN, zN;
   };
   const Row table[] = {
-      {1, 90, 3, 130, 5, 108, 2, 112, 2},
-      {2, 90, 3, 100000, 5, 108, 2, 112, 2},
-      {3, -100000, 3, 130, 5, 108, 2, 112, 2},
-      {4, 110, 3, 100000, 5, 128, 2, 132, 2},
-      {5, -100000, 3, 110, 5, 88, 2, 92, 2},
-      {6, 90, 3, 130, 5, 113, 2, 121, 2},
-      {7, 90, 3, 130, 5, 99, 2, 107, 2},
-      {8, 110, 3, -5000, 1000, 130, 2, 5000, -1000},
-      {9, 110, 3, 110, 400, 90, 2, 110, 399},
-      {10, 110, 23, 110, -15, 117, 6, 117, -2},
-      {11, 110, 23, 110, -15, 103, 6, 103, -2},
-      {12, -50, 3, 50, 5, 109.5f, 2, 110.5f, 2},
+      {1, 90, 3, 130, 5, 108, 2, 112, 2},       {2, 90, 3, 100000, 5, 108, 2, 112, 2},
+      {3, -100000, 3, 130, 5, 108, 2, 112, 2},  {4, 110, 3, 100000, 5, 128, 2, 132, 2},
+      {5, -100000, 3, 110, 5, 88, 2, 92, 2},    {6, 90, 3, 130, 5, 113, 2, 121, 2},
+      {7, 90, 3, 130, 5, 99, 2, 107, 2},        {8, 110, 3, -5000, 1000, 130, 2, 5000, -1000},
+      {9, 110, 3, 110, 400, 90, 2, 110, 399},   {10, 110, 23, 110, -15, 117, 6, 117, -2},
+      {11, 110, 23, 110, -15, 103, 6, 103, -2}, {12, -50, 3, 50, 5, 109.5f, 2, 110.5f, 2},
       {13, -50, 3, 50, 5, 110, 2, 0, 0},
   };
   for (const Row& r : table) {
@@ -172,8 +165,9 @@ TEST(ElectrodeLayout, EveryKindAtStationTwoSpacingTwo) {
 // A homogeneous earth (three bodies, one medium: no interfaces) gives
 // rho_a = Ro and eta_a = eta for every kind.
 TEST(ArrayRun, HomogeneousEarthGivesTheMediumForEveryKind) {
-  for (const std::vector<int>& kinds : {std::vector<int>{1, 2, 3, 4, 5}, std::vector<int>{6, 7, 8, 9, 10},
-                                        std::vector<int>{11, 12}}) {
+  for (const std::vector<int>& kinds :
+       {std::vector<int>{1, 2, 3, 4, 5}, std::vector<int>{6, 7, 8, 9, 10},
+        std::vector<int>{11, 12}}) {
     ScratchDir dir;
     ModelSpec spec = testing::blocksOverLayer();
     for (auto& b : spec.bodies) {
@@ -335,7 +329,9 @@ TEST(ArrayRun, IpRunsRebuildPerArrayAndWriteChargeability) {
   const RunOutput out = runFast(*st, dir);
   ASSERT_EQ(out.status, 0);
   std::size_t builds = 0;
-  for (std::size_t p = 0; (p = out.console.find("Matrix have been calculated", p)) != std::string::npos; ++p) ++builds;
+  for (std::size_t p = 0;
+       (p = out.console.find("Matrix have been calculated", p)) != std::string::npos; ++p)
+    ++builds;
   EXPECT_EQ(builds, 4U);
   EXPECT_NE(out.console.find("   7\n\n          ...IP is calculating \n\n  Matrix have been"),
             std::string::npos);
@@ -348,7 +344,9 @@ TEST(ArrayRun, IpRunsRebuildPerArrayAndWriteChargeability) {
   auto dc = testing::loadModel(dir, spec);
   const RunOutput dcOut = runFast(*dc, dir);
   builds = 0;
-  for (std::size_t p = 0; (p = dcOut.console.find("Matrix have been calculated", p)) != std::string::npos; ++p) ++builds;
+  for (std::size_t p = 0;
+       (p = dcOut.console.find("Matrix have been calculated", p)) != std::string::npos; ++p)
+    ++builds;
   EXPECT_EQ(builds, 1U);
   // Without an IP pass the counter line runs on into the next title.
   EXPECT_NE(dcOut.console.find("   7  Dipole-dipole array Afix_mn (6)\n"), std::string::npos);
@@ -496,10 +494,10 @@ TEST(ArrayRun, NonFiniteResultsAreWarnedAbout) {
 // --- the program ------------------------------------------------------------
 
 RunOutput runTelm(const ScratchDir& dir) {
-  const std::string command =
-      "cd '" + dir.str() + "' && '" TELM_EXE "' > stdout.txt 2> stderr.txt";
+  const std::string command = "cd '" + dir.str() + "' && '" TELM_EXE "' > stdout.txt 2> stderr.txt";
   const int raw = std::system(command.c_str());
-  RunOutput out{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, dir.read("stdout.txt"), dir.read("stderr.txt")};
+  RunOutput out{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, dir.read("stdout.txt"),
+                dir.read("stderr.txt")};
   std::filesystem::remove(dir.file("stdout.txt"));
   std::filesystem::remove(dir.file("stderr.txt"));
   return out;

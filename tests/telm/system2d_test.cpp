@@ -118,8 +118,8 @@ TEST(SystemMatrix, ReportsCoincidentSurfaceNodesAndTheNearShare) {
   const auto st = randomNodes(12, 3);
   const int n = st->nodes.N;
   std::vector<float> a(static_cast<std::size_t>(n * n));
-  const MatrixReport r =
-      assembleSystemMatrix(st->nodes, {st->nodes.q.data(), st->model.Ro.data()}, n, a.data(), n, 1, 2);
+  const MatrixReport r = assembleSystemMatrix(st->nodes, {st->nodes.q.data(), st->model.Ro.data()},
+                                              n, a.data(), n, 1, 2);
   // Surface nodes 4 and 6 (1-based) coincide with themselves and each other.
   std::vector<std::pair<int, int>> pairs;
   for (const CoincidentPair& p : r.coincident) pairs.emplace_back(p.i, p.j);
@@ -215,7 +215,8 @@ TEST(Response, FastResponseIsBitIdenticalToThePlainSum) {
     for (const int kind : {1, 13}) {
       Electrodes fast = e, plain = e;
       const float r1 = configurationResponse(st->nodes, 300, sigma.data(), fast, m, 37.0f, kind);
-      const float r2 = reference::configurationResponse(st->nodes, 300, sigma.data(), plain, m, 37.0f, kind);
+      const float r2 =
+          reference::configurationResponse(st->nodes, 300, sigma.data(), plain, m, 37.0f, kind);
       EXPECT_EQ(0, std::memcmp(&r1, &r2, sizeof r1)) << trial;
       EXPECT_EQ(0, std::memcmp(&fast, &plain, sizeof fast)) << trial;
     }
@@ -276,9 +277,11 @@ double contactPotential(double rho1, double rho2, double xS, double x) {
   const double k = (rho2 - rho1) / (rho2 + rho1);
   const double r = std::fabs(x - xS), rImage = std::fabs(x + xS);
   if (xS < 0) {
-    return x < 0 ? -rho1 / M_PI * (std::log(r) + k * std::log(rImage)) : -rho1 / M_PI * (1 + k) * std::log(r);
+    return x < 0 ? -rho1 / M_PI * (std::log(r) + k * std::log(rImage))
+                 : -rho1 / M_PI * (1 + k) * std::log(r);
   }
-  return x > 0 ? -rho2 / M_PI * (std::log(r) - k * std::log(rImage)) : -rho2 / M_PI * (1 - k) * std::log(r);
+  return x > 0 ? -rho2 / M_PI * (std::log(r) - k * std::log(rImage))
+               : -rho2 / M_PI * (1 - k) * std::log(r);
 }
 
 TEST(Physics, VerticalContactFollowsTheImageSolution) {
@@ -302,7 +305,8 @@ TEST(Physics, VerticalContactFollowsTheImageSolution) {
       const SourceMedium m = sourceBodyLookup(st->model, act.rho, e);
       buildRightHandSide(st->nodes, act.coef, e, m, 1, ws.rhs.data());
       solveFactored(ws.a.data(), n, n, ws.pivot.data(), ws.rhs.data(), ws.chargeDensity.data());
-      const double rhoA = configurationResponse(st->nodes, n, ws.chargeDensity.data(), e, m, rho1, 1);
+      const double rhoA =
+          configurationResponse(st->nodes, n, ws.chargeDensity.data(), e, m, rho1, 1);
 
       const auto v = [&](double xS, double xR) { return contactPotential(rho1, rho2, xS, xR); };
       const auto u = [&](double xS, double xR) { return -std::log(std::fabs(xR - xS)) / M_PI; };

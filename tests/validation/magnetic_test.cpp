@@ -73,19 +73,23 @@ MagneticErrors cylinderErrors(double kappa, double dens) {
   return err;
 }
 
-TEST(MagneticField, SusceptibleCylinder) {
-  for (double kappa : {0.1, 1.0}) {
-    for (double dens : {1.0, 2.0, 4.0}) {
-      const MagneticErrors e = cylinderErrors(kappa, dens);
-      const std::string name =
-          "telm cylinder, kappa " + std::to_string(kappa) + ", dens " + std::to_string(dens);
-      recordError(name + ", Hx", e.hx);
-      recordError(name + ", Hz", e.hz);
-      recordError(name + ", dZ", e.dZ);
-    }
-  }
+void checkCylinder(double kappa, double bound) {
+  const MagneticErrors e = cylinderErrors(kappa, 2.0);
+  const std::string name = "telm cylinder, kappa " + std::to_string(kappa) + ", dens 2";
+  recordError(name + ", Hx", e.hx);
+  recordError(name + ", Hz", e.hz);
+  recordError(name + ", dZ", e.dZ);
+  EXPECT_LE(e.hx.maxRel, bound) << e.hx.where;
+  EXPECT_LE(e.hz.maxRel, bound) << e.hz.where;
+  EXPECT_LE(e.dZ.maxRel, bound) << e.dZ.where;
 }
 
+// Errors relative to the largest anomalous component along the profile.
+// Measured: 1.3e-4 for kappa 0.1 and 8.4e-4 for kappa 1 (a finer mesh does
+// not lower it: the 40-gon is not quite a circle); bounds 1.5 times that,
+// rounded up.
+TEST(MagneticField, WeaklySusceptibleCylinder) { checkCylinder(0.1, 2e-4); }
+TEST(MagneticField, StronglySusceptibleCylinder) { checkCylinder(1.0, 1.3e-3); }
 TEST(MagneticField, BodyWithoutSusceptibilityLeavesTheFieldAlone) {
   const TelmOutcome run =
       runTelmStudy(polygonModel(0.0, centre.x, centre.z, radius, sides), 0, 2, magneticSurvey());

@@ -48,14 +48,17 @@ ErrorStats twoLayerError(const TwoLayerCase& c) {
   return err;
 }
 
+// Bounds: 1.5 times the largest relative error measured (0.83 % and
+// 0.44 %), rounded up. The error does not fall with dens (4 gives the same)
+// nor with a wider model (2 km): it is the wavenumber sum of korvis.
 TEST(TwoLayerEarth, KorvisSchlumbergerResistiveBasement) {
-  for (double dens : {1.0, 2.0, 4.0})
-    for (double w : {1000.0, 2000.0}) twoLayerError({100, 1000, 20, w, dens});
+  const ErrorStats e = twoLayerError({100, 1000, 20, 1000, 2});
+  EXPECT_LE(e.maxRel, 0.013) << e.where;
 }
 
 TEST(TwoLayerEarth, KorvisSchlumbergerConductiveBasement) {
-  for (double dens : {1.0, 2.0, 4.0})
-    for (double w : {1000.0, 2000.0}) twoLayerError({500, 50, 20, w, dens});
+  const ErrorStats e = twoLayerError({500, 50, 20, 1000, 2});
+  EXPECT_LE(e.maxRel, 0.007) << e.where;
 }
 
 }  // namespace
