@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <random>
 #include <string>
 #include <vector>
@@ -34,16 +35,26 @@ std::vector<float> systemMatrix(int n, unsigned seed) {
   return M;
 }
 
+struct Seconds {
+  double wall, cpu;  // cpu: summed over the threads of the process
+  Seconds operator-(const Seconds& o) const { return {wall - o.wall, cpu - o.cpu}; }
+};
+
+// Median wall and processor time of several runs. On a shared machine the
+// processor time per run shows what the code does when it has the cores.
 template <typename F>
-double medianSeconds(int runs, F&& once) {
-  std::vector<double> times;
+Seconds medianSeconds(int runs, F&& once) {
+  std::vector<double> wall, cpu;
   for (int r = 0; r < runs; ++r) {
     const auto t0 = std::chrono::steady_clock::now();
+    const std::clock_t c0 = std::clock();
     once();
-    times.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+    cpu.push_back(static_cast<double>(std::clock() - c0) / CLOCKS_PER_SEC);
+    wall.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
   }
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
+  std::sort(wall.begin(), wall.end());
+  std::sort(cpu.begin(), cpu.end());
+  return {wall[wall.size() / 2], cpu[cpu.size() / 2]};
 }
 
 enum Which { korvisOnly = 1, telmOnly = 2, both = 3 };
@@ -54,22 +65,22 @@ void factorisations(int n, Which which, int runs) {
   std::vector<int> pivot(static_cast<std::size_t>(n));
   const double flops = 2.0 * n * static_cast<double>(n) * n / 3.0;
   for (int threads : {1, 2}) {
-    const double copy = medianSeconds(runs, [&] { M = M0; });
+    const Seconds copy = medianSeconds(runs, [&] { M = M0; });
     if (which & korvisOnly) {
-      const double k = medianSeconds(runs, [&] {
+      const Seconds k = medianSeconds(runs, [&] {
         M = M0;
         korvis::luFactor(M.data(), n, n, threads);
       }) - copy;
-      std::printf("korvis luFactor          n=%5d threads=%d: %7.3f s %6.1f GFLOP/s\n", n, threads,
-                  k, flops / k / 1e9);
+      std::printf("korvis luFactor          n=%5d threads=%d: %7.3f s %6.1f GFLOP/s (cpu %.3f s)\n",
+                  n, threads, k.wall, flops / k.wall / 1e9, k.cpu);
     }
     if (which & telmOnly) {
-      const double t = medianSeconds(runs, [&] {
+      const Seconds t = medianSeconds(runs, [&] {
         M = M0;
         telm::factorLinpack(M.data(), n, n, pivot.data(), threads);
       }) - copy;
-      std::printf("telm factorLinpack       n=%5d threads=%d: %7.3f s %6.1f GFLOP/s\n", n, threads,
-                  t, flops / t / 1e9);
+      std::printf("telm factorLinpack       n=%5d threads=%d: %7.3f s %6.1f GFLOP/s (cpu %.3f s)\n",
+                  n, threads, t.wall, flops / t.wall / 1e9, t.cpu);
     }
   }
 }
@@ -87,8 +98,8 @@ void substitutions(int n, int nrhs, Which which, int runs) {
   for (auto& b : B0) b = u(gen);
   std::vector<float> B(B0.size()), X(B0.size());
   for (int threads : {1, 2}) {
-    const double copy = medianSeconds(runs, [&] { B = B0; });
-    const double s = medianSeconds(runs, [&] {
+    const Seconds copy = medianSeconds(runs, [&] { B = B0; });
+    const Seconds s = medianSeconds(runs, [&] {
       B = B0;
       if (which & korvisOnly)
         korvis::luSubstituteMany(M.data(), n, n, B.data(), n, X.data(), n, nrhs, threads);
@@ -96,9 +107,9 @@ void substitutions(int n, int nrhs, Which which, int runs) {
         telm::solveFactoredMany(M.data(), n, n, pivot.data(), B.data(), n, X.data(), n, nrhs,
                                 threads);
     }) - copy;
-    std::printf("%s n=%5d rhs=%5d threads=%d: %7.3f s %8.0f rhs/s\n",
+    std::printf("%s n=%5d rhs=%5d threads=%d: %7.3f s %8.0f rhs/s (cpu %.3f s)\n",
                 which & korvisOnly ? "korvis luSubstituteMany" : "telm solveFactoredMany ", n,
-                nrhs, threads, s, nrhs / s);
+                nrhs, threads, s.wall, nrhs / s.wall, s.cpu);
   }
 }
 

@@ -414,25 +414,40 @@ std::size_t upperRowStart(int n, int i) {
 
 void packUpperRows(int n, const float* U, int ldu, float* Ut, int threads) {
   if (n <= 1) return;
-  constexpr int block = 32;
-  const int blocks = (n + block - 1) / block;
+  // Square tiles keep both the columns read and the rows written within the
+  // TLB and L1; each row of a tile is written contiguously.
+  constexpr int tile = 128;
+  const int blocks = (n + tile - 1) / tile;
   threads = std::min(resolveThreads(threads), blocks);
   if (static_cast<double>(n) * n < parallelWork) threads = 1;
   std::atomic<int> next{0};
   runParallel(threads, [&](int) {
     for (int b = next.fetch_add(1); b < blocks; b = next.fetch_add(1)) {
-      const int i0 = b * block;
-      const int i1 = std::min(n, i0 + block);
-      // U(i,j) goes to Ut[rowBase[i - i0] + j].
-      ptrdiff_t rowBase[block];
-      for (int i = i0; i < i1; ++i)
-        rowBase[i - i0] = static_cast<ptrdiff_t>(upperRowStart(n, i)) - (i + 1);
-      for (int j0 = i0; j0 < n; j0 += block) {
-        const int j1 = std::min(n, j0 + block);
-        for (int j = std::max(j0, i0 + 1); j < j1; ++j) {
-          const float* col = U + static_cast<ptrdiff_t>(j) * ldu;
-          const int iEnd = std::min(i1, j);
-          for (int i = i0; i < iEnd; ++i) Ut[rowBase[i - i0] + j] = col[i];
+      const int j0 = b * tile;
+      const int j1 = std::min(n, j0 + tile);
+      for (int i0 = 0; i0 < j1; i0 += tile) {
+        const int i1 = std::min(j1, i0 + tile);
+        // Groups of 8 rows; away from the diagonal, 8 x 8 blocks go through
+        // a register transpose.
+        for (int i = i0; i < i1; i += 8) {
+          const int rows = std::min(8, i1 - i);
+          ptrdiff_t base[8];  // U(i+r, j) goes to Ut[base[r] + j]
+          for (int r = 0; r < rows; ++r)
+            base[r] = static_cast<ptrdiff_t>(upperRowStart(n, i + r)) - (i + r + 1);
+          int j = std::max(j0, i + 1);
+          const int vectorFrom = rows == 8 ? std::max(j, i + 8) : j1;
+          for (; j < std::min(vectorFrom, j1); ++j)
+            for (int r = 0; r < rows && i + r < j; ++r)
+              Ut[base[r] + j] = U[i + r + static_cast<ptrdiff_t>(j) * ldu];
+          for (; j + 8 <= j1; j += 8) {
+            Vec8 block[8];
+            for (int c = 0; c < 8; ++c)
+              block[c] = *reinterpret_cast<const Vec8*>(U + i + static_cast<ptrdiff_t>(j + c) * ldu);
+            transpose8(block);
+            for (int r = 0; r < 8; ++r) *reinterpret_cast<Vec8*>(Ut + base[r] + j) = block[r];
+          }
+          for (; j < j1; ++j)
+            for (int r = 0; r < rows; ++r) Ut[base[r] + j] = U[i + r + static_cast<ptrdiff_t>(j) * ldu];
         }
       }
     }

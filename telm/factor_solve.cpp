@@ -119,8 +119,11 @@ void backSubstituteBlock(const float* a, int n, ptrdiff_t ld, const float* Ut, c
   for (int i = n - 1; i >= 0; --i) {
     Vec8f s[vecs] = {};
     const float* row = Ut + common::upperRowStart(n, i);
+    // The rows of U come from memory; the next one is fetched meanwhile.
+    const float* nextRow = i > 0 ? Ut + common::upperRowStart(n, i - 1) : row;
     const float* xj = xs + static_cast<ptrdiff_t>(i + 1) * backColumns;
     for (int t = 0; t < n - 1 - i; ++t, xj += backColumns) {
+      if (t % 16 == 0) __builtin_prefetch(nextRow + t);
       const float u = row[t];
       for (int v = 0; v < vecs; ++v) s[v] = s[v] + u * *reinterpret_cast<const Vec8f*>(xj + 8 * v);
     }

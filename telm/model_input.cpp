@@ -106,7 +106,7 @@ void readModelPart(common::RecordReader& in, TelmState& st, std::ostream& consol
 void readSurveySettings(common::RecordReader& in, TelmState& st, std::ostream& console) {
   in.record(st.stationStep, "stationStep", st.firstStation, "firstStation", st.stationCount, "stationCount",
             st.spacingCount, "spacingCount", st.profileDepth, "profileDepth");
-  if (st.stationCount < 0) reject(in.fileName(), in.lineNumber(), "a stationCount of 0 or more", st.stationCount);
+  checkCount(in, "stationCount", st.stationCount, maxStations);
   checkCount(in, "spacingCount", st.spacingCount, common::maxSpacings);
   in.record(st.XA, "XA", st.ZA, "ZA", st.XB, "XB", st.ZB, "ZB");
   in.readList(st.spacingList.data(), st.spacingCount, "spacingList");

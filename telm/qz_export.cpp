@@ -4,13 +4,9 @@
 #include "common/edit_format.h"
 #include "common/free_format.h"
 #include "common/output_file.h"
+#include "telm/result_files.h"
 
 namespace telm {
-
-std::string pathIn(const std::string& directory, const std::string& name) {
-  if (directory.empty()) return name;
-  return directory.back() == '/' ? directory + name : directory + "/" + name;
-}
 
 std::string qzText(const Nodes& nodes, const float* chargeDensity, float rho1,
                    const SourceMedium& medium, const Electrodes& e, int arrayKind) {

@@ -31,7 +31,4 @@ void exportQz(TelmState& st, const float* chargeDensity, float rho1, const Sourc
               const Electrodes& e, int arrayKind, const std::string& directory,
               std::ostream& console);
 
-// `name` inside `directory` ("" for the working directory).
-std::string pathIn(const std::string& directory, const std::string& name);
-
 }  // namespace telm

@@ -24,6 +24,11 @@ std::string row(int count, ValueAt valueAt) {
 
 }  // namespace
 
+std::string pathIn(const std::string& directory, const std::string& name) {
+  if (directory.empty()) return name;
+  return directory.back() == '/' ? directory + name : directory + "/" + name;
+}
+
 ResultTables::ResultTables(int stationCount, int spacingCount)
     : stations(stationCount),
       spacings(spacingCount),

@@ -4,11 +4,15 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "telm/system2d.h"
 #include "telm/telm_state.h"
 
 namespace telm {
+
+// `name` inside `directory` ("" for the working directory).
+std::string pathIn(const std::string& directory, const std::string& name);
 
 // Result tables of one array, stationCount x spacings, column-major with
 // stationCount as the leading dimension; element (i, j) 1-based.

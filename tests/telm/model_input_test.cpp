@@ -162,7 +162,8 @@ TEST_F(ModelInput, ValuesBeyondCapacityAreRejected) {
   EXPECT_EQ(rejection(titles + "1 4 1 1.0 0\n100 0 4.5\n"),
             "m.dat, line 4: expected an integer for nVer(1), found \"4.5\"");
   EXPECT_EQ(rejection(titles + square + "10 0 -5 2 0\n"),
-            "m.dat, line 10: expected a stationCount of 0 or more, found -5");
+            "m.dat, line 10: expected 0 to 999 for stationCount, found -5");
+  EXPECT_EQ(rejection(titles + square + "10 0 1000 2 0\n"), "m.dat, line 10: expected 0 to 999 for stationCount, found 1000");
   EXPECT_EQ(rejection(titles + square + "10 0 5 31 0\n"), "m.dat, line 10: expected 0 to 30 for spacingCount, found 31");
   EXPECT_EQ(rejection(titles + square + "10 0 5 0 0\n0 0 0 0\n\n\n\n6\n"),
             "m.dat, line 15: expected 0 to 5 for arrayCount, found 6");

@@ -46,14 +46,14 @@ void checkKorvisContact(int kind, double rhoBound, double etaBound) {
         const double rhoDC = c.korvisApparent(layout, false);
         const double rhoIP = c.korvisApparent(layout, true);
         const std::string at = (t == 1 ? "reverse, " : "") + std::string("spacing ") +
-                               std::to_string(dc.spacings[j]) + " position " +
-                               std::to_string(a.X0 + static_cast<double>(p) * a.dX);
+                               label(dc.spacings[j]) + " position " +
+                               label(a.X0 + static_cast<double>(p) * a.dX);
         rhoErr.add(dc.value[j][p], rhoDC, at);
         etaErr.add(ip.value[j][p], 100.0 * (rhoIP - rhoDC) / rhoIP, at);
       }
     }
   }
-  const std::string name = "korvis contact, kind " + std::to_string(kind) + ", dens 8";
+  const std::string name = "korvis contact, kind " + std::to_string(kind) + ", dens " + label(c.dens);
   recordError(name + ", resistivity", rhoErr);
   recordError(name + ", chargeability", etaErr);
   EXPECT_LE(rhoErr.maxRel, rhoBound) << rhoErr.where;
@@ -97,13 +97,13 @@ TEST(VerticalContact, TelmSurfaceArrays) {
         const auto e = telmLayout(s, kind, static_cast<int>(i), static_cast<int>(j));
         const double rhoDC = c.telmApparent(e, false);
         const double rhoIP = c.telmApparent(e, true);
-        const std::string at = "station " + std::to_string(f.stationX[i]) + " spacing " +
+        const std::string at = "station " + label(f.stationX[i]) + " spacing " +
                                std::to_string(j + 1);
         rhoErr.add(f.rho[i][j], rhoDC, at);
         etaErr.add(f.eta[i][j], 100.0 * (rhoIP - rhoDC) / rhoIP, at);
       }
     }
-    const std::string name = "telm contact, kind " + std::to_string(kind) + ", dens 8";
+    const std::string name = "telm contact, kind " + std::to_string(kind) + ", dens " + label(c.dens);
     recordError(name + ", resistivity", rhoErr);
     recordError(name + ", chargeability", etaErr);
     EXPECT_LE(rhoErr.maxRel, bounds.at(kind).first) << name << ": " << rhoErr.where;

@@ -32,8 +32,8 @@ double korvisContactError(int kind, double dens) {
                                                              " position " + std::to_string(p + 1));
     }
   }
-  recordError("korvis contact, kind " + std::to_string(kind) + ", dens " + std::to_string(dens) +
-                  ", nodes " + std::to_string(run.nodes),
+  recordError("korvis contact, kind " + std::to_string(kind) + ", dens " + label(dens) +
+                  ", " + std::to_string(run.nodes) + " nodes",
               err);
   return err.maxRel;
 }
@@ -61,21 +61,45 @@ double telmContactError(int kind, double dens) {
               "station " + std::to_string(i + 1) + " spacing " + std::to_string(j + 1));
     }
   }
-  recordError("telm contact, kind " + std::to_string(kind) + ", dens " + std::to_string(dens), err);
+  recordError("telm contact, kind " + std::to_string(kind) + ", dens " + label(dens), err);
   return err.maxRel;
 }
 
-TEST(Convergence, KorvisContactErrorFallsWithDens) {
-  std::vector<double> errors;
-  for (double dens : {1.0, 2.0, 4.0, 8.0, 16.0}) errors.push_back(korvisContactError(3, dens));
-  for (double dens : {1.0, 2.0, 4.0, 8.0, 16.0}) errors.push_back(korvisContactError(1, dens));
+struct Step {
+  double dens, bound;  // bound: 1.5 times the error measured, rounded up
+};
+
+// Every error within its bound, and each below the one of the coarser mesh.
+template <typename ErrorOf>
+void expectFalling(const std::vector<Step>& steps, ErrorOf errorOf) {
+  double previous = 0;
+  for (std::size_t i = 0; i < steps.size(); ++i) {
+    const double e = errorOf(steps[i].dens);
+    EXPECT_LE(e, steps[i].bound) << "dens " << steps[i].dens;
+    if (i > 0) {
+      EXPECT_LT(e, previous) << "dens " << steps[i].dens;
+    }
+    previous = e;
+  }
 }
 
+// From dens 8 on the error of korvis no longer falls much (0.76 % at dens
+// 16): the wavenumber sum limits it. Between dens 1 and 2 it rises, because
+// the graded pieces of the contact come out coarser at dens 2 (see
+// docs/accuracy.md); the runs start at dens 2.
+TEST(Convergence, KorvisContactErrorFallsWithDens) {
+  expectFalling({{2, 0.088}, {4, 0.031}, {8, 0.014}},
+                [](double dens) { return korvisContactError(1, dens); });
+  expectFalling({{2, 0.11}, {4, 0.036}, {8, 0.015}},
+                [](double dens) { return korvisContactError(3, dens); });
+}
+
+// telm keeps converging, about fourfold per doubling of dens.
 TEST(Convergence, TelmContactErrorFallsWithDens) {
-  std::vector<double> errors;
-  for (double dens : {1.0, 2.0, 4.0, 8.0, 16.0}) errors.push_back(telmContactError(1, dens));
-  for (double dens : {1.0, 2.0, 4.0, 8.0, 16.0}) errors.push_back(telmContactError(7, dens));
-  for (double dens : {2.0, 8.0, 16.0}) errors.push_back(telmContactError(6, dens));
+  expectFalling({{2, 0.088}, {4, 0.027}, {8, 0.008}, {16, 0.0018}},
+                [](double dens) { return telmContactError(1, dens); });
+  expectFalling({{2, 0.26}, {4, 0.078}, {8, 0.022}, {16, 0.005}},
+                [](double dens) { return telmContactError(7, dens); });
 }
 
 }  // namespace

@@ -88,6 +88,12 @@ void ErrorStats::add(double computed, double expected, const std::string& label,
   }
 }
 
+std::string label(double value) {
+  std::ostringstream s;
+  s << value;
+  return s.str();
+}
+
 void recordError(const std::string& name, const ErrorStats& stats) {
   std::ostringstream line;
   line.precision(3);

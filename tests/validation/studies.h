@@ -44,6 +44,9 @@ struct ErrorStats {
   void add(double computed, double expected, const std::string& label, double scale = 0);
 };
 
+// A number as a label shows it: 2, 0.1, -97 (six significant digits).
+std::string label(double value);
+
 // Writes "<case>: ..." to the test's output and as a test property, so that a
 // verbose test run shows every measured error.
 void recordError(const std::string& name, const ErrorStats& stats);

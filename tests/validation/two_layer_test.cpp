@@ -38,12 +38,12 @@ ErrorStats twoLayerError(const TwoLayerCase& c) {
     const double expected = twoLayerSchlumberger(c.rho1, c.rho2, c.h, t.spacings[j]);
     for (std::size_t p = 0; p < t.value[j].size(); ++p) {
       err.add(t.value[j][p], expected,
-              "AB/2 " + std::to_string(t.spacings[j]) + " position " + std::to_string(p + 1));
+              "AB/2 " + label(t.spacings[j]) + " position " + std::to_string(p + 1));
     }
   }
-  recordError("korvis two-layer " + std::to_string(c.rho1) + " over " + std::to_string(c.rho2) +
-                  ", h " + std::to_string(c.h) + ", half-width " + std::to_string(c.halfWidth) +
-                  ", dens " + std::to_string(c.dens) + ", nodes " + std::to_string(run.nodes),
+  recordError("korvis two-layer " + label(c.rho1) + " over " + label(c.rho2) +
+                  ", h " + label(c.h) + ", half-width " + label(c.halfWidth) +
+                  ", dens " + label(c.dens) + ", nodes " + std::to_string(run.nodes),
               err);
   return err;
 }

@@ -1,0 +1,42 @@
+// The telm model file as a hostile input: everything a run does with it
+// before the 2D solve, i.e. the reading of the model part and the survey
+// settings, the magnetic-field adjustment, the discretisation that takes its
+// counts and coordinates, the surface lists and the text of varga.xy. The
+// expected ends of a bad model are an InputError and the coded stop 199 of a
+// node table that would overflow; anything else is a fault.
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <sstream>
+
+#include "common/record_reader.h"
+#include "memory_file.h"
+#include "telm/coded_stop.h"
+#include "telm/discretisation.h"
+#include "telm/exchange_file.h"
+#include "telm/model_input.h"
+#include "telm/telm_state.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static fuzz::MemoryFile model("model.dat");
+  model.assign(data, size);
+  const auto st = std::make_unique<telm::TelmState>();
+  st->modelFileName = model.path();
+  std::ostringstream console, warnings;
+  try {
+    common::RecordReader in(model.path());
+    telm::readModelPart(in, *st, console);
+    if (st->keyRun != -1) telm::readSurveySettings(in, *st, console);
+    telm::applyMagneticAdjustment(*st);
+    // keyRun 1 would write XZ.txt into the working folder.
+    st->keyRun = 0;
+    telm::discretise(*st, console);
+    telm::buildSurfaceLists(*st, warnings);
+    telm::nodeListing(*st);
+    telm::exchangeFileText(*st);
+  } catch (const common::InputError&) {
+  } catch (const telm::CodedStop& stop) {
+    if (stop.code != 199) __builtin_trap();
+  }
+  return 0;
+}

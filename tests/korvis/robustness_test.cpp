@@ -1,0 +1,212 @@
+// korvis against bad and odd input and against a disk that refuses its
+// files: a run that stops on its input leaves the results of an earlier run
+// exactly as they were, a result file that cannot be written is reported and
+// never passed off as success, and input that is unusual but legal reads the
+// same as its plain form.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <sstream>
+#include <string>
+
+#include "common/exit_codes.h"
+#include "common/program_run.h"
+#include "common/temp_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using common::testing::folderFiles;
+using common::testing::ProgramRun;
+using common::testing::TempDir;
+
+// Two layers 400 m wide, 100 ohm-m over 300 ohm-m (10 % chargeable) at
+// 30 m, the interface cut into twelve nodes; `nodes` of them are listed.
+std::string twoLayers(int nodes = 12, const std::string& header = "6 2 2 1") {
+  std::string text = header + "\n1 2\n1\n100 100 4\n1 2 3 4 1\n300 333.333344 4\n4 3 5 6 4\n"
+                              "-200 0\n200 0\n200 30\n-200 30\n200 60\n-200 60\n12\n";
+  for (int k = 0; k < nodes; ++k) {
+    const double x = -200.0 + 400.0 / 12.0 * (k + 0.5);
+    text += std::to_string(x) + " 30 33.333332 0 1 0.01 0.01076923\n";
+  }
+  return text;
+}
+
+// Half-Schlumberger (kind 18): five positions, spacings 15 and 25 m.
+const std::string halfSchlumberger = "10 0 -20 0 5 2\n0 0 0 0 0 18 0\n";
+// Schlumberger (kind 1): five positions, three spacings.
+const std::string schlumberger = "10 0 -20 0 5 3\n0 0 0 0 0 1 0\n10 20 40\n";
+
+class KorvisRobustness : public ::testing::Test {
+ protected:
+  void put(const std::string& name, const std::string& text) const { dir_.write(name, text); }
+
+  ProgramRun run(long fileSizeLimit = 0) const {
+    return common::testing::runProgram(dir_.path(), KORVIS_EXE, fileSizeLimit);
+  }
+
+  std::map<std::string, std::string> results() const {
+    auto files = folderFiles(dir_.path());
+    files.erase("varga.xy");
+    files.erase("varga.arr");
+    return files;
+  }
+
+  // A DC and IP run of kind 18, which writes every result file korvis has.
+  std::map<std::string, std::string> earlierRun() const {
+    put("varga.xy", twoLayers());
+    put("varga.arr", halfSchlumberger);
+    const ProgramRun r = run();
+    EXPECT_EQ(r.status, common::exitNormal) << r.err;
+    const auto files = results();
+    for (const char* name : {"korvis.txt", "A_MN.txt", "MN_B.txt", "A_MNip.txt", "MN_Bip.txt", "FORWARD.RS2",
+                             "REVERSE.RS2"}) {
+      EXPECT_EQ(files.count(name), 1u) << name;
+    }
+    return files;
+  }
+
+  TempDir dir_;
+};
+
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+  for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size()) {
+    text.replace(at, from.size(), to);
+  }
+  return text;
+}
+
+struct BadInput {
+  const char* what;
+  std::string xy, arr;  // "-" leaves the file out
+  int status;
+  std::string message;  // on stderr for input errors, at the end of stdout for stops
+};
+
+TEST_F(KorvisRobustness, RunStoppedByItsInputLeavesEveryEarlierResultAsItWas) {
+  const auto before = earlierRun();
+  const std::string xy = twoLayers();
+  const BadInput cases[] = {
+      {"no varga.xy", "-", schlumberger, common::exitBadInput, "varga.xy: cannot open the file"},
+      {"no varga.arr", xy, "-", common::exitBadInput, "varga.arr: cannot open the file"},
+      {"malformed number in varga.xy", replaced(xy, "333.333344", "333.3.3"), schlumberger, common::exitBadInput,
+       "varga.xy, line 6: expected a number for RO_IP(2), found \"333.3.3\""},
+      {"real in an integer field of varga.arr", xy, "10 0 -20 0 5 2.0\n", common::exitBadInput,
+       "varga.arr, line 1: expected an integer for nSpac, found \"2.0\""},
+      {"varga.xy ends in the nodes", twoLayers(5), schlumberger, common::exitBadInput,
+       "varga.xy, line 20: end of file, expected a number for x(6)"},
+      {"varga.arr ends in the spacings", xy, "10 0 -20 0 5 3\n0 0 0 0 0 1 0\n10 20\n", common::exitBadInput,
+       "varga.arr, line 4: end of file, expected a number for Spac(3)"},
+      {"too many vertices", twoLayers(12, "101 2 2 1"), schlumberger, common::exitBadInput,
+       "varga.xy, line 1: expected nP from 0 to 100, found 101"},
+      {"too many bodies", twoLayers(12, "6 51 2 1"), schlumberger, common::exitBadInput,
+       "varga.xy, line 1: expected nT from 0 to 50, found 51"},
+      {"negative surface count", twoLayers(12, "6 2 -2 1"), schlumberger, common::exitBadInput,
+       "varga.xy, line 1: expected nPOnSurface from 0 to 50, found -2"},
+      {"too long an outline", replaced(xy, "100 100 4", "100 100 41"), schlumberger, common::exitBadInput,
+       "varga.xy, line 4: expected nVer(1) from 0 to 40, found 41"},
+      {"vertex number beyond nP", replaced(xy, "1 2 3 4 1", "1 2 3 7 1"), schlumberger, common::exitBadInput,
+       "varga.xy, line 5: expected vertexRing(4) from 1 to 6, found 7"},
+      {"body number beyond nT", replaced(xy, "1 2\n1\n", "1 2\n3\n"), schlumberger, common::exitBadInput,
+       "varga.xy, line 3: expected surfaceBodies(1) from 1 to 2, found 3"},
+      {"negative node count", replaced(xy, "\n12\n", "\n-12\n"), schlumberger, common::exitBadInput,
+       "varga.xy, line 14: expected N of at least 0, found -12"},
+      {"too many positions", xy, "10 0 -20 0 101 3\n", common::exitBadInput,
+       "varga.arr, line 1: expected nPos from 0 to 100, found 101"},
+      {"hostile spacing count", xy, "10 0 -20 0 5 2147483647\n", common::exitBadInput,
+       "varga.arr, line 1: expected nSpac from 0 to 30, found 2147483647"},
+      {"negative spacing count", xy, "10 0 -20 0 5 -3\n", common::exitBadInput,
+       "varga.arr, line 1: expected nSpac from 0 to 30, found -3"},
+      {"current electrode on a node centre", xy, "10 0 -20 0 5 1\n-183.333333 30 10000 0 0 17 0\n10\n",
+       common::exitBadInput, "lies on the centre of node 1 of varga.xy"},
+      {"node limit", replaced(xy, "\n12\n", "\n4101\n"), schlumberger, common::exitTooManyNodes,
+       "The maximal number of nodes in this model is 4100\n 199\n"},
+      {"step of kind 18", xy, "0 0 -20 0 5 2\n0 0 0 0 0 18 0\n", common::exitNormal,
+       "  Step must be more then zero\n"},
+  };
+  for (const BadInput& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove(dir_.path() / "varga.xy");
+    fs::remove(dir_.path() / "varga.arr");
+    if (c.xy != "-") put("varga.xy", c.xy);
+    if (c.arr != "-") put("varga.arr", c.arr);
+    const ProgramRun r = run();
+    EXPECT_EQ(r.status, c.status);
+    if (c.status == common::exitBadInput) {
+      EXPECT_TRUE(r.err.starts_with("korvis: ")) << r.err;
+      EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+      EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    } else {
+      EXPECT_EQ(r.err, "");
+      EXPECT_TRUE(r.out.ends_with(c.message)) << r.out;
+    }
+    EXPECT_EQ(results(), before);
+  }
+}
+
+TEST_F(KorvisRobustness, ResultFileThatCannotBeWrittenFailsTheRun) {
+  const auto before = earlierRun();
+  // Writes beyond a few bytes fail (EFBIG), whoever runs the test: the log
+  // is refused part-way and every earlier file stays whole.
+  ProgramRun r = run(64);
+  EXPECT_EQ(r.status, common::exitOutputFailed);
+  EXPECT_EQ(r.err, "korvis: korvis.txt: cannot write the file (File too large)\n");
+  EXPECT_EQ(results(), before);
+
+  // A folder standing at the log's name cannot be replaced; nothing after
+  // the log is written either.
+  fs::remove(dir_.path() / "korvis.txt");
+  fs::create_directory(dir_.path() / "korvis.txt");
+  r = run();
+  EXPECT_EQ(r.status, common::exitOutputFailed);
+  EXPECT_EQ(r.err, "korvis: korvis.txt: cannot write the file (Is a directory)\n");
+  EXPECT_TRUE(fs::is_directory(dir_.path() / "korvis.txt"));
+  auto others = before;
+  others.erase("korvis.txt");
+  EXPECT_EQ(results(), others);
+}
+
+std::string eachLine(const std::string& text, const std::function<std::string(const std::string&)>& edit) {
+  std::istringstream in(text);
+  std::string out, line;
+  while (std::getline(in, line)) out += edit(line) + "\n";
+  return out;
+}
+
+TEST_F(KorvisRobustness, OddButLegalInputReadsLikeItsPlainForm) {
+  const std::string xy = twoLayers();
+  put("varga.xy", xy);
+  put("varga.arr", schlumberger);
+  const ProgramRun expected = run();
+  ASSERT_EQ(expected.status, common::exitNormal) << expected.err;
+  const auto expectedFiles = results();
+
+  const std::string label(5000, 'L');
+  const struct {
+    const char* what;
+    std::function<std::string(const std::string&)> edit;
+  } variants[] = {
+      {"CRLF line ends", [](const std::string& t) { return replaced(t, "\n", "\r\n"); }},
+      {"tabs between values", [](const std::string& t) { return replaced(t, " ", "\t"); }},
+      {"trailing blanks", [](const std::string& t) { return replaced(t, "\n", " \t \n"); }},
+      {"no final newline", [](const std::string& t) { return t.substr(0, t.size() - 1); }},
+      {"one value per line", [](const std::string& t) { return replaced(t, " ", "\n"); }},
+      {"long labels after the values",
+       [&](const std::string& t) { return eachLine(t, [&](const std::string& l) { return l + "  " + label; }); }},
+  };
+  for (const auto& v : variants) {
+    SCOPED_TRACE(v.what);
+    for (const auto& entry : expectedFiles) fs::remove(dir_.path() / entry.first);
+    put("varga.xy", v.edit(xy));
+    put("varga.arr", v.edit(schlumberger));
+    const ProgramRun r = run();
+    EXPECT_EQ(r.status, common::exitNormal) << r.err;
+    EXPECT_EQ(r.out, expected.out);
+    EXPECT_EQ(results(), expectedFiles);
+  }
+}
+
+}  // namespace
