@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iomanip>
@@ -133,9 +134,11 @@ void run(const char* name, int targetNodes, const Survey& survey, int threads) {
   options.threads = threads;
   options.timings = &timings;
   const auto t1 = Clock::now();
+  const std::clock_t c1 = std::clock();
   std::ostringstream errors;
   const int status = telm::computeArrays(*st, console, errors, options);
   const double arrays = seconds(t1);
+  const double cpu = static_cast<double>(std::clock() - c1) / CLOCKS_PER_SEC;
 
   std::cout << std::fixed << std::setprecision(3);
   std::cout << name << ": " << st->nodes.N << " nodes, " << survey.stations << " stations x "
@@ -147,7 +150,8 @@ void run(const char* name, int targetNodes, const Survey& survey, int threads) {
             << " distinct right-hand sides)\n";
   std::cout << "  responses              " << timings.respond << " s\n";
   std::cout << "  console and files      " << timings.write << " s\n";
-  std::cout << "  total                  " << input + arrays << " s\n";
+  std::cout << "  total                  " << input + arrays << " s (array run: " << cpu
+            << " s of processor time)\n";
   std::filesystem::remove_all(dir);
 }
 

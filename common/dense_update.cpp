@@ -44,7 +44,7 @@ static_assert(mc % mr == 0 && nc % nr == 0);
 // columns, so chunks are kept wide and split evenly over the threads.
 constexpr int maxChunkCols = 128 * nr;
 
-// The scalar leaf size of the triangular solve.
+// Rows of the smallest triangle of solveUnitLower, solved directly.
 constexpr int triangleLeaf = 16;
 
 inline Vec loadVec(const float* p) { return *reinterpret_cast<const Vec*>(p); }

@@ -145,7 +145,7 @@ TEST(ApplyEliminationBlock, EqualsItsStepsAppliedOneAfterAnother) {
 }
 
 TEST(PackUpperRows, RowsOfTheStrictUpperTriangleBackToBack) {
-  for (int n : {1, 2, 31, 32, 33, 100}) {
+  for (int n : {1, 2, 31, 32, 33, 100, 300}) {
     const int ld = n + 3;
     const auto U = randomMatrix(static_cast<std::size_t>(ld) * n, 7);
     std::vector<float> Ut(static_cast<std::size_t>(n) * n, -1.0f);

@@ -66,12 +66,12 @@ class ScratchDir {
   std::filesystem::path path_;
 };
 
-struct BodySpec {
+struct BodyRecipe {
   float Ro = 100, eta = 0;
   std::vector<int> ring;
 };
 
-struct SurveySpec {
+struct SurveyRecipe {
   float stationStep = 20, firstStation = -60;
   int stationCount = 7;
   float profileDepth = 0;
@@ -80,13 +80,13 @@ struct SurveySpec {
   std::vector<int> kinds{1};
 };
 
-struct ModelSpec {
+struct ModelRecipe {
   int keyIP = 1;
   float dens = 1;
   int keyRun = 0;
   std::vector<std::pair<float, float>> vertices;
-  std::vector<BodySpec> bodies;
-  SurveySpec survey;
+  std::vector<BodyRecipe> bodies;
+  SurveyRecipe survey;
 };
 
 template <typename T>
@@ -96,17 +96,17 @@ std::string joined(const std::vector<T>& values) {
   return s.str();
 }
 
-inline std::string modelFileText(const ModelSpec& m) {
+inline std::string modelFileText(const ModelRecipe& m) {
   std::ostringstream s;
   s << "Test model\nArray run\n";
   s << m.bodies.size() << ' ' << m.vertices.size() << ' ' << m.keyIP << ' ' << m.dens << ' '
     << m.keyRun << "  nT nP keyIP dens keyRun\n";
-  for (const BodySpec& b : m.bodies) {
+  for (const BodyRecipe& b : m.bodies) {
     s << b.Ro << ' ' << b.eta << ' ' << b.ring.size() << "  Ro eta nVer\n"
       << joined(b.ring) << "\n";
   }
   for (const auto& [x, z] : m.vertices) s << x << ' ' << z << "\n";
-  const SurveySpec& v = m.survey;
+  const SurveyRecipe& v = m.survey;
   s << v.stationStep << ' ' << v.firstStation << ' ' << v.stationCount << ' ' << v.spacings.size()
     << ' ' << v.profileDepth << "\n";
   s << v.XA << ' ' << v.ZA << ' ' << v.XB << ' ' << v.ZB << "\n";
@@ -118,8 +118,8 @@ inline std::string modelFileText(const ModelSpec& m) {
 // Two blocks side by side over a bottom layer:
 //   body 1 x in [-300, 0], z in [0, 50]; body 2 x in [0, 300], z in [0, 50];
 //   body 3 x in [-300, 300], z in [50, 150].
-inline ModelSpec blocksOverLayer() {
-  ModelSpec m;
+inline ModelRecipe blocksOverLayer() {
+  ModelRecipe m;
   m.dens = 3;
   m.vertices = {{-300, 0}, {0, 0},     {300, 0},   {300, 50},
                 {0, 50},   {-300, 50}, {300, 150}, {-300, 150}};
@@ -130,8 +130,8 @@ inline ModelSpec blocksOverLayer() {
 // The same geometry for the magnetic-field array: bodies 1 and 2 without
 // magnetic contrast (Ro = 0 becomes 1, the value of the outside region), the
 // bottom layer with a contrast to both and to the outside.
-inline ModelSpec magneticBody() {
-  ModelSpec m = blocksOverLayer();
+inline ModelRecipe magneticBody() {
+  ModelRecipe m = blocksOverLayer();
   m.dens = 1;
   m.bodies[0].Ro = 0;
   m.bodies[1].Ro = 0;
@@ -140,8 +140,8 @@ inline ModelSpec magneticBody() {
 }
 
 // Reads, discretises and builds the surface lists as the program does.
-inline std::unique_ptr<TelmState> loadModel(const ScratchDir& dir, const ModelSpec& spec) {
-  dir.write("model.dat", modelFileText(spec));
+inline std::unique_ptr<TelmState> loadModel(const ScratchDir& dir, const ModelRecipe& recipe) {
+  dir.write("model.dat", modelFileText(recipe));
   auto st = std::make_unique<TelmState>();
   std::ostringstream ignored;
   st->modelFileName = dir.file("model.dat");

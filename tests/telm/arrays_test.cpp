@@ -22,7 +22,7 @@
 namespace telm {
 namespace {
 
-using testing::ModelSpec;
+using testing::ModelRecipe;
 using testing::ScratchDir;
 
 struct RunOutput {
@@ -55,12 +55,12 @@ std::vector<float> numbers(const std::string& line) {
 
 // Runs the fast path (with `threads`) and the reference on the same model in
 // two directories and expects the same console text and the same files.
-void expectSameAsReference(const ModelSpec& spec, int threads) {
+void expectSameAsReference(const ModelRecipe& recipe, int threads) {
   ScratchDir fastDir;
   const std::filesystem::path plainPath = fastDir.str() + "_plain";
   std::filesystem::remove_all(plainPath);
   std::filesystem::create_directories(plainPath);
-  auto fastState = testing::loadModel(fastDir, spec);
+  auto fastState = testing::loadModel(fastDir, recipe);
   auto plainState = std::make_unique<TelmState>(*fastState);
   std::filesystem::remove(fastDir.file("model.dat"));
 
@@ -89,36 +89,36 @@ void expectSameAsReference(const ModelSpec& spec, int threads) {
 }
 
 TEST(ArrayRun, BatchedPathMatchesThePlainPath) {
-  ModelSpec spec = testing::blocksOverLayer();
-  spec.survey.kinds = {1, 2, 3, 4, 5};
-  spec.keyRun = 2;
-  expectSameAsReference(spec, 1);
-  expectSameAsReference(spec, 3);
+  ModelRecipe recipe = testing::blocksOverLayer();
+  recipe.survey.kinds = {1, 2, 3, 4, 5};
+  recipe.keyRun = 2;
+  expectSameAsReference(recipe, 1);
+  expectSameAsReference(recipe, 3);
 
-  spec.keyRun = 0;
-  spec.survey.kinds = {6, 7, 8, 9, 10};
-  spec.survey.ZA = 5;
-  spec.survey.ZB = 90;
-  expectSameAsReference(spec, 2);
+  recipe.keyRun = 0;
+  recipe.survey.kinds = {6, 7, 8, 9, 10};
+  recipe.survey.ZA = 5;
+  recipe.survey.ZB = 90;
+  expectSameAsReference(recipe, 2);
 
-  spec.keyIP = 0;
-  spec.survey.kinds = {11, 12, 1, 17};
-  expectSameAsReference(spec, 2);
+  recipe.keyIP = 0;
+  recipe.survey.kinds = {11, 12, 1, 17};
+  expectSameAsReference(recipe, 2);
 
   // keyIP outside 0 and 1: the IP pass runs and every pass solves with its
   // own matrix.
-  spec.keyIP = 2;
-  spec.survey.kinds = {1, 2};
-  expectSameAsReference(spec, 2);
+  recipe.keyIP = 2;
+  recipe.survey.kinds = {1, 2};
+  expectSameAsReference(recipe, 2);
 }
 
 TEST(ArrayRun, BatchedMagneticRunMatchesThePlainPath) {
-  ModelSpec spec = testing::magneticBody();
-  spec.survey.kinds = {13, 1};
-  spec.survey.XA = 50000;  // normal-field strength and inclination
-  spec.survey.ZA = 60;
-  spec.keyRun = 2;
-  expectSameAsReference(spec, 2);
+  ModelRecipe recipe = testing::magneticBody();
+  recipe.survey.kinds = {13, 1};
+  recipe.survey.XA = 50000;  // normal-field strength and inclination
+  recipe.survey.ZA = 60;
+  recipe.keyRun = 2;
+  expectSameAsReference(recipe, 2);
 }
 
 // --- electrode layouts -----------------------------------------------------
@@ -169,16 +169,16 @@ TEST(ArrayRun, HomogeneousEarthGivesTheMediumForEveryKind) {
        {std::vector<int>{1, 2, 3, 4, 5}, std::vector<int>{6, 7, 8, 9, 10},
         std::vector<int>{11, 12}}) {
     ScratchDir dir;
-    ModelSpec spec = testing::blocksOverLayer();
-    for (auto& b : spec.bodies) {
+    ModelRecipe recipe = testing::blocksOverLayer();
+    for (auto& b : recipe.bodies) {
       b.Ro = 50;
       b.eta = 20;
     }
-    spec.survey.kinds = kinds;
-    spec.survey.ZA = 10;
-    spec.survey.ZB = 100;
-    spec.survey.profileDepth = 12;
-    auto st = testing::loadModel(dir, spec);
+    recipe.survey.kinds = kinds;
+    recipe.survey.ZA = 10;
+    recipe.survey.ZB = 100;
+    recipe.survey.profileDepth = 12;
+    auto st = testing::loadModel(dir, recipe);
     ASSERT_EQ(st->nodes.N, 0);
     ASSERT_EQ(runFast(*st, dir).status, 0);
     for (const int kind : kinds) {
@@ -289,14 +289,14 @@ TEST(ArrayRun, BuriedDipolesKeepTheirDepthAtEveryStation) {
 
 TEST(ArrayRun, ResultFileLayoutWithManySpacings) {
   ScratchDir dir;
-  ModelSpec spec = testing::blocksOverLayer();
-  spec.keyIP = 0;
-  spec.survey.stationCount = 2;
-  spec.survey.spacings = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
-  spec.survey.offsets = spec.survey.spacings;
-  spec.survey.mn = std::vector<float>(10, 0.5f);
-  spec.survey.kinds = {1};
-  auto st = testing::loadModel(dir, spec);
+  ModelRecipe recipe = testing::blocksOverLayer();
+  recipe.keyIP = 0;
+  recipe.survey.stationCount = 2;
+  recipe.survey.spacings = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+  recipe.survey.offsets = recipe.survey.spacings;
+  recipe.survey.mn = std::vector<float>(10, 0.5f);
+  recipe.survey.kinds = {1};
+  auto st = testing::loadModel(dir, recipe);
   const RunOutput out = runFast(*st, dir);
   ASSERT_EQ(out.status, 0) << out.errors;
   const auto file = lines(dir.read("amnb_01.dat"));
@@ -323,9 +323,9 @@ TEST(ArrayRun, ResultFileLayoutWithManySpacings) {
 
 TEST(ArrayRun, IpRunsRebuildPerArrayAndWriteChargeability) {
   ScratchDir dir;
-  ModelSpec spec = testing::blocksOverLayer();
-  spec.survey.kinds = {2, 6};
-  auto st = testing::loadModel(dir, spec);
+  ModelRecipe recipe = testing::blocksOverLayer();
+  recipe.survey.kinds = {2, 6};
+  auto st = testing::loadModel(dir, recipe);
   const RunOutput out = runFast(*st, dir);
   ASSERT_EQ(out.status, 0);
   std::size_t builds = 0;
@@ -340,8 +340,8 @@ TEST(ArrayRun, IpRunsRebuildPerArrayAndWriteChargeability) {
   EXPECT_EQ(file[3], "    15.00    25.00    35.00 ");
   ASSERT_EQ(file.size(), 4U + 7 * 4);
 
-  spec.keyIP = 0;
-  auto dc = testing::loadModel(dir, spec);
+  recipe.keyIP = 0;
+  auto dc = testing::loadModel(dir, recipe);
   const RunOutput dcOut = runFast(*dc, dir);
   builds = 0;
   for (std::size_t p = 0;
@@ -355,10 +355,10 @@ TEST(ArrayRun, IpRunsRebuildPerArrayAndWriteChargeability) {
 
 TEST(ArrayRun, PoleDipoleSetsOneSpacingForTheArraysAfterIt) {
   ScratchDir dir;
-  ModelSpec spec = testing::blocksOverLayer();
-  spec.survey.kinds = {12, 3};
-  spec.survey.stationCount = 3;
-  auto st = testing::loadModel(dir, spec);
+  ModelRecipe recipe = testing::blocksOverLayer();
+  recipe.survey.kinds = {12, 3};
+  recipe.survey.stationCount = 3;
+  auto st = testing::loadModel(dir, recipe);
   ASSERT_EQ(runFast(*st, dir).status, 0);
   EXPECT_EQ(st->spacingCount, 1);
   const auto pd = lines(dir.read("a_mn_b12.dat"));
@@ -373,12 +373,12 @@ TEST(ArrayRun, PoleDipoleSetsOneSpacingForTheArraysAfterIt) {
 
 TEST(ArrayRun, MagneticFieldEndsTheArrayList) {
   ScratchDir dir;
-  ModelSpec spec = testing::magneticBody();
-  spec.keyIP = 0;
-  spec.survey.kinds = {13, 1};
-  spec.survey.XA = 1;
-  spec.survey.ZA = 90;
-  auto st = testing::loadModel(dir, spec);
+  ModelRecipe recipe = testing::magneticBody();
+  recipe.keyIP = 0;
+  recipe.survey.kinds = {13, 1};
+  recipe.survey.XA = 1;
+  recipe.survey.ZA = 90;
+  auto st = testing::loadModel(dir, recipe);
   const RunOutput out = runFast(*st, dir);
   ASSERT_EQ(out.status, 0);
   EXPECT_FALSE(dir.exists("amnb_01.dat"));
@@ -392,14 +392,14 @@ TEST(ArrayRun, MagneticFieldEndsTheArrayList) {
 
 TEST(ArrayRun, KindOutsideTheTableIsSchlumberger) {
   ScratchDir dir;
-  ModelSpec spec = testing::blocksOverLayer();
-  spec.survey.kinds = {1};
-  auto st = testing::loadModel(dir, spec);
+  ModelRecipe recipe = testing::blocksOverLayer();
+  recipe.survey.kinds = {1};
+  auto st = testing::loadModel(dir, recipe);
   const RunOutput one = runFast(*st, dir);
   const std::string expected = dir.read("amnb_01.dat");
   std::filesystem::remove(dir.file("amnb_01.dat"));
-  spec.survey.kinds = {0};
-  auto other = testing::loadModel(dir, spec);
+  recipe.survey.kinds = {0};
+  auto other = testing::loadModel(dir, recipe);
   const RunOutput zero = runFast(*other, dir);
   EXPECT_EQ(dir.read("amnb_01.dat"), expected);
   EXPECT_EQ(zero.console, one.console);
@@ -407,12 +407,12 @@ TEST(ArrayRun, KindOutsideTheTableIsSchlumberger) {
 
 TEST(ArrayRun, DipolePseudoSection) {
   ScratchDir dir;
-  ModelSpec spec = testing::blocksOverLayer();
-  spec.keyIP = 0;
-  spec.survey.kinds = {7};
-  spec.survey.stationCount = 2;
-  spec.survey.offsets = {10, 30, 50};
-  auto st = testing::loadModel(dir, spec);
+  ModelRecipe recipe = testing::blocksOverLayer();
+  recipe.keyIP = 0;
+  recipe.survey.kinds = {7};
+  recipe.survey.stationCount = 2;
+  recipe.survey.offsets = {10, 30, 50};
+  auto st = testing::loadModel(dir, recipe);
   ASSERT_EQ(runFast(*st, dir).status, 0);
   const auto section = lines(dir.read("AB_MN_pr.txt"));
   const auto result = lines(dir.read("mnab_07.dat"));
@@ -544,13 +544,13 @@ TEST(TelmProgram, BundledExampleMatchesThePlainPath) {
 // magnetic contrast, no nodes, no secondary field.
 TEST(TelmProgram, MagneticRunWithoutContrastHasNoSecondaryField) {
   ScratchDir dir;
-  ModelSpec spec = testing::blocksOverLayer();
-  for (auto& b : spec.bodies) b.Ro = 0;
-  spec.keyIP = 0;
-  spec.survey.kinds = {13};
-  spec.survey.XA = 48000;
-  spec.survey.ZA = 65;
-  dir.write("model.dat", testing::modelFileText(spec));
+  ModelRecipe recipe = testing::blocksOverLayer();
+  for (auto& b : recipe.bodies) b.Ro = 0;
+  recipe.keyIP = 0;
+  recipe.survey.kinds = {13};
+  recipe.survey.XA = 48000;
+  recipe.survey.ZA = 65;
+  dir.write("model.dat", testing::modelFileText(recipe));
   dir.write("filename", "model.dat\n");
   const RunOutput out = runTelm(dir);
   ASSERT_EQ(out.status, 0) << out.errors;

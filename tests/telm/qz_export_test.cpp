@@ -71,10 +71,10 @@ TEST(QzExport, Records) {
 
 TEST(QzExport, FirstConfigurationOfTheRunOnlyWhenAsked) {
   ScratchDir dir;
-  testing::ModelSpec spec = testing::blocksOverLayer();
-  spec.survey.kinds = {2, 3};
-  spec.keyRun = 2;
-  auto st = testing::loadModel(dir, spec);
+  testing::ModelRecipe recipe = testing::blocksOverLayer();
+  recipe.survey.kinds = {2, 3};
+  recipe.keyRun = 2;
+  auto st = testing::loadModel(dir, recipe);
   std::ostringstream console, errors;
   ArrayRunOptions options;
   options.directory = dir.str();
@@ -98,20 +98,20 @@ TEST(QzExport, FirstConfigurationOfTheRunOnlyWhenAsked) {
 
   // Without keyRun = 2 an existing qz.bin stays as it is.
   dir.write("qz.bin", "kept\n");
-  spec.keyRun = 0;
-  auto again = testing::loadModel(dir, spec);
+  recipe.keyRun = 0;
+  auto again = testing::loadModel(dir, recipe);
   ASSERT_EQ(computeArrays(*again, console, errors, options), 0);
   EXPECT_EQ(dir.read("qz.bin"), "kept\n");
 }
 
 TEST(QzExport, MagneticRunWritesTheNormalField) {
   ScratchDir dir;
-  testing::ModelSpec spec = testing::magneticBody();
-  spec.survey.kinds = {13};
-  spec.survey.XA = 2;
-  spec.survey.ZA = 0;
-  spec.keyRun = 2;
-  auto st = testing::loadModel(dir, spec);
+  testing::ModelRecipe recipe = testing::magneticBody();
+  recipe.survey.kinds = {13};
+  recipe.survey.XA = 2;
+  recipe.survey.ZA = 0;
+  recipe.keyRun = 2;
+  auto st = testing::loadModel(dir, recipe);
   std::ostringstream console, errors;
   ArrayRunOptions options;
   options.directory = dir.str();

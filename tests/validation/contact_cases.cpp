@@ -89,8 +89,11 @@ double ContactCase::telmApparent(const TelmLayout& e, bool polarised) const {
   const double left = polarised ? rhoLeft / (1 - 0.01 * etaLeft) : rhoLeft;
   const double right = polarised ? rhoRight / (1 - 0.01 * etaRight) : rhoRight;
   const auto voltage = [&](double rl, double rr) {
-    return (contactLinePotential(e.M.x, e.A.x, rl, rr) - contactLinePotential(e.N.x, e.A.x, rl, rr)) -
-           (contactLinePotential(e.M.x, e.B.x, rl, rr) - contactLinePotential(e.N.x, e.B.x, rl, rr));
+    const auto between = [&](double source) {
+      return contactLinePotential(e.M.x, source, rl, rr) -
+             contactLinePotential(e.N.x, source, rl, rr);
+    };
+    return between(e.A.x) - between(e.B.x);
   };
   return voltage(left, right) / voltage(1, 1);
 }

@@ -53,7 +53,8 @@ void checkKorvisContact(int kind, double rhoBound, double etaBound) {
       }
     }
   }
-  const std::string name = "korvis contact, kind " + std::to_string(kind) + ", dens " + label(c.dens);
+  const std::string name =
+      "korvis contact, kind " + std::to_string(kind) + ", dens " + label(c.dens);
   recordError(name + ", resistivity", rhoErr);
   recordError(name + ", chargeability", etaErr);
   EXPECT_LE(rhoErr.maxRel, rhoBound) << rhoErr.where;
@@ -103,7 +104,8 @@ TEST(VerticalContact, TelmSurfaceArrays) {
         etaErr.add(f.eta[i][j], 100.0 * (rhoIP - rhoDC) / rhoIP, at);
       }
     }
-    const std::string name = "telm contact, kind " + std::to_string(kind) + ", dens " + label(c.dens);
+    const std::string name =
+        "telm contact, kind " + std::to_string(kind) + ", dens " + label(c.dens);
     recordError(name + ", resistivity", rhoErr);
     recordError(name + ", chargeability", etaErr);
     EXPECT_LE(rhoErr.maxRel, bounds.at(kind).first) << name << ": " << rhoErr.where;

@@ -184,8 +184,8 @@ void checkAllTelmKinds(bool blockInterfaces, double rhoBound, double etaBound) {
   // At most five kinds a run; kind 12 last, since it leaves one spacing to
   // the kinds after it. Kinds 10 and 11 (and 12 after them) receive at
   // 152 to 168 m depth, below the block and off its sides.
-  for (const std::vector<int>& kinds :
-       {std::vector<int>{1, 2, 3, 4, 5}, std::vector<int>{6, 7, 8, 9}, std::vector<int>{10, 11, 12}}) {
+  const std::vector<std::vector<int>> runs{{1, 2, 3, 4, 5}, {6, 7, 8, 9}, {10, 11, 12}};
+  for (const std::vector<int>& kinds : runs) {
     TelmSurvey s = telmSurvey(kinds);
     if (kinds.front() == 10) s.profileDepth = 160;
     const TelmOutcome run = runTelmStudy(uniformEarth(blockInterfaces), 1, 2.0, s);

@@ -42,15 +42,16 @@ struct MagneticErrors {
 // Errors are taken relative to the largest anomaly along the profile, since
 // each component passes through zero somewhere.
 MagneticErrors cylinderErrors(double kappa, double dens) {
-  const TelmOutcome run =
-      runTelmStudy(polygonModel(kappa, centre.x, centre.z, radius, sides), 0, dens, magneticSurvey());
+  const Model cylinder = polygonModel(kappa, centre.x, centre.z, radius, sides);
+  const TelmOutcome run = runTelmStudy(cylinder, 0, dens, magneticSurvey());
   MagneticErrors err;
   EXPECT_TRUE(run.ok);
   EXPECT_EQ(run.magnetic.size(), 21U);
   if (!run.ok || run.magnetic.empty()) return err;
   // The circle of the polygon's area.
   const double n = sides;
-  const double a = radius * std::sqrt(n * std::sin(2 * std::numbers::pi / n) / (2 * std::numbers::pi));
+  constexpr double pi = std::numbers::pi;
+  const double a = radius * std::sqrt(n * std::sin(2 * pi / n) / (2 * pi));
   const double incl = inclination * std::numbers::pi / 180;
   const double bx = strength * std::cos(incl), bz = strength * std::sin(incl);
   double peak = 0;

@@ -165,7 +165,9 @@ std::vector<std::vector<double>> parseNumberLines(const std::string& text, int h
 
 int nodeCount(const std::string& vargaXy) {
   for (const auto& line : splitLines(vargaXy)) {
-    if (contains(line, " N cells")) return static_cast<int>(numbersOf(line.substr(0, line.find("N cells")))[0]);
+    if (contains(line, " N cells")) {
+      return static_cast<int>(numbersOf(line.substr(0, line.find("N cells")))[0]);
+    }
   }
   return -1;
 }

@@ -79,9 +79,10 @@ void ErrorStats::add(double computed, double expected, const std::string& label,
   const double abs = std::abs(computed - expected);
   const double rel = abs / (scale > 0 ? scale : std::abs(expected));
   // NaN (an unreadable field) must dominate every bound.
-  if (std::isnan(abs) || abs > maxAbs) maxAbs = std::isnan(abs) ? std::numeric_limits<double>::infinity() : abs;
+  constexpr double unreadable = std::numeric_limits<double>::infinity();
+  if (std::isnan(abs) || abs > maxAbs) maxAbs = std::isnan(abs) ? unreadable : abs;
   if (std::isnan(rel) || rel > maxRel) {
-    maxRel = std::isnan(rel) ? std::numeric_limits<double>::infinity() : rel;
+    maxRel = std::isnan(rel) ? unreadable : rel;
     std::ostringstream s;
     s << label << ": computed " << computed << ", expected " << expected;
     where = s.str();
