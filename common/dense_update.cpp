@@ -39,9 +39,10 @@ constexpr int mc = 8 * 16;
 constexpr int nc = 16 * 96;
 static_assert(mc % mr == 0 && nc % nr == 0);
 
-// Upper bound of the columns of X per task in applyEliminationBlock: a
-// chunk reuses each block of A (from L3 once, then from L2) over all of its
-// columns, so chunks are kept wide and split evenly over the threads.
+// Bounds of the columns of X per task when an elimination block is applied:
+// a task reuses each block of the packed multipliers (from L3 once, then
+// from L2) over all of its columns, so tasks are kept wide.
+constexpr int minChunkCols = 16 * nr;
 constexpr int maxChunkCols = 128 * nr;
 
 // Rows of the smallest triangle of solveUnitLower, solved directly.
@@ -248,6 +249,34 @@ void productSerial(int m, int n, int k, const float* A, ptrdiff_t lda, const flo
 // Below this many terms a parallel region costs more than it saves.
 constexpr double parallelWork = 1 << 21;
 
+// Hands out column ranges to the threads of a parallel region: wide ranges
+// first, narrower ones as the columns run out, so that the threads finish
+// together even when one of them starts late (look-ahead) or runs slower.
+class ColumnDispenser {
+ public:
+  ColumnDispenser(int n, int threads) : n_(n), threads_(threads) {}
+
+  bool next(int& first, int& count) {
+    int start = next_.load(std::memory_order_relaxed);
+    for (;;) {
+      const int left = n_ - start;
+      if (left <= 0) return false;
+      int size = threads_ == 1 ? maxChunkCols : (left + 2 * threads_ - 1) / (2 * threads_);
+      size = std::clamp((size + nr - 1) / nr * nr, minChunkCols, maxChunkCols);
+      size = std::min(size, left);
+      if (next_.compare_exchange_weak(start, start + size, std::memory_order_relaxed)) {
+        first = start;
+        count = size;
+        return true;
+      }
+    }
+  }
+
+ private:
+  std::atomic<int> next_{0};
+  const int n_, threads_;
+};
+
 }  // namespace
 
 int tileRows() { return mr; }
@@ -348,13 +377,6 @@ void EliminationBlock::apply(int n, float* X, int ldx) const {
   if (packedL21_) productSerial(rows_ - w_, n, w_, nullptr, 0, packedL21_, X, ldx, X + w_, ldx);
 }
 
-int columnsPerTask(int n, int threads) {
-  threads = std::max(threads, 1);
-  const int rounds = (n + threads * maxChunkCols - 1) / (threads * maxChunkCols);
-  const int perTask = (n + rounds * threads - 1) / (rounds * threads);
-  return std::max(nr, (perTask + nr - 1) / nr * nr);
-}
-
 void applyEliminationBlock(int rows, int w, const float* L, int ldl, const int* swaps, int n,
                            float* X, int ldx, int threads) {
   if (rows <= 0 || w <= 0 || n <= 0) return;
@@ -362,15 +384,12 @@ void applyEliminationBlock(int rows, int w, const float* L, int ldl, const int* 
   block.prepare(rows, w, L, ldl, swaps);
   threads = resolveThreads(threads);
   if (static_cast<double>(rows) * w * n < parallelWork) threads = 1;
-  const int chunkCols = columnsPerTask(n, threads);
-  const int chunks = (n + chunkCols - 1) / chunkCols;
-  std::atomic<int> next{0};
+  threads = std::min(threads, (n + minChunkCols - 1) / minChunkCols);
+  ColumnDispenser columns(n, threads);
   const EliminationBlock& prepared = block;
-  runParallel(std::min(threads, chunks), [&](int) {
-    for (int c = next.fetch_add(1); c < chunks; c = next.fetch_add(1)) {
-      const int j0 = c * chunkCols;
-      prepared.apply(std::min(chunkCols, n - j0), X + static_cast<ptrdiff_t>(j0) * ldx, ldx);
-    }
+  runParallel(threads, [&](int) {
+    for (int first = 0, count = 0; columns.next(first, count);)
+      prepared.apply(count, X + static_cast<ptrdiff_t>(first) * ldx, ldx);
   });
 }
 
@@ -379,31 +398,23 @@ void applyWithLookAhead(const EliminationBlock& block, int n, float* X, int ldx,
   threads = resolveThreads(threads);
   const int rest = n - lead;
   if (threads == 1 || rest < lead) {
-    const int chunkCols = columnsPerTask(n, threads);
-    const int chunks = (n + chunkCols - 1) / chunkCols;
-    std::atomic<int> next{0};
-    runParallel(std::min(threads, chunks), [&](int) {
-      for (int c = next.fetch_add(1); c < chunks; c = next.fetch_add(1)) {
-        const int j0 = c * chunkCols;
-        block.apply(std::min(chunkCols, n - j0), X + static_cast<ptrdiff_t>(j0) * ldx, ldx);
-      }
+    ColumnDispenser columns(n, threads);
+    runParallel(threads, [&](int) {
+      for (int first = 0, count = 0; columns.next(first, count);)
+        block.apply(count, X + static_cast<ptrdiff_t>(first) * ldx, ldx);
     });
     factorLead(threads);
     return;
   }
   float* restX = X + static_cast<ptrdiff_t>(lead) * ldx;
-  const int chunkCols = columnsPerTask(rest, threads);
-  const int chunks = (rest + chunkCols - 1) / chunkCols;
-  std::atomic<int> next{0};
+  ColumnDispenser columns(rest, threads);
   runParallel(threads, [&](int t) {
     if (t == 0) {
       block.apply(lead, X, ldx);
       factorLead(1);
     }
-    for (int c = next.fetch_add(1); c < chunks; c = next.fetch_add(1)) {
-      const int j0 = c * chunkCols;
-      block.apply(std::min(chunkCols, rest - j0), restX + static_cast<ptrdiff_t>(j0) * ldx, ldx);
-    }
+    for (int first = 0, count = 0; columns.next(first, count);)
+      block.apply(count, restX + static_cast<ptrdiff_t>(first) * ldx, ldx);
   });
 }
 

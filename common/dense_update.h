@@ -71,11 +71,6 @@ class EliminationBlock {
   const float* packedL21_ = nullptr;
 };
 
-// Columns of X per task when n columns are shared by `threads` threads:
-// wide enough that each task reuses the packed L21 over many columns, and
-// an equal share per thread.
-int columnsPerTask(int n, int threads);
-
 // EliminationBlock::prepare and apply on all n columns of X, the columns
 // shared out over threads (threads <= 0: every core).
 void applyEliminationBlock(int rows, int w, const float* L, int ldl, const int* swaps, int n,

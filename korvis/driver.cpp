@@ -2,15 +2,17 @@
 // what it depends on:
 //   - the electrode layout, the electrode lookups and their console messages
 //     depend on the model and the survey only, never on the wavenumber: they
-//     are worked out once per pass, in plain order, before any numerics;
+//     are worked out once per pass, in plain order, before any numerics
+//     (the value a failed lookup keeps is carried along in that order);
 //   - per wavenumber the DC and IP matrices are filled together and
-//     factorised, every right-hand side of the wavenumber is formed and
-//     solved in one block substitution, and the receivers are evaluated in
-//     parallel; the results are then accumulated in plain order.
-// Every number is computed by the same routine with the same inputs as in the
+//     factorised; the right-hand sides of all distinct sources of the
+//     wavenumber are formed at once (FieldBatch) and solved in one block
+//     substitution; the receivers are evaluated in parallel; the results
+//     are then accumulated in plain order.
+// Every number is computed with the same operations and inputs as in the
 // plain loop, and the console text is emitted in the plain order (the IP
 // pass's text is held back until the DC pass is done), so the output is the
-// same byte for byte.
+// same byte for byte whatever the number of threads.
 #include "korvis/driver.h"
 
 #include <algorithm>

@@ -171,12 +171,6 @@ TEST(KorvisRun, DcOnlyRunWritesOneTableAndNoIpText) {
   EXPECT_EQ(r.files.at("korvis.txt").find("CHARGEABILITY"), std::string::npos);
 }
 
-}  // namespace
-}  // namespace korvis
-
-namespace korvis {
-namespace {
-
 int countOf(const std::string& text, const std::string& what) {
   int n = 0;
   for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
