@@ -30,7 +30,8 @@ std::vector<float> systemMatrix(int n, unsigned seed) {
     for (int i = 0; i < n; ++i) {
       const float distance = static_cast<float>(std::abs(i - j));
       M[static_cast<std::size_t>(i) + static_cast<std::size_t>(j) * static_cast<std::size_t>(n)] =
-          i == j ? 1.0f + 0.2f * u(gen) : 0.5f * u(gen) / (static_cast<float>(n) + distance * distance);
+          i == j ? 1.0f + 0.2f * u(gen)
+                 : 0.5f * u(gen) / (static_cast<float>(n) + distance * distance);
     }
   return M;
 }
@@ -67,18 +68,22 @@ void factorisations(int n, Which which, int runs) {
   for (int threads : {1, 2}) {
     const Seconds copy = medianSeconds(runs, [&] { M = M0; });
     if (which & korvisOnly) {
-      const Seconds k = medianSeconds(runs, [&] {
-        M = M0;
-        korvis::luFactor(M.data(), n, n, threads);
-      }) - copy;
+      const Seconds k = medianSeconds(runs,
+                                      [&] {
+                                        M = M0;
+                                        korvis::luFactor(M.data(), n, n, threads);
+                                      }) -
+                        copy;
       std::printf("korvis luFactor          n=%5d threads=%d: %7.3f s %6.1f GFLOP/s (cpu %.3f s)\n",
                   n, threads, k.wall, flops / k.wall / 1e9, k.cpu);
     }
     if (which & telmOnly) {
-      const Seconds t = medianSeconds(runs, [&] {
-        M = M0;
-        telm::factorLinpack(M.data(), n, n, pivot.data(), threads);
-      }) - copy;
+      const Seconds t = medianSeconds(runs,
+                                      [&] {
+                                        M = M0;
+                                        telm::factorLinpack(M.data(), n, n, pivot.data(), threads);
+                                      }) -
+                        copy;
       std::printf("telm factorLinpack       n=%5d threads=%d: %7.3f s %6.1f GFLOP/s (cpu %.3f s)\n",
                   n, threads, t.wall, flops / t.wall / 1e9, t.cpu);
     }
@@ -99,17 +104,21 @@ void substitutions(int n, int nrhs, Which which, int runs) {
   std::vector<float> B(B0.size()), X(B0.size());
   for (int threads : {1, 2}) {
     const Seconds copy = medianSeconds(runs, [&] { B = B0; });
-    const Seconds s = medianSeconds(runs, [&] {
-      B = B0;
-      if (which & korvisOnly)
-        korvis::luSubstituteMany(M.data(), n, n, B.data(), n, X.data(), n, nrhs, threads);
-      else
-        telm::solveFactoredMany(M.data(), n, n, pivot.data(), B.data(), n, X.data(), n, nrhs,
-                                threads);
-    }) - copy;
+    const Seconds s =
+        medianSeconds(runs,
+                      [&] {
+                        B = B0;
+                        if (which & korvisOnly)
+                          korvis::luSubstituteMany(M.data(), n, n, B.data(), n, X.data(), n, nrhs,
+                                                   threads);
+                        else
+                          telm::solveFactoredMany(M.data(), n, n, pivot.data(), B.data(), n,
+                                                  X.data(), n, nrhs, threads);
+                      }) -
+        copy;
     std::printf("%s n=%5d rhs=%5d threads=%d: %7.3f s %8.0f rhs/s (cpu %.3f s)\n",
-                which & korvisOnly ? "korvis luSubstituteMany" : "telm solveFactoredMany ", n,
-                nrhs, threads, s.wall, nrhs / s.wall, s.cpu);
+                which & korvisOnly ? "korvis luSubstituteMany" : "telm solveFactoredMany ", n, nrhs,
+                threads, s.wall, nrhs / s.wall, s.cpu);
   }
 }
 

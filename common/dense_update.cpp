@@ -234,8 +234,8 @@ void productSerial(int m, int n, int k, const float* A, ptrdiff_t lda, const flo
       for (int i0 = 0; i0 < m; i0 += mc) {
         const int mb = std::min(mc, m - i0);
         if (packedA) {
-          macroKernel(mb, nb, kb, packedA + (i0 / mr) * packedStride + p0 * mr, packedStride,
-                      bPack, C + i0 + j0 * ldc, ldc);
+          macroKernel(mb, nb, kb, packedA + (i0 / mr) * packedStride + p0 * mr, packedStride, bPack,
+                      C + i0 + j0 * ldc, ldc);
         } else {
           packTilesStrided(mb, kb, A + i0 + p0 * lda, lda, aPack, static_cast<ptrdiff_t>(mr) * kb);
           macroKernel(mb, nb, kb, aPack, static_cast<ptrdiff_t>(mr) * kb, bPack, C + i0 + j0 * ldc,
@@ -299,12 +299,13 @@ void subtractProduct(int m, int n, int k, const float* A, int lda, const float* 
   threads = std::min(threads, units);
   runParallel(threads, [&](int t) {
     const int first = static_cast<int>(static_cast<long long>(units) * t / threads) * unit;
-    const int last = std::min(byColumns ? n : m,
-                              static_cast<int>(static_cast<long long>(units) * (t + 1) / threads) * unit);
+    const int last =
+        std::min(byColumns ? n : m,
+                 static_cast<int>(static_cast<long long>(units) * (t + 1) / threads) * unit);
     if (first >= last) return;
     if (byColumns)
-      productSerial(m, last - first, k, A, lda, nullptr, B + static_cast<ptrdiff_t>(first) * ldb, ldb,
-                    C + static_cast<ptrdiff_t>(first) * ldc, ldc);
+      productSerial(m, last - first, k, A, lda, nullptr, B + static_cast<ptrdiff_t>(first) * ldb,
+                    ldb, C + static_cast<ptrdiff_t>(first) * ldc, ldc);
     else
       productSerial(last - first, n, k, A + first, lda, nullptr, B, ldb, C + first, ldc);
   });
@@ -453,12 +454,14 @@ void packUpperRows(int n, const float* U, int ldu, float* Ut, int threads) {
           for (; j + 8 <= j1; j += 8) {
             Vec8 block[8];
             for (int c = 0; c < 8; ++c)
-              block[c] = *reinterpret_cast<const Vec8*>(U + i + static_cast<ptrdiff_t>(j + c) * ldu);
+              block[c] =
+                  *reinterpret_cast<const Vec8*>(U + i + static_cast<ptrdiff_t>(j + c) * ldu);
             transpose8(block);
             for (int r = 0; r < 8; ++r) *reinterpret_cast<Vec8*>(Ut + base[r] + j) = block[r];
           }
           for (; j < j1; ++j)
-            for (int r = 0; r < rows; ++r) Ut[base[r] + j] = U[i + r + static_cast<ptrdiff_t>(j) * ldu];
+            for (int r = 0; r < rows; ++r)
+              Ut[base[r] + j] = U[i + r + static_cast<ptrdiff_t>(j) * ldu];
         }
       }
     }

@@ -24,16 +24,19 @@ constexpr int leafWidth = 16;
 // Right-hand sides per task of the back substitution. Each row's sum is a
 // chain of dependent double additions over all later solutions, so the
 // solutions of a task (n x this, double) are read once per row: they are
-// kept in the core's L2 cache (512 KB at n = 4100), whose bandwidth, not the
-// arithmetic, bounds this step. Three vectors of four also cover the
-// latency of the addition.
+// kept in the core's L2 cache (393 KB of 512 KB at n = 4100), whose
+// bandwidth, not the arithmetic, bounds this step. Three vectors of four
+// also cover the latency of the addition.
 constexpr int backColumns = 12;
 
 using Vec4d = double __attribute__((vector_size(4 * sizeof(double)), aligned(8), may_alias));
 
 // Steps k = c0..c1-1 of the elimination on columns c0..c1-1, rows k+1..n-1,
-// the columns having received every earlier step. The update of column k by
-// its own step is skipped: the literal loop overwrites it with mu.
+// the columns having received every earlier step:
+//   r = 1/M(k,k) in long double; mu = float(M(i,k)*r) stored in M(i,k);
+//   M(i,j) = float(M(i,j) - float(M(k,j)*mu)) for j = k+1..c1-1.
+// The update of column k by its own step is skipped: the plain loop
+// overwrites it with mu.
 int eliminateLeaf(float* M, int n, ptrdiff_t ld, int c0, int c1) {
   int zeroPivot = 0;
   for (int k = c0; k < c1; ++k) {
@@ -87,8 +90,7 @@ double* alignedSolutions(std::size_t count) {
 //   sigma(i) = float((double(b(i)) - s)/double(U(i,i))).
 // x holds the solutions found so far as doubles, row j at x + j*backColumns.
 void backSubstituteBlock(const float* M, int n, ptrdiff_t ld, const float* Ut, const float* B,
-                         ptrdiff_t ldb, float* Sigma, ptrdiff_t lds, int r0, int count,
-                         double* x) {
+                         ptrdiff_t ldb, float* Sigma, ptrdiff_t lds, int r0, int count, double* x) {
   constexpr int vecs = backColumns / 4;
   for (int i = n - 1; i >= 0; --i) {
     Vec4d s[vecs] = {};
@@ -129,10 +131,9 @@ int luFactor(float* M, int n, int ld, int threads) {
     const int c2 = std::min(n, c1 + blockWidth);
     block.prepare(n - c0, blockWidth, M + c0 + static_cast<ptrdiff_t>(c0) * ld, ld, nullptr);
     int found = 0;
-    common::applyWithLookAhead(block, n - c1, M + c0 + static_cast<ptrdiff_t>(c1) * ld, ld,
-                               c2 - c1, threads, [&](int leadThreads) {
-                                 found = factorColumns(M, n, ld, c1, c2, leadThreads);
-                               });
+    common::applyWithLookAhead(
+        block, n - c1, M + c0 + static_cast<ptrdiff_t>(c1) * ld, ld, c2 - c1, threads,
+        [&](int leadThreads) { found = factorColumns(M, n, ld, c1, c2, leadThreads); });
     if (zeroPivot == 0) zeroPivot = found;
   }
   return zeroPivot;
@@ -147,7 +148,8 @@ void luSubstitute(const float* M, int n, int ld, float* b, float* sigma) {
   for (int i = n - 1; i >= 0; --i) {
     double s = 0.0;
     for (int j = i + 1; j < n; ++j)
-      s += static_cast<double>(M[i + static_cast<ptrdiff_t>(j) * ld]) * static_cast<double>(sigma[j]);
+      s += static_cast<double>(M[i + static_cast<ptrdiff_t>(j) * ld]) *
+           static_cast<double>(sigma[j]);
     sigma[i] = static_cast<float>((static_cast<double>(b[i]) - s) /
                                   static_cast<double>(M[i + static_cast<ptrdiff_t>(i) * ld]));
   }
@@ -173,7 +175,8 @@ void luSubstituteMany(const float* M, int n, int ld, float* B, int ldb, float* S
     double* x = alignedSolutions(static_cast<std::size_t>(n) * backColumns);
     for (int blk = next.fetch_add(1); blk < blocks; blk = next.fetch_add(1)) {
       const int r0 = blk * backColumns;
-      backSubstituteBlock(M, n, ld, Ut, B, ldb, Sigma, lds, r0, std::min(backColumns, nrhs - r0), x);
+      backSubstituteBlock(M, n, ld, Ut, B, ldb, Sigma, lds, r0, std::min(backColumns, nrhs - r0),
+                          x);
     }
   });
 }

@@ -47,10 +47,12 @@ int pivotRow(const float* col, int count) {
 }
 
 // Steps i = c0..c1-1 on columns c0..c1-1 of the block [b0, b1), rows i..n-1,
-// the columns having received every earlier step. Row interchanges are made
-// across all columns of the block, so that the multipliers of the block are
-// in the row order of the trailing columns when the block is applied to
-// them; factorLinpack moves them back afterwards.
+// the columns having received every earlier step:
+//   p = pivotRow of column i; rows i and p exchanged; l = float(a(r,i)/a(i,i))
+//   stored in a(r,i); a(r,j) = float(a(r,j) - float(l*a(i,j))), j = i+1..c1-1.
+// Row interchanges are made across all columns of the block, so that the
+// multipliers of the block are in the row order of the trailing columns when
+// the block is applied to them; factorLinpack moves them back afterwards.
 int eliminateLeaf(float* a, int n, ptrdiff_t ld, int b0, int b1, int c0, int c1, int* pivot) {
   int zeroPivot = 0;
   for (int i = c0; i < c1; ++i) {
@@ -162,7 +164,8 @@ int factorLinpack(float* a, int n, int ld, int* pivot, int threads) {
       int found = 0;
       common::applyWithLookAhead(block, n - b1, a + b0 + static_cast<ptrdiff_t>(b1) * ld, ld,
                                  b2 - b1, threads, [&](int leadThreads) {
-                                   found = factorColumns(a, n, ld, b1, b2, b1, b2, pivot, leadThreads);
+                                   found =
+                                       factorColumns(a, n, ld, b1, b2, b1, b2, pivot, leadThreads);
                                  });
       if (zeroPivot == 0) zeroPivot = found;
     }
@@ -188,8 +191,8 @@ void solveFactored(const float* a, int n, int ld, const int* pivot, float* b, fl
   }
 }
 
-void solveFactoredMany(const float* a, int n, int ld, const int* pivot, float* B, int ldb,
-                       float* X, int ldx, int nrhs, int threads) {
+void solveFactoredMany(const float* a, int n, int ld, const int* pivot, float* B, int ldb, float* X,
+                       int ldx, int nrhs, int threads) {
   if (n <= 0 || nrhs <= 0) return;
   threads = common::resolveThreads(threads);
 

@@ -17,10 +17,15 @@
 namespace telm {
 
 // Factorises in place, filling pivot[0..n) with 1-based pivot rows. Returns 0
-// or the 1-based step whose pivot is zero. threads <= 0 uses every core.
+// or the 1-based step whose pivot is zero (the elimination still runs to the
+// end without failing; the factors are then meaningless). threads <= 0 uses
+// every core; the factors do not depend on the thread count.
 int factorLinpack(float* a, int n, int ld, int* pivot, int threads = 0);
 
 // Solves with the factors; b (length n) is overwritten, x receives the solution.
+// The back substitution walks rows of the column-major factor one dependent
+// addition at a time (tens of milliseconds at n = 4200); right-hand sides
+// that share the factors are far cheaper together in solveFactoredMany.
 void solveFactored(const float* a, int n, int ld, const int* pivot, float* b, float* x);
 
 // nrhs right-hand sides at once, each column bit-identical to solveFactored.

@@ -52,10 +52,10 @@ void plainUnitLower(int m, int n, const float* L, int ldl, float* X, int ldx) {
 
 TEST(SubtractProduct, MatchesTermByTermLoopsAcrossTileAndBlockEdges) {
   const int r = tileRows(), c = tileCols();
-  const int sizes[][3] = {{1, 1, 1},          {2, 3, 1},        {r - 1, c - 1, 7},
-                          {r, c, 16},         {r + 1, c + 1, 17}, {3 * r + 5, 4 * c + 1, 255},
-                          {130, 97, 256},     {129, 1537, 257}, {300, 50, 600},
-                          {1, 700, 33},       {700, 1, 33}};
+  const int sizes[][3] = {{1, 1, 1},      {2, 3, 1},          {r - 1, c - 1, 7},
+                          {r, c, 16},     {r + 1, c + 1, 17}, {3 * r + 5, 4 * c + 1, 255},
+                          {130, 97, 256}, {129, 1537, 257},   {300, 50, 600},
+                          {1, 700, 33},   {700, 1, 33}};
   unsigned seed = 1;
   for (const auto& s : sizes) {
     const int m = s[0], n = s[1], k = s[2];
@@ -82,7 +82,8 @@ TEST(SubtractProduct, KeepsNegativeZeroAndSpecialValuesEntryByEntry) {
   // -0 - (+0) stays -0; a zero product never turns -0 into +0 when the
   // operands are in the tile's padding or in the valid part.
   const int m = tileRows() + 3, n = tileCols() + 2, k = 5;
-  std::vector<float> A(static_cast<std::size_t>(m) * k, 0.0f), B(static_cast<std::size_t>(k) * n, 1.0f);
+  std::vector<float> A(static_cast<std::size_t>(m) * k, 0.0f),
+      B(static_cast<std::size_t>(k) * n, 1.0f);
   std::vector<float> C(static_cast<std::size_t>(m) * n, -0.0f);
   A[1] = INFINITY;
   B[static_cast<std::size_t>(k)] = NAN;  // B(0,1)
@@ -144,6 +145,28 @@ TEST(ApplyEliminationBlock, EqualsItsStepsAppliedOneAfterAnother) {
   }
 }
 
+TEST(ApplyEliminationBlock, WideInterchangedBlocksOverSeveralTasks) {
+  const int rows = 700, w = 256, n = 900, ld = rows + 3;
+  auto L = randomMatrix(static_cast<std::size_t>(ld) * w, 41);
+  for (auto& x : L) x *= 0.125f;
+  const auto X0 = randomMatrix(static_cast<std::size_t>(ld) * n, 42);
+  std::mt19937 gen(43);
+  std::vector<int> swaps(static_cast<std::size_t>(w));
+  for (int s = 0; s < w; ++s) swaps[s] = std::uniform_int_distribution<int>(s, rows - 1)(gen);
+  auto expected = X0;
+  for (int j = 0; j < n; ++j) {
+    float* x = expected.data() + static_cast<std::size_t>(j) * ld;
+    for (int s = 0; s < w; ++s) std::swap(x[s], x[swaps[s]]);
+    for (int p = 0; p < w; ++p)
+      for (int i = p + 1; i < rows; ++i) x[i] = x[i] - L[i + p * ld] * x[p];
+  }
+  for (int threads : {1, 2}) {
+    auto X = X0;
+    applyEliminationBlock(rows, w, L.data(), ld, swaps.data(), n, X.data(), ld, threads);
+    EXPECT_TRUE(sameBits(X, expected)) << "threads " << threads;
+  }
+}
+
 TEST(PackUpperRows, RowsOfTheStrictUpperTriangleBackToBack) {
   for (int n : {1, 2, 31, 32, 33, 100, 300}) {
     const int ld = n + 3;
@@ -153,7 +176,8 @@ TEST(PackUpperRows, RowsOfTheStrictUpperTriangleBackToBack) {
     std::size_t at = 0;
     for (int i = 0; i < n; ++i) {
       EXPECT_EQ(upperRowStart(n, i), at);
-      for (int j = i + 1; j < n; ++j, ++at) ASSERT_EQ(Ut[at], U[i + j * ld]) << n << ": " << i << "," << j;
+      for (int j = i + 1; j < n; ++j, ++at)
+        ASSERT_EQ(Ut[at], U[i + j * ld]) << n << ": " << i << "," << j;
     }
     EXPECT_EQ(Ut[at], -1.0f) << "nothing written past the triangle";
   }

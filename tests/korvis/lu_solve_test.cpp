@@ -37,8 +37,10 @@ void literalSubstitute(const float* M, int n, int ld, float* b, float* sigma, fl
     }
   for (int i = n - 1; i >= 0; --i) {
     double s = 0.0;
-    for (int j = i + 1; j < n; ++j) s = s + static_cast<double>(M[i + j * ld]) * static_cast<double>(sigma[j]);
-    sigma[i] = static_cast<float>((static_cast<double>(b[i]) - s) / static_cast<double>(M[i + i * ld]));
+    for (int j = i + 1; j < n; ++j)
+      s = s + static_cast<double>(M[i + j * ld]) * static_cast<double>(sigma[j]);
+    sigma[i] =
+        static_cast<float>((static_cast<double>(b[i]) - s) / static_cast<double>(M[i + i * ld]));
   }
 }
 
@@ -78,7 +80,8 @@ TEST(LuFactor, BitIdenticalToLiteralEliminationOverBlockEdges) {
     for (int threads : {1, 2}) {
       auto M = M0;
       EXPECT_EQ(luFactor(M.data(), n, ld, threads), 0);
-      EXPECT_TRUE(sameBits(M.data(), expected.data(), M.size())) << "n " << n << " threads " << threads;
+      EXPECT_TRUE(sameBits(M.data(), expected.data(), M.size()))
+          << "n " << n << " threads " << threads;
     }
   }
 }
@@ -127,7 +130,8 @@ TEST(LuSubstituteMany, EachColumnBitIdenticalToTheSingleSolve) {
     ASSERT_EQ(luFactor(M.data(), n, ld, 2), 0);
     for (int nrhs : {1, 11, 12, 13, 24, 25, 100}) {
       const int ldb = n + 1, lds = n + 5;
-      const auto B0 = randomVector(static_cast<std::size_t>(ldb) * nrhs, static_cast<unsigned>(nrhs));
+      const auto B0 =
+          randomVector(static_cast<std::size_t>(ldb) * nrhs, static_cast<unsigned>(nrhs));
       std::vector<float> bExpected = B0;
       std::vector<float> expected(static_cast<std::size_t>(lds) * nrhs, 0.0f);
       for (int r = 0; r < nrhs; ++r)
@@ -139,7 +143,8 @@ TEST(LuSubstituteMany, EachColumnBitIdenticalToTheSingleSolve) {
         EXPECT_TRUE(sameBits(Sigma.data(), expected.data(), Sigma.size()))
             << "n " << n << " nrhs " << nrhs << " threads " << threads;
         for (int r = 0; r < nrhs; ++r)
-          EXPECT_TRUE(sameBits(B.data() + r * ldb, bExpected.data() + r * ldb, static_cast<std::size_t>(n)));
+          EXPECT_TRUE(sameBits(B.data() + r * ldb, bExpected.data() + r * ldb,
+                               static_cast<std::size_t>(n)));
       }
     }
   }
@@ -168,7 +173,9 @@ TEST(LuSolve, FactorOnceThenReuseGivesTheFreshSolution) {
   double worst = 0.0;
   for (int i = 0; i < n; ++i) {
     double r = -static_cast<double>(b2Copy[static_cast<std::size_t>(i)]);
-    for (int j = 0; j < n; ++j) r += static_cast<double>(M0[i + j * ld]) * static_cast<double>(reused[static_cast<std::size_t>(j)]);
+    for (int j = 0; j < n; ++j)
+      r += static_cast<double>(M0[i + j * ld]) *
+           static_cast<double>(reused[static_cast<std::size_t>(j)]);
     worst = std::max(worst, std::fabs(r));
   }
   EXPECT_LT(worst, 1e-5);

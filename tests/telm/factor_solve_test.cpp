@@ -94,7 +94,8 @@ void expectLiteralFactors(const std::vector<float>& a0, int n, int ld, const cha
     std::vector<int> pivot(static_cast<std::size_t>(n), -7);
     factorLinpack(a.data(), n, ld, pivot.data(), threads);
     EXPECT_EQ(pivot, expectedPivot) << what << " n " << n << " threads " << threads;
-    EXPECT_TRUE(sameBits(a.data(), expected.data(), a.size())) << what << " n " << n << " threads " << threads;
+    EXPECT_TRUE(sameBits(a.data(), expected.data(), a.size()))
+        << what << " n " << n << " threads " << threads;
   }
 }
 
@@ -173,15 +174,18 @@ TEST(SolveFactoredMany, EachColumnBitIdenticalToTheSingleSolve) {
     factorLinpack(a.data(), n, ld, pivot.data(), 2);
     for (int nrhs : {1, 23, 24, 25, 70}) {
       const int ldb = n + 2, ldx = n + 3;
-      const auto B0 = randomVector(static_cast<std::size_t>(ldb) * nrhs, static_cast<unsigned>(nrhs));
+      const auto B0 =
+          randomVector(static_cast<std::size_t>(ldb) * nrhs, static_cast<unsigned>(nrhs));
       auto bExpected = B0;
       std::vector<float> expected(static_cast<std::size_t>(ldx) * nrhs, 0.0f);
       for (int r = 0; r < nrhs; ++r)
-        solveFactored(a.data(), n, ld, pivot.data(), bExpected.data() + r * ldb, expected.data() + r * ldx);
+        solveFactored(a.data(), n, ld, pivot.data(), bExpected.data() + r * ldb,
+                      expected.data() + r * ldx);
       for (int threads : {1, 2}) {
         auto B = B0;
         std::vector<float> X(expected.size(), 0.0f);
-        solveFactoredMany(a.data(), n, ld, pivot.data(), B.data(), ldb, X.data(), ldx, nrhs, threads);
+        solveFactoredMany(a.data(), n, ld, pivot.data(), B.data(), ldb, X.data(), ldx, nrhs,
+                          threads);
         EXPECT_TRUE(sameBits(X.data(), expected.data(), X.size()))
             << "n " << n << " nrhs " << nrhs << " threads " << threads;
       }
@@ -202,7 +206,8 @@ TEST(SolveFactored, SolvesTheSystem) {
   for (int i = 0; i < n; ++i) {
     double r = -static_cast<double>(b0[static_cast<std::size_t>(i)]);
     for (int j = 0; j < n; ++j) {
-      const double t = static_cast<double>(a0[static_cast<std::size_t>(i + j * ld)]) * static_cast<double>(x[static_cast<std::size_t>(j)]);
+      const double t = static_cast<double>(a0[static_cast<std::size_t>(i + j * ld)]) *
+                       static_cast<double>(x[static_cast<std::size_t>(j)]);
       r += t;
       scale = std::max(scale, std::fabs(t));
     }
