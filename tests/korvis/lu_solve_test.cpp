@@ -8,8 +8,13 @@
 
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <random>
+#include <sstream>
 #include <vector>
+
+#include "korvis/boundary.h"
+#include "korvis/korvis_state.h"
 
 namespace korvis {
 namespace {
@@ -147,6 +152,50 @@ TEST(LuSubstituteMany, EachColumnBitIdenticalToTheSingleSolve) {
                                static_cast<std::size_t>(n)));
       }
     }
+  }
+}
+
+TEST(LuFactor, BitIdenticalOnAnAssembledBoundaryMatrix) {
+  // The outline of a 40 m x 20 m conductive block in 0.25 m elements (480
+  // nodes), at a small and a large wavenumber: the matrices of a real run.
+  auto nodes = std::make_unique<common::NodeTable<maxNodes>>();
+  const float q = 90.0f / 110.0f;
+  const auto add = [&](float x, float z, float xn, float zn) {
+    const int i = nodes->N++;
+    nodes->x[i] = x;
+    nodes->z[i] = z;
+    nodes->dL[i] = 0.25f;
+    nodes->xn[i] = xn;
+    nodes->zn[i] = zn;
+    nodes->q[i] = q;
+    nodes->qIP[i] = q;
+  };
+  for (int k = 0; k < 160; ++k) add(-19.875f + 0.25f * static_cast<float>(k), 10.0f, 0, -1);
+  for (int k = 0; k < 80; ++k) add(20.0f, 10.125f + 0.25f * static_cast<float>(k), 1, 0);
+  for (int k = 0; k < 160; ++k) add(19.875f - 0.25f * static_cast<float>(k), 30.0f, 0, 1);
+  for (int k = 0; k < 80; ++k) add(-20.0f, 29.875f - 0.25f * static_cast<float>(k), -1, 0);
+  const int n = nodes->N, ld = n + 1;
+  for (float ky : {0.001f, 0.5f}) {
+    std::vector<float> M0(static_cast<std::size_t>(ld) * n, 0.0f);
+    std::ostringstream console;
+    assembleBoundaryMatrix(*nodes, nodes->q.data(), 100.0f, M0.data(), ld, ky, console);
+    auto expected = M0;
+    std::vector<float> work(static_cast<std::size_t>(n));
+    literalFactor(expected.data(), n, ld, work.data());
+    auto M = M0;
+    ASSERT_EQ(luFactor(M.data(), n, ld, 2), 0);
+    EXPECT_TRUE(sameBits(M.data(), expected.data(), M.size())) << "ky " << ky;
+
+    const int nrhs = 30;
+    const auto B0 = randomVector(static_cast<std::size_t>(n) * nrhs, 8);
+    auto bExpected = B0;
+    std::vector<float> sigmaExpected(B0.size()), Sigma(B0.size());
+    for (int r = 0; r < nrhs; ++r)
+      literalSubstitute(expected.data(), n, ld, bExpected.data() + r * n,
+                        sigmaExpected.data() + r * n, work.data());
+    auto B = B0;
+    luSubstituteMany(M.data(), n, ld, B.data(), n, Sigma.data(), n, nrhs, 2);
+    EXPECT_TRUE(sameBits(Sigma.data(), sigmaExpected.data(), Sigma.size())) << "ky " << ky;
   }
 }
 

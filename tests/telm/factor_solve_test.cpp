@@ -8,9 +8,12 @@
 
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <random>
 #include <utility>
 #include <vector>
+
+#include "telm/system2d.h"
 
 namespace telm {
 namespace {
@@ -102,6 +105,38 @@ void expectLiteralFactors(const std::vector<float>& a0, int n, int ld, const cha
 TEST(FactorLinpack, BitIdenticalToLiteralEliminationOverBlockEdges) {
   for (int n : {1, 2, 3, 15, 16, 17, 33, 255, 256, 257, 300, 529})
     expectLiteralFactors(generalMatrix(n, n + 3, static_cast<unsigned>(n)), n, n + 3, "general");
+}
+
+TEST(FactorLinpack, BitIdenticalOnAnAssembledSystemMatrix) {
+  // Two touching blocks of different resistivity in 0.5 m elements (520
+  // nodes), with the element lengths varying so that near-field entries
+  // appear: the matrix of a real run.
+  auto nodes = std::make_unique<Nodes>();
+  const auto add = [&](float x, float z, float dL, float xn, float zn, float q) {
+    const int i = nodes->N++;
+    nodes->x[i] = x;
+    nodes->z[i] = z;
+    nodes->dL[i] = dL;
+    nodes->xn[i] = xn;
+    nodes->zn[i] = zn;
+    nodes->q[i] = q;
+    nodes->qIP[i] = q;
+  };
+  for (int k = 0; k < 130; ++k) {
+    const float t = static_cast<float>(k);
+    add(-32.25f + 0.5f * t, 5.0f + 0.01f * t, 0.5f, 0, -1, 0.8f);
+    add(32.25f - 0.5f * t, 25.0f, 0.5f, 0, 1, -0.6f);
+    add(0.5f, 5.25f + 0.15f * t, 0.15f, 1, 0, 0.3f);
+    add(-33.0f, 24.75f - 0.15f * t, 0.15f, -1, 0, 0.8f);
+  }
+  const int n = nodes->N, ld = n + 2;
+  const float rho[] = {100.0f, 10.0f, 500.0f};
+  ActiveColumns act;
+  act.coef = nodes->q.data();
+  act.rho = rho;
+  std::vector<float> a0(static_cast<std::size_t>(ld) * n, 0.0f);
+  assembleSystemMatrix(*nodes, act, n, a0.data(), ld, 1, 2);
+  expectLiteralFactors(a0, n, ld, "assembled");
 }
 
 TEST(FactorLinpack, TiesGoToTheLaterRow) {

@@ -23,11 +23,13 @@ using common::testing::folderFiles;
 using common::testing::ProgramRun;
 using common::testing::TempDir;
 
-// Two layers across the profile: 100 ohm-m over 300 ohm-m at 30 m.
-std::string layers(int keyRun, const std::string& dens = "1") {
+// Two layers across the profile: 100 ohm-m over 300 ohm-m at 30 m. For the
+// magnetic-field array the top layer is given Ro = 0, which that array
+// reads as the outside region, so that only the lower layer has outlines.
+std::string layers(int keyRun, const std::string& dens = "1", const std::string& top = "100") {
   return "Two layers\nResistive over conductive\n"
-         "2 6 1 " + dens + " " + std::to_string(keyRun) + "\n"
-         "100 0 4\n1 2 3 4\n300 10 4\n4 3 5 6\n"
+         "2 6 1 " + dens + " " + std::to_string(keyRun) + "\n" +
+         top + " 0 4\n1 2 3 4\n300 10 4\n4 3 5 6\n"
          "-200 0\n200 0\n200 30\n-200 30\n200 60\n-200 60\n";
 }
 
@@ -67,7 +69,7 @@ class TelmRobustness : public ::testing::Test {
     EXPECT_EQ(run().status, common::exitNormal);
     put("model.dat", layers(1) + survey("1"));
     EXPECT_EQ(run().status, common::exitNodeListing);
-    put("model.dat", layers(0) + survey("13"));
+    put("model.dat", layers(0, "1", "0") + survey("13"));
     EXPECT_EQ(run().status, common::exitNormal);
     put("model.dat", layers(2) + survey("1 7"));
     const ProgramRun full = run();
@@ -156,13 +158,14 @@ TEST_F(TelmRobustness, ResultFileThatCannotBeWrittenFailsTheRun) {
   // mode's first result file is refused part-way, and the earlier file
   // stays whole. No temporary file is left behind.
   const struct {
-    int keyRun;
-    std::string survey, file;
-  } modes[] = {{-1, "", "varga.xy"}, {1, survey("1"), "XZ.txt"}, {0, survey("1 7"), "amnb_01.dat"},
-               {2, survey("13"), "qz.bin"}};
+    std::string model, file;
+  } modes[] = {{layers(-1), "varga.xy"},
+               {layers(1) + survey("1"), "XZ.txt"},
+               {layers(0) + survey("1 7"), "amnb_01.dat"},
+               {layers(2, "1", "0") + survey("13"), "qz.bin"}};
   for (const auto& m : modes) {
     SCOPED_TRACE(m.file);
-    put("model.dat", layers(m.keyRun) + m.survey);
+    put("model.dat", m.model);
     const ProgramRun r = run(64);
     EXPECT_EQ(r.status, common::exitOutputFailed);
     EXPECT_EQ(r.err, "telm: " + m.file + ": cannot write the file (File too large)\n");
