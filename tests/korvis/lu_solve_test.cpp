@@ -13,6 +13,8 @@
 #include <sstream>
 #include <vector>
 
+#include "common/bit_compare.h"
+
 #include "korvis/boundary.h"
 #include "korvis/korvis_state.h"
 
@@ -63,17 +65,8 @@ std::vector<float> systemMatrix(int n, int ld, unsigned seed) {
   return M;
 }
 
-std::vector<float> randomVector(std::size_t count, unsigned seed) {
-  std::mt19937 gen(seed);
-  std::uniform_real_distribution<float> u(-1.0f, 1.0f);
-  std::vector<float> v(count);
-  for (auto& x : v) x = u(gen);
-  return v;
-}
-
-bool sameBits(const float* a, const float* b, std::size_t count) {
-  return std::memcmp(a, b, count * sizeof(float)) == 0;
-}
+using testing_support::randomVector;
+using testing_support::sameBits;
 
 TEST(LuFactor, BitIdenticalToLiteralEliminationOverBlockEdges) {
   for (int n : {1, 2, 3, 15, 16, 17, 31, 32, 33, 127, 255, 256, 257, 301, 513, 530}) {

@@ -1,5 +1,7 @@
 #include "model_files.h"
 
+#include "test_nodes.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,18 +19,6 @@ std::string real(float v) {
   char text[32];
   std::snprintf(text, sizeof text, "%.9g", static_cast<double>(v));
   return text;
-}
-
-void addNode(common::NodeTable<maxNodes>& nd, float x, float z, float dL, float xn, float zn,
-             float q, float qIP) {
-  const auto i = static_cast<std::size_t>(nd.N++);
-  nd.x[i] = x;
-  nd.z[i] = z;
-  nd.dL[i] = dL;
-  nd.xn[i] = xn;
-  nd.zn[i] = zn;
-  nd.q[i] = q;
-  nd.qIP[i] = qIP;
 }
 
 // Cuts the side (x0, z0)-(x1, z1) into equal elements of at most `element`.

@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include "common/bit_compare.h"
+
 #include "telm/system2d.h"
 
 namespace telm {
@@ -76,17 +78,8 @@ std::vector<float> tiedMatrix(int n, int ld, unsigned seed) {
   return a;
 }
 
-std::vector<float> randomVector(std::size_t count, unsigned seed) {
-  std::mt19937 gen(seed);
-  std::uniform_real_distribution<float> u(-1.0f, 1.0f);
-  std::vector<float> v(count);
-  for (auto& x : v) x = u(gen);
-  return v;
-}
-
-bool sameBits(const float* a, const float* b, std::size_t count) {
-  return std::memcmp(a, b, count * sizeof(float)) == 0;
-}
+using testing_support::randomVector;
+using testing_support::sameBits;
 
 void expectLiteralFactors(const std::vector<float>& a0, int n, int ld, const char* what) {
   auto expected = a0;
