@@ -296,25 +296,29 @@ void checkGeometry(const ModelGeometry& m, const std::string& file, const std::s
     }
   }
 
-  // Vertices of one body on a side of another that does not list them.
+  // Vertices of other bodies on a side that does not list them: one report
+  // per side, naming the first such vertex and every body it is a corner of.
   for (int i = 1; i <= m.nT; ++i) {
     for (int k = 0; k < g.ringSize(i); ++k) {
       const int a = g.ringVertex(i, k), b = g.ringVertex(i, k + 1);
-      for (int j = 1; j <= m.nT; ++j) {
-        if (j == i) continue;
-        for (int l = 0; l < g.ringSize(j); ++l) {
-          const int v = g.ringVertex(j, l);
-          if (v == a || v == b || g.lists(i, v)) continue;
-          if (!onSide(g.vertex(a), g.vertex(b), g.vertex(v), g.tolerance)) continue;
-          warning(vertexText(g, v) + " of body " + std::to_string(j) + " lies on the " + sideText(g, a, b) +
-                  " of body " + std::to_string(i) + ", whose outline does not list it: the interface between " +
-                  "bodies " + std::to_string(i) + " and " + std::to_string(j) +
-                  " is not modelled there; add vertex " + std::to_string(v) + " to the outline of body " +
-                  std::to_string(i) + " between " + std::to_string(a) + " and " + std::to_string(b));
-          l = g.ringSize(j);
-          j = m.nT;  // one report per side
+      int v = 0;
+      for (int j = 1; j <= m.nT && v == 0; ++j) {
+        for (int l = 0; l < g.ringSize(j) && j != i && v == 0; ++l) {
+          const int candidate = g.ringVertex(j, l);
+          if (candidate == a || candidate == b || g.lists(i, candidate)) continue;
+          if (onSide(g.vertex(a), g.vertex(b), g.vertex(candidate), g.tolerance)) v = candidate;
         }
       }
+      if (v == 0) continue;
+      std::string corners;
+      for (int j = 1; j <= m.nT; ++j) {
+        if (j != i && g.lists(j, v)) corners += (corners.empty() ? "" : ", ") + std::to_string(j);
+      }
+      warning(vertexText(g, v) + ", a corner of body " + corners + ", lies on the " + sideText(g, a, b) +
+              " of body " + std::to_string(i) + ", whose outline does not list it: body " + std::to_string(i) +
+              " has no interface with body " + corners + " there; add vertex " + std::to_string(v) +
+              " to the outline of body " + std::to_string(i) + " between " + std::to_string(a) + " and " +
+              std::to_string(b));
     }
   }
 }
