@@ -327,8 +327,8 @@ class MatrixRun {
 // the work before it in that order.
 class Work {
  public:
-  Work(Plan& plan, MatrixRun& run, const std::function<void()>& afterBlock)
-      : plan_(plan), run_(run), afterBlock_(afterBlock) {}
+  Work(Plan& plan, MatrixRun& run, std::ostream& console, const std::function<void()>& afterBlock)
+      : plan_(plan), run_(run), console_(console), afterBlock_(afterBlock) {}
 
   void awaitMatrix(int key) {
     while (!begun_[static_cast<std::size_t>(key)] && step()) {
@@ -346,6 +346,8 @@ class Work {
  private:
   // One step of work; false when there is none left.
   bool step() {
+    // What is known is shown before the work that follows.
+    console_.flush();
     if (active_) {
       if (run_.nextBlock()) {
         if (afterBlock_) afterBlock_();
@@ -367,6 +369,7 @@ class Work {
 
   Plan& plan_;
   MatrixRun& run_;
+  std::ostream& console_;
   const std::function<void()>& afterBlock_;
   std::array<bool, matrixKinds> begun_{};
   int nextKey_ = 0;
@@ -482,7 +485,7 @@ int computeArrays(TelmState& st, std::ostream& console, std::ostream& errors,
     }
   }
   MatrixRun run(st, plan, threadCount(options.threads), options.solveBlock, timings, qz);
-  Work work(plan, run, options.afterBlock);
+  Work work(plan, run, console, options.afterBlock);
   // The output time is what emit takes beyond the work it waits for.
   const double workBefore = timings.assemble + timings.factorise + timings.solve + timings.respond;
   double emitTime = 0;

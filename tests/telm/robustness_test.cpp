@@ -243,6 +243,16 @@ TEST_F(TelmRobustness, ModelSlipsAreErrorsOrWarningsThatSayWhatToFix) {
       EXPECT_EQ(results(), earlier);
     }
   }
+
+  // Beyond 999 stations the three-column count prints asterisks.
+  UserModel many;
+  many.stations = "0.1 -20 1000 3 0";
+  put("model.dat", many.text());
+  const ProgramRun r = run();
+  EXPECT_EQ(r.status, common::exitNormal) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_NE(r.out.find("  Points (1000)\n"), std::string::npos);
+  EXPECT_NE(results()["amnb_01.dat"].find("\n ***   0   3   "), std::string::npos);
 }
 
 TEST_F(TelmRobustness, HelpVersionAndUsageErrorsLeaveTheFolderAsItWas) {
