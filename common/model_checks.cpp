@@ -291,8 +291,8 @@ void checkGeometry(const ModelGeometry& m, const std::string& file, const std::s
     }
     if (!stretches.empty() && !bodyOneAtSurface && !stretches.front().bodies.empty()) {
       warning("body 1 does not lie under the ground surface (body " + std::to_string(stretches.front().bodies[0]) +
-              " does): the reference resistivity and the electrodes at infinity take Ro(1), and with two "
-              "surface vertices so does every surface electrode; number the body under the surface 1");
+              " does): the reference resistivity is Ro(1), and with only two surface vertices every surface "
+              "electrode takes Ro(1) as well; number the body under the surface 1");
     }
   }
 
