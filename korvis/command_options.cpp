@@ -16,8 +16,9 @@ const common::ProgramHelp& programHelp() {
       "Writes  korvis.txt    log and result tables\n"
       "        keyArr = 18:  also A_MN.txt, MN_B.txt (A_MNip.txt, MN_Bip.txt\n"
       "                      with IP), FORWARD.RS2, REVERSE.RS2\n"
-      "The model and survey are checked before any work: errors stop the run,\n"
-      "warnings go to standard error and change nothing.\n",
+      "Without options it models the survey of varga.arr. The model and survey\n"
+      "are checked before any work: errors stop the run, warnings go to\n"
+      "standard error and change nothing.\n",
       "Exit status: 0 done; 2 bad input, a failed model check or a usage error\n"
       "(nothing written, earlier results kept); 1 not enough memory; 3 the\n"
       "system has a zero pivot; 4 a result file could not be written; 199 too\n"

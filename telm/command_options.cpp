@@ -19,8 +19,9 @@ const common::ProgramHelp& programHelp() {
       "        otherwise:    one result file per array kind (amnb_01.dat ...\n"
       "                      a_mn_b12.dat, magn13.dat, AB_MN_pr.txt), with\n"
       "                      keyRun = 2 also qz.bin\n"
-      "The model is checked before any work: errors stop the run, warnings go\n"
-      "to standard error and change nothing.\n",
+      "Without options it does the job these files describe. The model is\n"
+      "checked before any work: errors stop the run, warnings go to standard\n"
+      "error and change nothing.\n",
       "Exit status: 0 done; 2 bad input, a failed model check or a usage error\n"
       "(nothing written, earlier results kept); 3 the system has a zero pivot;\n"
       "4 a result file could not be written; 100, 199, 200 coded stops.\n"
