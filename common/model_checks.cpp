@@ -305,8 +305,10 @@ void checkGeometry(const ModelGeometry& m, const std::string& file, const std::s
       for (int j = 1; j <= m.nT && v == 0; ++j) {
         for (int l = 0; l < g.ringSize(j) && j != i && v == 0; ++l) {
           const int candidate = g.ringVertex(j, l);
-          if (candidate == a || candidate == b || g.lists(i, candidate)) continue;
-          if (onSide(g.vertex(a), g.vertex(b), g.vertex(candidate), g.tolerance)) v = candidate;
+          if (candidate == a || candidate == b) continue;
+          if (onSide(g.vertex(a), g.vertex(b), g.vertex(candidate), g.tolerance) && !g.lists(i, candidate)) {
+            v = candidate;
+          }
         }
       }
       if (v == 0) continue;
