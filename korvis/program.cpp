@@ -1,7 +1,7 @@
-// Program flow of korvis: start-up, input, the geometry check of the current
-// electrodes, the wavenumber set-up, the passes through the driver, and the
-// output of each pass to the log and, for the half-Schlumberger kind, to the
-// result files.
+// Program flow of korvis: start-up, input, the model and survey checks, the
+// geometry check of the current electrodes, the wavenumber set-up, the
+// passes through the driver, and the output of each pass to the log and, for
+// the half-Schlumberger kind, to the result files.
 #include "korvis/program.h"
 
 #include <cstdlib>
