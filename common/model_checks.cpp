@@ -35,7 +35,7 @@ class Geometry {
 
   Point vertex(int number) const {
     const auto u = static_cast<std::size_t>(number - 1);
-    return {m_.xp[u], m_.zp[u]};
+    return {static_cast<double>(m_.xp[u]), static_cast<double>(m_.zp[u])};
   }
   int ringSize(int body) const { return m_.nVer[static_cast<std::size_t>(body - 1)]; }
   // Vertex number of outline entry k (0-based, taken round the ring).
@@ -338,7 +338,7 @@ void reportFailedLookups(const std::vector<ElectrodePoint>& failed, const std::s
                          const ElectrodeName& name, const std::string& fallback, Findings& out) {
   if (failed.empty()) return;
   const ElectrodePoint& e = failed.front();
-  std::string text = surveyFile + ": " + name(e) + " at " + at({e.x, e.z}) + " stands in no body";
+  std::string text = surveyFile + ": " + name(e) + " at " + at({static_cast<double>(e.x), static_cast<double>(e.z)}) + " stands in no body";
   if (failed.size() > 1) text += " (and " + std::to_string(failed.size() - 1) + " more)";
   add(out, Severity::warning,
       text + ": its resistivity falls back to " + fallback +
@@ -365,7 +365,7 @@ void checkElectrodeExtent(const ModelGeometry& m, const std::vector<ElectrodePoi
   const ElectrodePoint* near = nullptr;
   int outsideCount = 0, nearCount = 0;
   for (const ElectrodePoint& e : electrodes) {
-    const double x = e.x;
+    const auto x = static_cast<double>(e.x);
     if (x < xMin - g.tolerance || x > xMax + g.tolerance) {
       if (outsideCount++ == 0) outside = &e;
     } else if (x < xMin + margin || x > xMax - margin) {
@@ -378,13 +378,13 @@ void checkElectrodeExtent(const ModelGeometry& m, const std::vector<ElectrodePoi
   };
   if (outside) {
     add(out, Severity::warning,
-        surveyFile + ": " + name(*outside) + " at x = " + number(outside->x) + " lies outside the model" +
+        surveyFile + ": " + name(*outside) + " at x = " + number(static_cast<double>(outside->x)) + " lies outside the model" +
             more(outsideCount) + ": " + extent +
             "; beyond its ends the bodies stop, so values there are wrong: extend the model or move the survey");
   }
   if (near) {
     add(out, Severity::warning,
-        surveyFile + ": " + name(*near) + " at x = " + number(near->x) + " lies nearer to an end of the model than " +
+        surveyFile + ": " + name(*near) + " at x = " + number(static_cast<double>(near->x)) + " lies nearer to an end of the model than " +
             "the largest spacing " + number(margin) + more(nearCount) + ": " + extent +
             "; the ends of the bodies may show in the values (edge effects): extend the model");
   }

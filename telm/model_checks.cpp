@@ -22,7 +22,8 @@ namespace {
 // of the solve tables, and two cells of the result tables.
 constexpr double bytesPerConfiguration = 200.0;
 
-std::string shown(double v) {
+template <typename T>
+std::string shown(T v) {
   std::ostringstream s;
   s << v;
   return s.str();
