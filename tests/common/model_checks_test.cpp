@@ -58,7 +58,7 @@ TEST(GeometryChecks, EachShapeGivesItsFinding) {
       // slit's sides lie on each other, which is no crossing.
       {"a host with a slit round an inclusion", box, {{1, 2, 3, 4, 1, 5, 8, 7, 6, 5}, {5, 6, 7, 8}}, ""},
       {"a vertex 1 cm beside a side", {{-50, 0}, {50, 0}, {50, 50}, {-50, 50}, {0, 50.01f}, {0, 60}},
-       {{1, 2, 3, 4}, {4, 3, 6}}, ""},
+       {{1, 2, 3, 4}, {4, 5, 3, 6}}, ""},
       {"a vertex on a side", {{-50, 0}, {50, 0}, {50, 50}, {-50, 50}, {0, 50.0005f}, {0, 60}},
        {{1, 2, 3, 4}, {4, 5, 3, 6}}, "W m.dat: vertex 5 (0, 50.0005), a corner of body 2, lies on the side 3-4"},
       {"a sliver of no area", {{-50, 0}, {50, 0}, {0, 0}}, {{1, 2, 3}}, "encloses no area"},
