@@ -23,8 +23,9 @@ const common::ProgramHelp& programHelp() {
       "checked before any work: errors stop the run, warnings go to standard\n"
       "error and change nothing.\n",
       "Exit status: 0 done; 2 bad input, a failed model check or a usage error\n"
-      "(nothing written, earlier results kept); 3 the system has a zero pivot;\n"
-      "4 a result file could not be written; 100, 199, 200 coded stops.\n"
+      "(nothing written, earlier results kept); 1 not enough memory; 3 the\n"
+      "system has a zero pivot; 4 a result file could not be written; 100,\n"
+      "199, 200 coded stops.\n"
       "User guide: " + std::string(common::userGuidePath()) + "\n"};
   return help;
 }

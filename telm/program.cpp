@@ -3,7 +3,9 @@
 // console messages and the exit status here.
 #include "telm/program.h"
 
+#include <cstdlib>
 #include <memory>
+#include <new>
 
 #include "common/edit_format.h"
 #include "common/exit_codes.h"
@@ -89,6 +91,11 @@ int runProgram(std::ostream& console, std::ostream& errors) {
   } catch (const common::OutputError& e) {
     errors << "telm: " << e.what() << "\n";
     return common::exitOutputFailed;
+  } catch (const std::bad_alloc&) {
+    // Where the machine's memory is not known beforehand (the survey check).
+    console << std::flush;
+    errors << "telm: not enough memory for the system and the results of this model and survey\n";
+    return EXIT_FAILURE;
   }
 }
 
