@@ -5,7 +5,9 @@
 // value into one InputError naming the file, the line and the field.
 #include "common/record_reader.h"
 
+#include <cerrno>
 #include <charconv>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <limits>
@@ -72,10 +74,19 @@ bool normaliseReal(std::string_view t, std::string& out) {
 
 }  // namespace
 
-RecordReader::RecordReader(const std::string& path) : name_(path) {
+RecordReader::RecordReader(const std::string& path, std::string_view hint) : name_(path) {
   std::error_code ec;
-  if (!std::filesystem::is_directory(path, ec)) in_.open(path, std::ios::binary);
-  if (!in_.is_open()) throw InputError(name_ + ": cannot open the file");
+  const bool directory = std::filesystem::is_directory(path, ec);
+  errno = 0;
+  if (!directory) in_.open(path, std::ios::binary);
+  if (in_.is_open()) return;
+  // The reason the system gives; a folder opens without complaint, so it is
+  // named here.
+  const int reason = directory ? EISDIR : errno;
+  std::string message = name_ + ": cannot open the file";
+  if (reason != 0) message += " (" + std::string(std::strerror(reason)) + ")";
+  if (!hint.empty()) message += "; " + std::string(hint);
+  throw InputError(message);
 }
 
 std::string RecordReader::where() const { return name_ + ", line " + std::to_string(lineNo_); }

@@ -27,8 +27,10 @@ class InputError : public std::runtime_error {
 
 class RecordReader {
  public:
-  // Opens an existing file; throws InputError "<name>: cannot open the file".
-  explicit RecordReader(const std::string& path);
+  // Opens an existing file; throws InputError
+  //   "<name>: cannot open the file (<system reason>); <hint>"
+  // where the hint, when given, says what the file is and how to make it.
+  explicit RecordReader(const std::string& path, std::string_view hint = {});
 
   // Starts a record on the next unread line. The values of the record are
   // then taken with read(); endRecord() drops what is left of the last line.

@@ -1,5 +1,5 @@
 // What korvis does with freshly loaded inputs before its first matrix: the
-// wavenumber table, the electrode layout of every position and spacing and
+// model and array-file checks, the wavenumber table, the electrode layout of every position and spacing and
 // the medium at each current electrode. These index the model's lists and
 // the survey's grids with the loaded counts and numbers, so they are where a
 // value the loader let through would show as an out-of-bounds access.
@@ -11,12 +11,16 @@
 #include "korvis/driver.h"
 #include "korvis/electrode_resistivity.h"
 #include "korvis/korvis_state.h"
+#include "korvis/model_checks.h"
 #include "korvis/wavenumbers.h"
 
 namespace fuzz {
 
 inline void useLoadedSurvey(korvis::KorvisState& st) {
   const common::ArrayFile& a = st.arr;
+  korvis::checkArrayFile(a);
+  korvis::checkModel(st.model, korvis::surveyElectrodes(a), korvis::largestSpacing(a), "varga.arr",
+                     common::electrodeNamer("position"));
   const float largest = a.nSpac > 0 ? a.Spac[static_cast<std::size_t>(a.nSpac - 1)] : 0.0f;
   korvis::setUpWavenumbers(st, largest);
   korvis::wavenumberLine(st);

@@ -1,6 +1,6 @@
 // The telm model file as a hostile input: everything a run does with it
 // before the 2D solve, i.e. the reading of the model part and the survey
-// settings, the magnetic-field adjustment, the discretisation that takes its
+// settings, the model and survey checks, the magnetic-field adjustment, the discretisation that takes its
 // counts and coordinates, the surface lists and the text of varga.xy. The
 // expected ends of a bad model are an InputError and the coded stop 199 of a
 // node table that would overflow; anything else is a fault.
@@ -14,6 +14,7 @@
 #include "telm/coded_stop.h"
 #include "telm/discretisation.h"
 #include "telm/exchange_file.h"
+#include "telm/model_checks.h"
 #include "telm/model_input.h"
 #include "telm/telm_state.h"
 
@@ -27,6 +28,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     common::RecordReader in(model.path());
     telm::readModelPart(in, *st, console);
     if (st->keyRun != -1) telm::readSurveySettings(in, *st, console);
+    telm::checkModel(*st);
+    // The survey check lists every electrode; the fuzzer's counts stay small.
+    if (st->keyRun != -1 && st->stationCount <= 1000) telm::checkSurvey(*st);
     telm::applyMagneticAdjustment(*st);
     // keyRun 1 would write XZ.txt into the working folder.
     st->keyRun = 0;

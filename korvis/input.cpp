@@ -63,7 +63,7 @@ void warnUnsortedSurface(const common::ModelGeometry& m, const std::string& file
 
 LoadOutcome readGeometry(KorvisState& st, std::ostream& console, std::ostream& warnings,
                          const std::string& path) {
-  RecordReader in(path);
+  RecordReader in(path, "telm makes it from the model file when run with keyRun = -1: run telm first");
   common::ModelGeometry& m = st.model;
 
   in.beginRecord();
@@ -122,7 +122,7 @@ LoadOutcome readGeometry(KorvisState& st, std::ostream& console, std::ostream& w
 }
 
 LoadOutcome readArray(KorvisState& st, std::ostream& console, const std::string& path) {
-  RecordReader in(path);
+  RecordReader in(path, "it describes the survey (profile, electrodes, keyArr, spacings): write it first");
   common::ArrayFile& a = st.arr;
   // The two header records are read value by value (not as a whole) so that
   // a count out of range is reported with the line it stands on.
@@ -138,6 +138,11 @@ LoadOutcome readArray(KorvisState& st, std::ostream& console, const std::string&
   in.endRecord();
   in.record(a.XA, "XA", a.ZA, "ZA", a.XB, "XB", a.ZB, "ZB", a.XMN, "XMN", a.keyArr, "keyArr",
             a.iDir, "iDir");
+  if (a.keyArr < 1 || a.keyArr > 19) {
+    throw InputError(in.where("keyArr " + std::to_string(a.keyArr) +
+                              " is not an array kind: expected 1 to 19 (the array kinds are listed in the "
+                              "user guide)"));
+  }
   if (a.keyArr == 17 || a.keyArr == 19) {
     // These kinds measure along the profile direction and take the range of
     // wavenumbers from the spacings, so both must exist.

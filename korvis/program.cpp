@@ -1,7 +1,7 @@
-// Program flow of korvis: start-up, input, the geometry check of the current
-// electrodes, the wavenumber set-up, the passes through the driver, and the
-// output of each pass to the log and, for the half-Schlumberger kind, to the
-// result files.
+// Program flow of korvis: start-up, input, the model and survey checks, the
+// geometry check of the current electrodes, the wavenumber set-up, the
+// passes through the driver, and the output of each pass to the log and, for
+// the half-Schlumberger kind, to the result files.
 #include "korvis/program.h"
 
 #include <cstdlib>
@@ -14,10 +14,12 @@
 
 #include "common/exit_codes.h"
 #include "common/free_format.h"
+#include "common/model_checks.h"
 #include "common/output_file.h"
 #include "common/record_reader.h"
 #include "korvis/input.h"
 #include "korvis/log_file.h"
+#include "korvis/model_checks.h"
 #include "korvis/result_files.h"
 #include "korvis/wavenumbers.h"
 
@@ -100,6 +102,14 @@ int run(std::ostream& console, std::ostream& errors, const PassDriver& driver) {
       return common::exitNormal;
     case LoadOutcome::loaded:
       break;
+  }
+  {
+    common::Findings findings = checkArrayFile(st.arr);
+    const common::Findings model = checkModel(st.model, surveyElectrodes(st.arr), largestSpacing(st.arr),
+                                              "varga.arr", common::electrodeNamer("position"));
+    findings.insert(findings.end(), model.begin(), model.end());
+    common::printFindings(findings, "korvis", errors);
+    if (common::hasErrors(findings)) return common::exitBadInput;
   }
   if (!electrodesClearOfNodes(st, errors)) return common::exitBadInput;
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "common/command_line.h"
 #include "common/exit_codes.h"
 #include "common/output_file.h"
 #include "common/record_reader.h"
@@ -31,6 +32,7 @@ constexpr const char* usage =
     "  -o, --output DIR  write the pictures into DIR, created when missing\n"
     "                    (default: next to each source)\n"
     "  -h, --help        show this text\n"
+    "      --version     show the version\n"
     "\n"
     "Pictures: amnb_01.dat ... a_mn_b12.dat -> <name>_rho.svg, <name>_eta.svg;\n"
     "magn13.dat -> magn13.svg; korvis.txt -> korvis_rho_<n>.svg, korvis_eta_<n>.svg,\n"
@@ -60,6 +62,10 @@ int main(int argc, char** argv) {
     const std::string arg = argv[i];
     if (arg == "-h" || arg == "--help") {
       std::cout << usage;
+      return common::exitNormal;
+    }
+    if (arg == "--version") {
+      std::cout << common::versionLine("section") << '\n';
       return common::exitNormal;
     }
     if (arg == "-f" || arg == "--file" || arg == "-o" || arg == "--output") {

@@ -3,9 +3,10 @@
 // and the electrodes of every station and spacing. It is then computed one
 // matrix at a time: built and factorised once, every distinct right-hand side
 // of all passes that use it formed and solved together in blocks, and every
-// configuration's response evaluated, spread over threads. Finally the
-// console text and the result files are produced in the order of the plain
-// loop over arrays, passes, stations and spacings.
+// configuration's response evaluated, spread over threads. The console text
+// and the result files are produced in the order of the plain loop over
+// arrays, passes, stations and spacings, each piece as soon as the work it
+// depends on is done: the output drives the work one block at a time.
 //
 // This gives the same bits as building, factorising and solving
 // configuration by configuration: the matrix of a pass depends only on the
@@ -21,6 +22,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <iostream>
 #include <map>
 #include <vector>
@@ -42,7 +44,6 @@ namespace {
 constexpr int dcPass = 0;
 constexpr int ipPass = 1;
 constexpr int matrixKinds = 4;   // DC or IP, with or without image terms
-constexpr int solveBlock = 256;  // right-hand sides solved together
 
 int matrixKey(int pass, bool magnetic) { return pass * 2 + (magnetic ? 1 : 0); }
 
@@ -165,29 +166,38 @@ RhsKey rhsKey(const Config& c) {
 }
 
 // Everything that one matrix serves: build, factorisation, right-hand sides,
-// solutions, responses.
+// solutions, responses. The work of a matrix is done in steps, begin() and
+// then one block of right-hand sides per nextBlock(), so that the results
+// can be reported while the rest is still to be computed.
 class MatrixRun {
  public:
-  MatrixRun(const TelmState& st, Plan& plan, int threads, ArrayTimings& timings, QzCapture& qz)
+  MatrixRun(const TelmState& st, Plan& plan, int threads, int blockSize, ArrayTimings& timings,
+            QzCapture& qz)
       : st_(st),
         plan_(plan),
         threads_(threads),
+        blockSize_(std::max(blockSize, 1)),
         timings_(timings),
         qz_(qz),
         n_(st.nodes.N),
         a_(static_cast<std::size_t>(n_) * static_cast<std::size_t>(n_)),
         pivot_(static_cast<std::size_t>(n_)),
-        b_(static_cast<std::size_t>(n_) * solveBlock),
-        x_(b_.size()) {}
+        b_(static_cast<std::size_t>(n_) * static_cast<std::size_t>(blockSize_)),
+        x_(b_.size()),
+        done_(plan.configs.size(), 0) {}
 
-  void run(int key) {
+  // Builds the matrix `key` (its report is then known) and, when any
+  // configuration uses it, factorises it and lays out its right-hand sides.
+  void begin(int key) {
+    key_ = key;
+    solves_.clear();
+    next_ = 0;
     MatrixState& m = plan_.matrices[static_cast<std::size_t>(key)];
-    if (!m.built && !m.used) return;
     const int pass = key / 2;
-    const ActiveColumns act = activeColumns(st_, pass);
+    act_ = activeColumns(st_, pass);
     {
       Stopwatch w(&timings_.assemble);
-      m.report = assembleSystemMatrix(st_.nodes, act, n_, a_.data(), n_,
+      m.report = assembleSystemMatrix(st_.nodes, act_, n_, a_.data(), n_,
                                       key % 2 == 1 ? magneticKind : 1, threads_);
     }
     if (!m.used) return;
@@ -197,58 +207,65 @@ class MatrixRun {
       if (m.zeroPivot != 0) return;
     }
     const std::vector<int> configs = configsOf(key);
-    std::vector<Solve> solves = distinctSolves(configs);
-    timings_.rightHandSides += static_cast<long long>(solves.size());
+    solves_ = distinctSolves(configs);
+    timings_.rightHandSides += static_cast<long long>(solves_.size());
 
     // Configurations grouped by their right-hand side, in solve order.
     const auto solveOf = [&](int c) {
       return static_cast<std::size_t>(plan_.configs[static_cast<std::size_t>(c)].solve);
     };
-    std::vector<int> start(solves.size() + 1, 0);
-    for (const int c : configs) ++start[solveOf(c) + 1];
-    for (std::size_t s = 1; s < start.size(); ++s) start[s] += start[s - 1];
-    std::vector<int> grouped(configs.size());
-    {
-      std::vector<int> fill(start.begin(), start.end() - 1);
-      for (const int c : configs) grouped[static_cast<std::size_t>(fill[solveOf(c)]++)] = c;
-    }
-
-    const auto count = static_cast<int>(solves.size());
-    for (int s0 = 0; s0 < count; s0 += solveBlock) {
-      const int block = std::min(solveBlock, count - s0);
-      {
-        Stopwatch w(&timings_.solve);
-        parallelFor(block, threads_, [&](int t) {
-          Solve& s = solves[static_cast<std::size_t>(s0 + t)];
-          const Config& c = plan_.configs[static_cast<std::size_t>(s.config)];
-          if (c.kind != magneticKind) s.medium = sourceBodyLookup(st_.model, act.rho, c.e);
-          buildRightHandSide(st_.nodes, act.coef, c.e, s.medium, c.kind, column(b_, t));
-        });
-        if (n_ > 0) {
-          solveFactoredMany(a_.data(), n_, n_, pivot_.data(), b_.data(), n_, x_.data(), n_, block,
-                            threads_);
-        }
-      }
-      Stopwatch w(&timings_.respond);
-      const int first = start[static_cast<std::size_t>(s0)];
-      const int last = start[static_cast<std::size_t>(s0 + block)];
-      parallelFor(last - first, threads_, [&](int r) {
-        const auto ci = static_cast<std::size_t>(grouped[static_cast<std::size_t>(first + r)]);
-        Config& c = plan_.configs[ci];
-        c.value = configurationResponse(st_.nodes, n_, column(x_, c.solve - s0), c.e,
-                                        solves[static_cast<std::size_t>(c.solve)].medium,
-                                        act.rho[0], c.kind);
-      });
-      if (qz_.config >= 0) {
-        const Config& c = plan_.configs[static_cast<std::size_t>(qz_.config)];
-        if (qz_.key == key && c.solve >= s0 && c.solve < s0 + block) {
-          const float* sigma = column(x_, c.solve - s0);
-          qz_.chargeDensity.assign(sigma, sigma + n_);
-          qz_.medium = solves[static_cast<std::size_t>(c.solve)].medium;
-        }
-      }
-    }
+    start_.assign(solves_.size() + 1, 0);
+    for (const int c : configs) ++start_[solveOf(c) + 1];
+    for (std::size_t s = 1; s < start_.size(); ++s) start_[s] += start_[s - 1];
+    grouped_.assign(configs.size(), 0);
+    std::vector<int> fill(start_.begin(), start_.end() - 1);
+    for (const int c : configs) grouped_[static_cast<std::size_t>(fill[solveOf(c)]++)] = c;
   }
+
+  // Solves the next block of right-hand sides of the current matrix and
+  // evaluates the configurations that use them; false when none is left.
+  bool nextBlock() {
+    const auto count = static_cast<int>(solves_.size());
+    if (next_ >= count) return false;
+    const int s0 = next_;
+    const int block = std::min(blockSize_, count - s0);
+    next_ += block;
+    {
+      Stopwatch w(&timings_.solve);
+      parallelFor(block, threads_, [&](int t) {
+        Solve& s = solves_[static_cast<std::size_t>(s0 + t)];
+        const Config& c = plan_.configs[static_cast<std::size_t>(s.config)];
+        if (c.kind != magneticKind) s.medium = sourceBodyLookup(st_.model, act_.rho, c.e);
+        buildRightHandSide(st_.nodes, act_.coef, c.e, s.medium, c.kind, column(b_, t));
+      });
+      if (n_ > 0) {
+        solveFactoredMany(a_.data(), n_, n_, pivot_.data(), b_.data(), n_, x_.data(), n_, block,
+                          threads_);
+      }
+    }
+    Stopwatch w(&timings_.respond);
+    const int first = start_[static_cast<std::size_t>(s0)];
+    const int last = start_[static_cast<std::size_t>(s0 + block)];
+    parallelFor(last - first, threads_, [&](int r) {
+      const auto ci = static_cast<std::size_t>(grouped_[static_cast<std::size_t>(first + r)]);
+      Config& c = plan_.configs[ci];
+      c.value = configurationResponse(st_.nodes, n_, column(x_, c.solve - s0), c.e,
+                                      solves_[static_cast<std::size_t>(c.solve)].medium,
+                                      act_.rho[0], c.kind);
+    });
+    if (qz_.config >= 0) {
+      const Config& c = plan_.configs[static_cast<std::size_t>(qz_.config)];
+      if (qz_.key == key_ && c.solve >= s0 && c.solve < s0 + block) {
+        const float* sigma = column(x_, c.solve - s0);
+        qz_.chargeDensity.assign(sigma, sigma + n_);
+        qz_.medium = solves_[static_cast<std::size_t>(c.solve)].medium;
+      }
+    }
+    for (int r = first; r < last; ++r) done_[static_cast<std::size_t>(grouped_[static_cast<std::size_t>(r)])] = 1;
+    return true;
+  }
+
+  bool done(int config) const { return done_[static_cast<std::size_t>(config)] != 0; }
 
  private:
   float* column(std::vector<float>& v, int t) {
@@ -261,7 +278,7 @@ class MatrixRun {
       for (int p = 0; p < ap.passes; ++p) {
         const PassPlan& pp = ap.pass[static_cast<std::size_t>(p)];
         if (pp.key != key) continue;
-        const int size = st_.stationCount * ap.spacings;
+        const int size = std::max(st_.stationCount, 0) * std::max(ap.spacings, 0);
         for (int c = pp.firstConfig; c < pp.firstConfig + size; ++c) list.push_back(c);
       }
     }
@@ -290,12 +307,73 @@ class MatrixRun {
   const TelmState& st_;
   Plan& plan_;
   int threads_;
+  int blockSize_;
   ArrayTimings& timings_;
   QzCapture& qz_;
   int n_;
   std::vector<float> a_;
   std::vector<int> pivot_;
   std::vector<float> b_, x_;
+  std::vector<char> done_;  // per configuration: its value is known
+  int key_ = -1;
+  ActiveColumns act_{};
+  std::vector<Solve> solves_;
+  std::vector<int> start_, grouped_;
+  int next_ = 0;  // the next solve of the current matrix
+};
+
+// The work of all matrices in their order (0 to 3), done step by step as
+// the output asks for it: the output of a configuration waits exactly for
+// the work before it in that order.
+class Work {
+ public:
+  Work(Plan& plan, MatrixRun& run, std::ostream& console, const std::function<void()>& afterBlock)
+      : plan_(plan), run_(run), console_(console), afterBlock_(afterBlock) {}
+
+  void awaitMatrix(int key) {
+    while (!begun_[static_cast<std::size_t>(key)] && step()) {
+    }
+  }
+
+  // Waits until configuration `config` of matrix `key` is evaluated, or the
+  // matrix turned out singular.
+  void awaitConfig(int config, int key) {
+    awaitMatrix(key);
+    while (!run_.done(config) && plan_.matrices[static_cast<std::size_t>(key)].zeroPivot == 0 && step()) {
+    }
+  }
+
+ private:
+  // One step of work; false when there is none left.
+  bool step() {
+    // What is known is shown before the work that follows.
+    console_.flush();
+    if (active_) {
+      if (run_.nextBlock()) {
+        if (afterBlock_) afterBlock_();
+        return true;
+      }
+      active_ = false;
+    }
+    while (nextKey_ < matrixKinds) {
+      const int key = nextKey_++;
+      const MatrixState& m = plan_.matrices[static_cast<std::size_t>(key)];
+      if (!m.built && !m.used) continue;
+      run_.begin(key);
+      begun_[static_cast<std::size_t>(key)] = true;
+      active_ = true;
+      return true;
+    }
+    return false;
+  }
+
+  Plan& plan_;
+  MatrixRun& run_;
+  std::ostream& console_;
+  const std::function<void()>& afterBlock_;
+  std::array<bool, matrixKinds> begun_{};
+  int nextKey_ = 0;
+  bool active_ = false;
 };
 
 void warnIfNotFinite(std::ostream& errors, float value, const char* what, const ArrayPlan& ap,
@@ -308,7 +386,7 @@ void warnIfNotFinite(std::ostream& errors, float value, const char* what, const 
 
 // Console text and result files in the order of the plain loop. Returns 0 or
 // the exit status of a zero pivot.
-int emit(TelmState& st, const Plan& plan, const QzCapture& qz, const std::string& directory,
+int emit(TelmState& st, const Plan& plan, const QzCapture& qz, Work& work, const std::string& directory,
          std::ostream& console, std::ostream& errors) {
   for (const ArrayPlan& ap : plan.arrays) {
     const ArrayKindInfo& info = arrayKindInfo(ap.kind);
@@ -320,12 +398,16 @@ int emit(TelmState& st, const Plan& plan, const QzCapture& qz, const std::string
       const PassPlan& pp = ap.pass[static_cast<std::size_t>(p)];
       const MatrixState& m = plan.matrices[static_cast<std::size_t>(pp.key)];
       if (pp.rebuild) {
+        work.awaitMatrix(pp.key);
         file << coincidentRecords(m.report);
         console << matrixSummary(m.report, st.nodes.N);
       }
       console << common::formatLine("(2X,'Points (',I4,')')", {st.stationCount});
       for (int i = 1; i <= st.stationCount; ++i) {
-        console << common::formatLine("(1X,I3,\\)", {i});
+        for (int j = 1; j <= ap.spacings; ++j) {
+          work.awaitConfig(pp.firstConfig + (i - 1) * ap.spacings + (j - 1), pp.key);
+        }
+        console << common::formatLine("(1X,I3,\\)", {i}) << std::flush;
         for (int j = 1; j <= ap.spacings; ++j) {
           const int ci = pp.firstConfig + (i - 1) * ap.spacings + (j - 1);
           const Config& c = plan.configs[static_cast<std::size_t>(ci)];
@@ -402,13 +484,22 @@ int computeArrays(TelmState& st, std::ostream& console, std::ostream& errors,
       }
     }
   }
-  {
-    MatrixRun run(st, plan, threadCount(options.threads), timings, qz);
-    for (int key = 0; key < matrixKinds; ++key) run.run(key);
-  }
+  MatrixRun run(st, plan, threadCount(options.threads), options.solveBlock, timings, qz);
+  Work work(plan, run, console, options.afterBlock);
+  // The output time is what emit takes beyond the work it waits for.
+  const double workBefore = timings.assemble + timings.factorise + timings.solve + timings.respond;
+  double emitTime = 0;
+  const auto addWriteTime = [&] {
+    timings.write += emitTime - (timings.assemble + timings.factorise + timings.solve + timings.respond - workBefore);
+  };
   try {
-    Stopwatch w(&timings.write);
-    return emit(st, plan, qz, options.directory, console, errors);
+    int status = 0;
+    {
+      Stopwatch w(&emitTime);
+      status = emit(st, plan, qz, work, options.directory, console, errors);
+    }
+    addWriteTime();
+    return status;
   } catch (const common::OutputError& e) {
     errors << "telm: " << e.what() << "\n";
     return common::exitOutputFailed;

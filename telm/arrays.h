@@ -2,6 +2,7 @@
 // stations and spacings, the DC and IP passes, and the result files.
 #pragma once
 
+#include <functional>
 #include <ostream>
 #include <string>
 
@@ -20,10 +21,14 @@ struct ArrayRunOptions {
   std::string directory;  // where the result files go; "" is the working directory
   int threads = 0;        // <= 0: every core
   ArrayTimings* timings = nullptr;
+  int solveBlock = 256;   // right-hand sides solved together (the results do not depend on it)
+  std::function<void()> afterBlock;  // called after each block, for tests of the progress text
 };
 
 // Computes every requested array and writes its result file (and qz.bin when
-// keyRun = 2). Console progress goes to `console`. Returns 0, or a non-zero
+// keyRun = 2). Console progress goes to `console` as the work goes on: each
+// station's number once its values are computed, in the order of the plain
+// loop over arrays, passes, stations and spacings. Returns 0, or a non-zero
 // exit status after printing a message to std::cerr (zero pivot, a result
 // file that cannot be written).
 int computeArrays(TelmState& st, std::ostream& console);

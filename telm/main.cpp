@@ -1,6 +1,13 @@
 // telm: 2D DC/IP resistivity forward modelling with line sources.
 #include <iostream>
 
+#include "common/command_line.h"
+#include "telm/command_options.h"
 #include "telm/program.h"
 
-int main() { return telm::runProgram(std::cout, std::cerr); }
+int main(int argc, char** argv) {
+  const common::CommandLine line = common::parseCommandLine(
+      argc, argv, telm::programHelp(), telm::commandOptions(), std::cout, std::cerr);
+  if (!line.run) return line.status;
+  return telm::runProgram(std::cout, std::cerr);
+}

@@ -14,7 +14,8 @@ namespace telm {
 
 namespace {
 
-constexpr float surfaceDepth = 0.001f;  // vertices above this depth lie on the ground surface
+constexpr float surfaceDepth = 0.001f;
+constexpr int magneticArrayKind = 13;  // vertices above this depth lie on the ground surface
 
 template <typename T>
 std::string shownValue(T value) {
@@ -39,6 +40,13 @@ void checkCount(const common::RecordReader& in, const char* field, int value, in
   }
 }
 
+void checkAtMost(const common::RecordReader& in, const char* field, int value, int capacity) {
+  if (value > capacity) {
+    reject(in.fileName(), in.lineNumber(), "at most " + std::to_string(capacity) + " for " + std::string(field),
+           value);
+  }
+}
+
 std::string title(common::RecordReader& in, const char* field) {
   std::string text = in.readLine(field);
   text.resize(titleLength, ' ');
@@ -48,7 +56,7 @@ std::string title(common::RecordReader& in, const char* field) {
 }  // namespace
 
 std::string readModelFileName(const std::string& path) {
-  common::RecordReader in(path);
+  common::RecordReader in(path, "its first line must hold the name of the model file (for example model.dat)");
   std::string name = in.readLine("the model file name");
   if (name.size() > maxNameLength) name.resize(maxNameLength);
   const auto last = name.find_last_not_of(' ');
@@ -106,16 +114,26 @@ void readModelPart(common::RecordReader& in, TelmState& st, std::ostream& consol
 void readSurveySettings(common::RecordReader& in, TelmState& st, std::ostream& console) {
   in.record(st.stationStep, "stationStep", st.firstStation, "firstStation", st.stationCount, "stationCount",
             st.spacingCount, "spacingCount", st.profileDepth, "profileDepth");
-  checkCount(in, "stationCount", st.stationCount, maxStations);
-  checkCount(in, "spacingCount", st.spacingCount, common::maxSpacings);
+  // Negative counts read no values, like 0; there is no upper bound on the
+  // stations but the memory their results take (checked with the model).
+  checkAtMost(in, "spacingCount", st.spacingCount, common::maxSpacings);
   in.record(st.XA, "XA", st.ZA, "ZA", st.XB, "XB", st.ZB, "ZB");
   in.readList(st.spacingList.data(), st.spacingCount, "spacingList");
   in.readList(st.offsetList.data(), st.spacingCount, "offsetList");
   in.readList(st.mnList.data(), st.spacingCount, "mnList");
   in.record(st.arrayCount, "arrayCount");
-  checkCount(in, "arrayCount", st.arrayCount, maxArrays);
+  checkAtMost(in, "arrayCount", st.arrayCount, maxArrays);
   in.readList(st.arrayKind.data(), st.arrayCount, "arrayKind");
   const int kindLine = in.lineNumber();
+  for (int a = 0; a < st.arrayCount; ++a) {
+    const int kind = st.arrayKind[static_cast<std::size_t>(a)];
+    if (kind < 1 || kind > magneticArrayKind) {
+      throw common::InputError(in.fileName() + ", line " + std::to_string(kindLine) + ": arrayKind(" +
+                               std::to_string(a + 1) + ") = " + std::to_string(kind) +
+                               " is not an array kind: expected 1 to 13 (the array kinds are listed in the "
+                               "user guide)");
+    }
+  }
   std::array<float, 6> unused{};
 
   st.firstArrayKind = st.arrayCount > 0 ? st.arrayKind[0] : 0;
@@ -148,9 +166,16 @@ void readSurveySettings(common::RecordReader& in, TelmState& st, std::ostream& c
 }
 
 void readArrayFileHeader(const std::string& path, TelmState& st, std::ostream& console) {
-  common::RecordReader in(path);
+  common::RecordReader in(path,
+                          "with keyRun = -1 telm needs the survey file varga.arr before it prepares the mesh "
+                          "(korvis reads the same file); write it first or set keyRun to 0");
   common::ArrayFile arr;
   common::readArrayHeader(in, arr);
+  if (arr.keyArr < 1 || arr.keyArr > 19) {
+    throw common::InputError(in.where("keyArr " + std::to_string(arr.keyArr) +
+                                      " is not an array kind: expected 1 to 19 (the array kinds are listed in "
+                                      "the user guide)"));
+  }
   if (arr.keyArr == 18 && !(arr.dX > 0.0f)) {
     console << (common::FreeRecord(common::FreeStyle::telm) << "  Step must be more then zero").str();
     throw CodedStop{100};

@@ -17,9 +17,6 @@ namespace telm {
 
 inline constexpr int maxNameLength = 128;  // the model-file name field
 inline constexpr int titleLength = 75;
-// The result files give the station count in three columns; beyond that the
-// count could not be read back, and the run's tables grow with it.
-inline constexpr int maxStations = 999;
 
 // The first line of `path` without its trailing blanks, cut to 128
 // characters first.

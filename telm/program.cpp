@@ -3,17 +3,21 @@
 // console messages and the exit status here.
 #include "telm/program.h"
 
+#include <cstdlib>
 #include <memory>
+#include <new>
 
 #include "common/edit_format.h"
 #include "common/exit_codes.h"
 #include "common/free_format.h"
+#include "common/model_checks.h"
 #include "common/output_file.h"
 #include "common/record_reader.h"
 #include "telm/arrays.h"
 #include "telm/coded_stop.h"
 #include "telm/discretisation.h"
 #include "telm/exchange_file.h"
+#include "telm/model_checks.h"
 #include "telm/model_input.h"
 #include "telm/telm_state.h"
 
@@ -39,13 +43,23 @@ int runProgram(std::ostream& console, std::ostream& errors) {
 
     st->modelFileName = readModelFileName("filename");
     {
-      common::RecordReader model(st->modelFileName);
+      common::RecordReader model(st->modelFileName,
+                                 "the first line of \"filename\" names this model file: "
+                                 "correct the name there or create the file");
       readModelPart(model, *st, console);
       if (st->keyRun == -1) {
         readArrayFileHeader("varga.arr", *st, console);
       } else {
         readSurveySettings(model, *st, console);
       }
+      common::Findings findings = checkModel(*st);
+      if (st->keyRun != -1) {
+        const common::Findings survey = checkSurvey(*st);
+        findings.insert(findings.end(), survey.begin(), survey.end());
+      }
+      console << std::flush;
+      common::printFindings(findings, "telm", errors);
+      if (common::hasErrors(findings)) return common::exitBadInput;
       applyMagneticAdjustment(*st);
     }
 
@@ -77,6 +91,11 @@ int runProgram(std::ostream& console, std::ostream& errors) {
   } catch (const common::OutputError& e) {
     errors << "telm: " << e.what() << "\n";
     return common::exitOutputFailed;
+  } catch (const std::bad_alloc&) {
+    // Where the machine's memory is not known beforehand (the survey check).
+    console << std::flush;
+    errors << "telm: not enough memory for the system and the results of this model and survey\n";
+    return EXIT_FAILURE;
   }
 }
 

@@ -1,6 +1,7 @@
 // Result files of telm in their fixed layouts.
 #include "telm/result_files.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -17,7 +18,7 @@ constexpr const char* rowLayout = "(1X,8(F8.2,1X))";
 template <typename ValueAt>
 std::string row(int count, ValueAt valueAt) {
   std::vector<common::FormatValue> list;
-  list.reserve(static_cast<std::size_t>(count));
+  list.reserve(static_cast<std::size_t>(std::max(count, 0)));
   for (int j = 1; j <= count; ++j) list.emplace_back(valueAt(j));
   return common::formatLine(rowLayout, list);
 }
@@ -32,7 +33,7 @@ std::string pathIn(const std::string& directory, const std::string& name) {
 ResultTables::ResultTables(int stationCount, int spacingCount)
     : stations(stationCount),
       spacings(spacingCount),
-      rho(static_cast<std::size_t>(stationCount) * static_cast<std::size_t>(spacingCount)),
+      rho(static_cast<std::size_t>(std::max(stationCount, 0)) * static_cast<std::size_t>(std::max(spacingCount, 0))),
       eta(rho.size()) {}
 
 void apparentChargeability(ResultTables& t) {

@@ -254,7 +254,7 @@ int surfaceBodyAt(const common::ModelGeometry& model, float x) {
   return 1;
 }
 
-int bodyContaining(const common::ModelGeometry& model, float x, float z) {
+int enclosingBody(const common::ModelGeometry& model, float x, float z) {
   constexpr float pi = 3.141593f;
   constexpr float twoPi = 2.0f * pi;
   float sum = 0.0f;
@@ -275,7 +275,12 @@ int bodyContaining(const common::ModelGeometry& model, float x, float z) {
     }
     if (sum > 6.0f) return b + 1;
   }
-  return 1;
+  return 0;
+}
+
+int bodyContaining(const common::ModelGeometry& model, float x, float z) {
+  const int body = enclosingBody(model, x, z);
+  return body == 0 ? 1 : body;
 }
 
 SourceMedium sourceBodyLookup(const common::ModelGeometry& model, const float* rho,

@@ -121,7 +121,10 @@ int surfaceBodyAt(const common::ModelGeometry& model, float x);
 
 // Body (1-based) containing (x, z) by the angle its outline subtends, summed
 // over the bodies in order without reset (pi = 3.141593): the first body
-// after which the sum exceeds 6.0; body 1 when there is none.
+// after which the sum exceeds 6.0; 0 when there is none.
+int enclosingBody(const common::ModelGeometry& model, float x, float z);
+
+// enclosingBody, with body 1 when there is none.
 int bodyContaining(const common::ModelGeometry& model, float x, float z);
 
 // Resistivity and body at A and B. B at z = 400 with A at z = 0: B in the

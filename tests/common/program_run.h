@@ -1,5 +1,5 @@
-// Runs a built program the way a user does (no arguments, in its working
-// folder, nothing on standard input) and keeps what it printed. The output
+// Runs a built program the way a user does (in its working folder, nothing
+// on standard input, no arguments unless given) and keeps what it printed. The output
 // streams go through pipes, not files, so that a file-size limit put on the
 // program hits its result files only.
 #pragma once
@@ -18,6 +18,7 @@
 #include <iterator>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace common::testing {
 
@@ -31,7 +32,10 @@ struct ProgramRun {
 // error instead of killing the program). Unlike a read-only folder this also
 // stops root, who runs CI.
 inline ProgramRun runProgram(const std::filesystem::path& dir, const std::string& exe,
-                             long fileSizeLimit = 0) {
+                             long fileSizeLimit = 0, const std::vector<std::string>& args = {}) {
+  std::vector<char*> argv{const_cast<char*>(exe.c_str())};
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
   int outPipe[2], errPipe[2];
   if (pipe(outPipe) != 0 || pipe(errPipe) != 0) return {};
   const pid_t child = fork();
@@ -46,7 +50,7 @@ inline ProgramRun runProgram(const std::filesystem::path& dir, const std::string
       const rlimit limit{static_cast<rlim_t>(fileSizeLimit), static_cast<rlim_t>(fileSizeLimit)};
       setrlimit(RLIMIT_FSIZE, &limit);
     }
-    if (chdir(dir.c_str()) == 0) execl(exe.c_str(), exe.c_str(), static_cast<char*>(nullptr));
+    if (chdir(dir.c_str()) == 0) execv(exe.c_str(), argv.data());
     _exit(127);
   }
   close(outPipe[1]);

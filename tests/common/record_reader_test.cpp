@@ -222,8 +222,12 @@ TEST_F(RecordReaderTest, WhereNamesTheLineOfTheLastValue) {
 }
 
 TEST_F(RecordReaderTest, MissingFileAndDirectory) {
-  EXPECT_EQ(messageOf([&] { RecordReader r(dir_.file("varga.xy")); }), dir_.file("varga.xy") + ": cannot open the file");
-  EXPECT_EQ(messageOf([&] { RecordReader r(dir_.path().string()); }), dir_.path().string() + ": cannot open the file");
+  EXPECT_EQ(messageOf([&] { RecordReader r(dir_.file("varga.xy")); }),
+            dir_.file("varga.xy") + ": cannot open the file (No such file or directory)");
+  EXPECT_EQ(messageOf([&] { RecordReader r(dir_.file("varga.xy"), "run telm first"); }),
+            dir_.file("varga.xy") + ": cannot open the file (No such file or directory); run telm first");
+  EXPECT_EQ(messageOf([&] { RecordReader r(dir_.path().string()); }),
+            dir_.path().string() + ": cannot open the file (Is a directory)");
 }
 
 TEST_F(RecordReaderTest, ArrayHeaderFieldsAndNames) {

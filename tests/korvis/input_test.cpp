@@ -255,7 +255,9 @@ TEST(LoadInputs, NamesAMissingFile) {
     loadInputs(st, console, warnings);
     FAIL() << "no error";
   } catch (const common::InputError& e) {
-    EXPECT_EQ(std::string(e.what()), "varga.xy: cannot open the file");
+    EXPECT_EQ(std::string(e.what()),
+              "varga.xy: cannot open the file (No such file or directory); telm makes it from the model file when "
+              "run with keyRun = -1: run telm first");
   }
 }
 

@@ -95,7 +95,7 @@ common::ArrayFile survey(int keyArr, int nPos, std::initializer_list<float> spac
 TEST(KorvisRun, ProductDriverMatchesPlainDriverOnSurfaceArrays) {
   const auto model = testing::faultModel(4.0f);
   const std::string xy = testing::xyText(*model);
-  for (int keyArr : {1, 2, 3, 4, 5, 15, 16, 23}) {
+  for (int keyArr : {1, 2, 3, 4, 5, 15, 16}) {
     SCOPED_TRACE(keyArr);
     // Spacings up to 250 m put electrodes beyond the surface line, where the
     // lookup fails and the previous resistivity is kept.
@@ -311,7 +311,7 @@ std::string singularModel(float q, float qIP) {
   char nodes[200];
   std::snprintf(nodes, sizeof nodes, "2 N cells\n0 0.5 1 0 1 %.9g %.9g\n50 20 1 1 0 0.1 0.1\n",
                 static_cast<double>(q), static_cast<double>(qIP));
-  const std::string ro = q == 1.0f ? "6.28318501 100" : "100 6.28318501";
+  const std::string ro = q == 1.0f ? "6.28318501 100" : "1 6.28318501";
   return "4 1 2 1\n 1 2\n 1\n" + ro + " 4\n 1 2 3 4 1\n-500 0\n500 0\n500 500\n-500 500\n" + nodes;
 }
 

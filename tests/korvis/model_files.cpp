@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <vector>
 
 namespace korvis::testing {
 
@@ -79,22 +80,24 @@ std::unique_ptr<KorvisState> faultModel(float element) {
   auto st = std::make_unique<KorvisState>();
   st->keyIP = 1;
   common::ModelGeometry& m = st->model;
-  const float vertices[][2] = {{-200, 0},   {0, 0},  {200, 0},  {200, 100}, {0, 100},
-                               {-200, 100}, {-10, 10}, {10, 10}, {10, 30},   {-10, 30}};
-  m.nP = 10;
+  // The two halves go round the block, which straddles the contact.
+  const float vertices[][2] = {{-200, 0},  {0, 0},    {200, 0},  {200, 100}, {0, 100}, {-200, 100},
+                               {-10, 10}, {10, 10},  {10, 30},  {-10, 30},  {0, 10},  {0, 30}};
+  m.nP = 12;
   for (int v = 0; v < m.nP; ++v) {
     m.xp[v] = vertices[v][0];
     m.zp[v] = vertices[v][1];
   }
-  const int rings[3][4] = {{1, 2, 5, 6}, {2, 3, 4, 5}, {7, 8, 9, 10}};
+  const std::vector<int> rings[3] = {{1, 2, 11, 7, 10, 12, 5, 6}, {2, 3, 4, 5, 12, 9, 8, 11}, {7, 11, 8, 9, 12, 10}};
   const float ro[3] = {100.0f, 40.0f, 5.0f};
   const float eta[3] = {5.0f, 2.0f, 20.0f};
   m.nT = 3;
   for (int b = 0; b < 3; ++b) {
     m.Ro[b] = ro[b];
     m.RO_IP[b] = ro[b] / (1.0f - 0.01f * eta[b]);
-    m.nVer[b] = 4;
-    for (int k = 0; k < 5; ++k) m.vertexRing[b][k] = rings[b][k % 4];
+    const auto size = static_cast<int>(rings[b].size());
+    m.nVer[b] = size;
+    for (int k = 0; k <= size; ++k) m.vertexRing[b][k] = rings[b][static_cast<std::size_t>(k % size)];
   }
   m.nPOnSurface = 3;
   m.surfaceList[0] = 1;

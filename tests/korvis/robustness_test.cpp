@@ -90,8 +90,11 @@ TEST_F(KorvisRobustness, RunStoppedByItsInputLeavesEveryEarlierResultAsItWas) {
   const auto before = earlierRun();
   const std::string xy = twoLayers();
   const BadInput cases[] = {
-      {"no varga.xy", "-", schlumberger, common::exitBadInput, "varga.xy: cannot open the file"},
-      {"no varga.arr", xy, "-", common::exitBadInput, "varga.arr: cannot open the file"},
+      {"no varga.xy", "-", schlumberger, common::exitBadInput,
+       "varga.xy: cannot open the file (No such file or directory); telm makes it from the model file when run "
+       "with keyRun = -1: run telm first"},
+      {"no varga.arr", xy, "-", common::exitBadInput,
+       "varga.arr: cannot open the file (No such file or directory); it describes the survey"},
       {"malformed number in varga.xy", replaced(xy, "333.333344", "333.3.3"), schlumberger, common::exitBadInput,
        "varga.xy, line 6: expected a number for RO_IP(2), found \"333.3.3\""},
       {"real in an integer field of varga.arr", xy, "10 0 -20 0 5 2.0\n", common::exitBadInput,
@@ -144,6 +147,61 @@ TEST_F(KorvisRobustness, RunStoppedByItsInputLeavesEveryEarlierResultAsItWas) {
       EXPECT_TRUE(r.out.ends_with(c.message)) << r.out;
     }
     EXPECT_EQ(results(), before);
+  }
+}
+
+TEST_F(KorvisRobustness, ModelSlipsAreErrorsOrWarningsThatSayWhatToFix) {
+  earlierRun();
+  const std::string xy = twoLayers();
+  const struct {
+    const char* what;
+    std::string xy, arr;
+    int status;
+    std::string message;  // part of standard error; "" for nothing there
+  } cases[] = {
+      {"the survey as meant", xy, schlumberger, common::exitNormal, ""},
+      {"array kind beyond 19", xy, replaced(schlumberger, " 1 0\n", " 25 0\n"), common::exitBadInput,
+       "varga.arr, line 2: keyArr 25 is not an array kind: expected 1 to 19"},
+      {"array kind 0", xy, replaced(schlumberger, " 1 0\n", " 0 0\n"), common::exitBadInput,
+       "varga.arr, line 2: keyArr 0 is not an array kind"},
+      {"spacings in decreasing order", xy, replaced(schlumberger, "10 20 40", "40 20 10"), common::exitNormal,
+       "warning: varga.arr: the spacings are not in increasing order (Spac(2) = 20 follows Spac(1) = 40): the range "
+       "of wavenumbers follows the last spacing, 10"},
+      {"electrodes beyond the model", xy, replaced(schlumberger, "-20 0 5", "-230 0 5"), common::exitNormal,
+       "warning: varga.arr: current electrode A of position 1, spacing 1 at x = -240 lies outside the model"},
+      {"buried electrode in no body", xy, "10 10 0 0 3 2\n300 0 0 0 0 9 0\n10 20\n", common::exitNormal,
+       "warning: varga.arr: current electrode A of position 1, spacing 1 at (300, 10) stands in no body (and 5 "
+       "more): its resistivity falls back to the value of the configuration before"},
+      {"electrodes near an end", xy, replaced(schlumberger, "-20 0 5", "-180 0 5"), common::exitNormal,
+       "lies nearer to an end of the model than the largest spacing 40"},
+      {"negative resistivity", replaced(xy, "300 333.333344 4", "-300 -333.333344 4"), schlumberger,
+       common::exitBadInput,
+       "error: varga.xy: body 2 has Ro = -300: a resistivity must be positive (varga.xy is made by telm: mend the "
+       "model file and run telm with keyRun = -1 again)"},
+      {"negative chargeability", replaced(xy, "300 333.333344 4", "300 280 4"), schlumberger, common::exitBadInput,
+       "error: varga.xy: body 2 has RO_IP = 280 with Ro = 300: its chargeability is negative"},
+      {"outline the wrong way round", replaced(xy, "4 3 5 6 4", "6 5 3 4 6"), schlumberger, common::exitBadInput,
+       "error: varga.xy: the outline of body 2 (outline 6 5 3 4) runs anticlockwise"},
+      {"vertex above the ground", replaced(xy, "-200 0\n", "-200 -5\n"), schlumberger, common::exitBadInput,
+       "error: varga.xy: vertex 1 (-200, -5) lies above the ground surface"},
+      {"body under the surface not body 1",
+       replaced(replaced(replaced(replaced(xy, "1 2\n1\n", "1 2\n2\n"), "1 2 3 4 1", "@"), "4 3 5 6 4",
+                                  "1 2 3 4 1"),
+                         "@", "4 3 5 6 4"),
+       schlumberger, common::exitNormal, "warning: varga.xy: body 1 does not lie under the ground surface"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    put("varga.xy", c.xy);
+    put("varga.arr", c.arr);
+    const auto earlier = results();
+    const ProgramRun r = run();
+    EXPECT_EQ(r.status, c.status) << r.err;
+    EXPECT_EQ(r.err.empty(), c.message.empty()) << r.err;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    if (c.status == common::exitBadInput) {
+      EXPECT_EQ(results(), earlier);
+    }
   }
 }
 

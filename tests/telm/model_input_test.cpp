@@ -95,6 +95,13 @@ TEST_F(ModelInput, SplitRecordsAndDerivedValues) {
 }
 
 TEST_F(ModelInput, ZeroSpacingsStillConsumeOneLineEach) {
+  // Negative counts read nothing, like 0.
+  read(titles + square +
+       "10 0 -5 -2 0\n1 2 3 4\n"
+       "empty spacing list\nempty offsets\nempty MN lengths\n"
+       "-1\nno kinds\n0 0 0 0 0 0\n");
+  EXPECT_EQ(st->arrayCount, -1);
+  EXPECT_EQ(st->firstArrayKind, 0);
   read(titles + square +
        "10 0 5 0 0\n1 2 3 4\n"
        "empty spacing list\nempty offsets\nempty MN lengths\n"
@@ -161,12 +168,12 @@ TEST_F(ModelInput, ValuesBeyondCapacityAreRejected) {
             "m.dat, line 6: expected a vertex number 1 to 4 for vertexRing(1,4), found 5");
   EXPECT_EQ(rejection(titles + "1 4 1 1.0 0\n100 0 4.5\n"),
             "m.dat, line 4: expected an integer for nVer(1), found \"4.5\"");
-  EXPECT_EQ(rejection(titles + square + "10 0 -5 2 0\n"),
-            "m.dat, line 10: expected 0 to 999 for stationCount, found -5");
-  EXPECT_EQ(rejection(titles + square + "10 0 1000 2 0\n"), "m.dat, line 10: expected 0 to 999 for stationCount, found 1000");
-  EXPECT_EQ(rejection(titles + square + "10 0 5 31 0\n"), "m.dat, line 10: expected 0 to 30 for spacingCount, found 31");
+  EXPECT_EQ(rejection(titles + square + "10 0 5 31 0\n"), "m.dat, line 10: expected at most 30 for spacingCount, found 31");
   EXPECT_EQ(rejection(titles + square + "10 0 5 0 0\n0 0 0 0\n\n\n\n6\n"),
-            "m.dat, line 15: expected 0 to 5 for arrayCount, found 6");
+            "m.dat, line 15: expected at most 5 for arrayCount, found 6");
+  EXPECT_EQ(rejection(titles + square + "10 0 5 0 0\n0 0 0 0\n\n\n\n2\n1 14\n"),
+            "m.dat, line 16: arrayKind(2) = 14 is not an array kind: expected 1 to 13 (the array kinds are listed "
+            "in the user guide)");
   EXPECT_EQ(rejection(titles + square + "10 0 5 0 0\n0 0 0 0\n\n\n\n1\n"),
             "m.dat, line 16: end of file, expected an integer for arrayKind(1)");
 }

@@ -5,6 +5,8 @@
 // as its plain form.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -12,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "common/command_line.h"
 #include "common/exit_codes.h"
 #include "common/program_run.h"
 #include "common/temp_dir.h"
@@ -98,9 +101,15 @@ TEST_F(TelmRobustness, RunStoppedByItsInputLeavesEveryEarlierResultAsItWas) {
   std::string manySurface = "Titles\nof the model\n0 51 0 1 -1\n";
   for (int j = 0; j < 51; ++j) manySurface += std::to_string(j) + " 0\n";
   const BadInput cases[] = {
-      {"no filename", "-", full, arrayFile, common::exitBadInput, "filename: cannot open the file"},
-      {"no model file", "absent.dat\n", full, arrayFile, common::exitBadInput, "absent.dat: cannot open the file"},
-      {"no varga.arr", "model.dat\n", layers(-1), "-", common::exitBadInput, "varga.arr: cannot open the file"},
+      {"no filename", "-", full, arrayFile, common::exitBadInput,
+       "filename: cannot open the file (No such file or directory); its first line must hold the name of the "
+       "model file (for example model.dat)"},
+      {"no model file", "absent.dat\n", full, arrayFile, common::exitBadInput,
+       "absent.dat: cannot open the file (No such file or directory); the first line of \"filename\" names this "
+       "model file: correct the name there or create the file"},
+      {"no varga.arr", "model.dat\n", layers(-1), "-", common::exitBadInput,
+       "varga.arr: cannot open the file (No such file or directory); with keyRun = -1 telm needs the survey file "
+       "varga.arr before it prepares the mesh (korvis reads the same file); write it first or set keyRun to 0"},
       {"malformed dens", "model.dat\n", layers(0, "1.5x") + survey("1"), arrayFile, common::exitBadInput,
        "model.dat, line 3: expected a number for dens, found \"1.5x\""},
       {"real in an integer field", "model.dat\n", layers(0) + "10 -20 5.5 1 0\n", arrayFile,
@@ -123,12 +132,10 @@ TEST_F(TelmRobustness, RunStoppedByItsInputLeavesEveryEarlierResultAsItWas) {
        common::exitBadInput, "model.dat, line 5: expected a vertex number 1 to 6 for vertexRing(1,4), found 7"},
       {"too many surface vertices", "model.dat\n", manySurface, arrayFile, common::exitBadInput,
        "model.dat, line 54: expected at most 50 vertices with zp < 0.001, found 51"},
-      {"hostile station count", "model.dat\n", layers(0) + "10 -20 2147483647 1 0\n", arrayFile,
-       common::exitBadInput, "model.dat, line 14: expected 0 to 999 for stationCount, found 2147483647"},
       {"too many spacings", "model.dat\n", layers(0) + "10 -20 5 31 0\n", arrayFile, common::exitBadInput,
-       "model.dat, line 14: expected 0 to 30 for spacingCount, found 31"},
-      {"negative array count", "model.dat\n", layers(0) + "10 -20 5 1 0\n-30 0 30 0\n20\n20\n5\n-1\n", arrayFile,
-       common::exitBadInput, "model.dat, line 19: expected 0 to 5 for arrayCount, found -1"},
+       "model.dat, line 14: expected at most 30 for spacingCount, found 31"},
+      {"too many array kinds", "model.dat\n", layers(0) + "10 -20 5 1 0\n-30 0 30 0\n20\n20\n5\n6\n", arrayFile,
+       common::exitBadInput, "model.dat, line 19: expected at most 5 for arrayCount, found 6"},
       {"node table full", "model.dat\n", layers(-1, "5000"), arrayFile, common::exitTooManyNodes,
        "Maximal number of nodes is 4200 \nReturn code 199\n"},
       {"step of kind 18", "model.dat\n", layers(-1), "0 0 -20 0 5 1\n0 0 0 0 0 18 0\n",
@@ -149,6 +156,133 @@ TEST_F(TelmRobustness, RunStoppedByItsInputLeavesEveryEarlierResultAsItWas) {
       EXPECT_TRUE(r.out.ends_with(c.message)) << r.out;
     }
     EXPECT_EQ(results(), before);
+  }
+}
+
+// A user's model: a cover of two layers (100 and 30 ohm-m, 5 and 10 m) over
+// a 300 ohm-m host with a 10 ohm-m block (40 x 30 m) under the cover, 800 m
+// wide; five stations of Schlumberger and dipole-dipole soundings. Each
+// field is one piece of the model file that a slip changes.
+struct UserModel {
+  std::array<std::string, 4> bodies{"100 0 4\n1 2 3 4", "30 0 6\n4 3 5 8 7 6", "300 0 8\n6 7 10 9 8 5 11 12",
+                                    "10 0 4\n7 8 9 10"};
+  std::array<int, 4> order{0, 1, 2, 3};
+  std::string firstVertex = "-400 0";
+  std::string moreVertices;  // after the twelve
+  std::string stations = "10 -20 5 3 0";
+  std::string sources = "-30 0 30 0";
+  std::string kinds = "2\n1 3";
+
+  std::string text() const {
+    const int extra = static_cast<int>(std::count(moreVertices.begin(), moreVertices.end(), '\n'));
+    std::string t = "Cover, host and block\nbuilt from the guide\n4 " + std::to_string(12 + extra) + " 0 2 0\n";
+    for (const int b : order) t += bodies[static_cast<std::size_t>(b)] + "\n";
+    t += firstVertex + "\n400 0\n400 5\n-400 5\n400 15\n-400 15\n-20 15\n20 15\n20 45\n-20 45\n400 200\n"
+         "-400 200\n" + moreVertices;
+    return t + stations + "\n" + sources + "\n5 10 15\n5 10 15\n2 2 2\n" + kinds + "\n0 0 0 0 0 0\n";
+  }
+};
+
+TEST_F(TelmRobustness, ModelSlipsAreErrorsOrWarningsThatSayWhatToFix) {
+  earlierRun();
+  const struct {
+    const char* what;
+    std::function<void(UserModel&)> slip;
+    int status;
+    std::string message;  // part of the one error or warning on standard error; "" for none
+  } cases[] = {
+      {"the model as meant", [](UserModel&) {}, common::exitNormal, ""},
+      {"body under the surface not body 1", [](UserModel& m) { m.order = {1, 0, 2, 3}; }, common::exitNormal,
+       "warning: model.dat: body 1 does not lie under the ground surface (body 2 does)"},
+      {"shared vertex left out", [](UserModel& m) { m.bodies[1] = "30 0 4\n4 3 5 6"; }, common::exitNormal,
+       "warning: model.dat: vertex 7 (-20, 15), a corner of body 3, 4, lies on the side 5-6 (400, 15)-(-400, 15) of "
+       "body 2, whose outline does not list it: body 2 has no interface with body 3, 4 there; add vertex 7 to the "
+       "outline of body 2 between 5 and 6"},
+      {"electrodes beyond the model", [](UserModel& m) { m.stations = "10 -450 5 3 0"; }, common::exitNormal,
+       "current electrode A of station 1, spacing 1 at x = -455 lies outside the model (and 100 more electrode "
+       "positions): the model spans x = -400 to 400"},
+      {"electrodes near its end", [](UserModel& m) { m.stations = "10 -390 5 3 0"; }, common::exitNormal,
+       "at x = -395 lies nearer to an end of the model than the largest spacing 15"},
+      {"buried source in no body", [](UserModel& m) { m.kinds = "1\n10"; }, common::exitNormal,
+       "warning: model.dat: current electrode B of station 1, spacing 1 at (-20, -5) stands in no body"},
+      {"negative resistivity", [](UserModel& m) { m.bodies[2] = "-10 0 8\n6 7 10 9 8 5 11 12"; },
+       common::exitBadInput, "error: model.dat: body 3 has Ro = -10: a resistivity must be positive"},
+      {"zero resistivity", [](UserModel& m) { m.bodies[1] = "0 0 6\n4 3 5 8 7 6"; }, common::exitBadInput,
+       "error: model.dat: body 2 has Ro = 0"},
+      {"negative chargeability", [](UserModel& m) { m.bodies[3] = "10 -5 4\n7 8 9 10"; }, common::exitBadInput,
+       "error: model.dat: body 4 has eta = -5: a chargeability is 0 or more"},
+      {"vertex above the ground", [](UserModel& m) { m.firstVertex = "-400 -5"; }, common::exitBadInput,
+       "error: model.dat: vertex 1 (-400, -5) lies above the ground surface"},
+      {"bodies overlapping", [](UserModel& m) { m.bodies[2] = "300 0 4\n6 5 11 12"; }, common::exitBadInput,
+       "error: model.dat: bodies 3 and 4 overlap"},
+      {"outline crossing itself", [](UserModel& m) { m.bodies[3] = "10 0 4\n7 9 8 10"; }, common::exitBadInput,
+       "error: model.dat: the outline of body 4 (outline 7 9 8 10) crosses itself"},
+      {"outline the wrong way round", [](UserModel& m) { m.bodies[3] = "10 0 4\n10 9 8 7"; },
+       common::exitBadInput, "error: model.dat: the outline of body 4 (outline 10 9 8 7) runs anticlockwise"},
+      {"surface vertex in no outline", [](UserModel& m) { m.moreVertices = "0 0\n"; }, common::exitBadInput,
+       "error: model.dat: the ground surface from vertex 1 (-400, 0) to vertex 13 (0, 0) lies under no body"},
+      {"array kind beyond 13", [](UserModel& m) { m.kinds = "2\n3 25"; }, common::exitBadInput,
+       "model.dat, line 30: arrayKind(2) = 25 is not an array kind: expected 1 to 13"},
+      {"array kind 0", [](UserModel& m) { m.kinds = "1\n0"; }, common::exitBadInput,
+       "model.dat, line 30: arrayKind(1) = 0 is not an array kind"},
+      {"results beyond memory", [](UserModel& m) { m.stations = "10 -20 2147483647 3 0"; }, common::exitBadInput,
+       "error: model.dat: stationCount 2147483647 with spacingCount 3 needs about"},
+      {"negative counts read as none", [](UserModel& m) { m.stations = "10 -20 -5 3 0"; }, common::exitNormal, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    UserModel model;
+    c.slip(model);
+    put("model.dat", model.text());
+    const auto earlier = results();
+    const ProgramRun r = run();
+    EXPECT_EQ(r.status, c.status) << r.err;
+    EXPECT_EQ(r.err.empty(), c.message.empty()) << r.err;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    if (c.status == common::exitBadInput) {
+      EXPECT_EQ(results(), earlier);
+    }
+  }
+
+  // Beyond 999 stations the three-column count prints asterisks.
+  UserModel many;
+  many.stations = "0.1 -20 1000 3 0";
+  put("model.dat", many.text());
+  const ProgramRun r = run();
+  EXPECT_EQ(r.status, common::exitNormal) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_NE(r.out.find("  Points (1000)\n"), std::string::npos);
+  EXPECT_NE(results()["amnb_01.dat"].find("\n ***   0   3   "), std::string::npos);
+}
+
+TEST_F(TelmRobustness, HelpVersionAndUsageErrorsLeaveTheFolderAsItWas) {
+  earlierRun();
+  const auto before = folderFiles(dir_.path());
+  const std::string version(common::projectVersion());
+  const struct {
+    const char* program;
+    std::string exe;
+    std::vector<std::string> args;
+    int status;
+    std::string out, err;  // starts of the texts
+  } cases[] = {
+      {"telm", TELM_EXE, {"--help"}, common::exitNormal, "Usage: telm [OPTION]...\n2D DC/IP", ""},
+      {"telm", TELM_EXE, {"--version"}, common::exitNormal, "telm " + version + "\n", ""},
+      {"telm", TELM_EXE, {"-h"}, common::exitBadInput, "", "telm: unknown option '-h'\nUsage: telm"},
+      {"telm", TELM_EXE, {"model.dat"}, common::exitBadInput, "", "telm: unexpected argument 'model.dat'"},
+      {"korvis", KORVIS_EXE, {"--help"}, common::exitNormal, "Usage: korvis [OPTION]...\n2.5D DC/IP", ""},
+      {"korvis", KORVIS_EXE, {"--version"}, common::exitNormal, "korvis " + version + "\n", ""},
+      {"korvis", KORVIS_EXE, {"--bogus"}, common::exitBadInput, "", "korvis: unknown option '--bogus'"},
+      {"section", SECTION_EXE, {"--help"}, common::exitNormal, "Usage: section", ""},
+      {"section", SECTION_EXE, {"--version"}, common::exitNormal, "section " + version + "\n", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.program) + " " + c.args.front());
+    const ProgramRun r = common::testing::runProgram(dir_.path(), c.exe, 0, c.args);
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_TRUE(r.out.starts_with(c.out) && r.out.empty() == c.out.empty()) << r.out;
+    EXPECT_TRUE(r.err.starts_with(c.err) && r.err.empty() == c.err.empty()) << r.err;
+    EXPECT_EQ(folderFiles(dir_.path()), before);
   }
 }
 

@@ -139,9 +139,16 @@ TEST_F(TelmRun, BadInputNamesTheFileAndWritesNothing) {
     std::string filename, model, arr, message;
   };
   const Case cases[] = {
-      {"no filename", "", "", arrayFile, "telm: filename: cannot open the file\n"},
-      {"no model file", "absent.dat\n", "", arrayFile, "telm: absent.dat: cannot open the file\n"},
-      {"no array file", "m.dat\n", layers(-1), "", "telm: varga.arr: cannot open the file\n"},
+      {"no filename", "", "", arrayFile,
+       "telm: filename: cannot open the file (No such file or directory); its first line must hold the name of "
+       "the model file (for example model.dat)\n"},
+      {"no model file", "absent.dat\n", "", arrayFile,
+       "telm: absent.dat: cannot open the file (No such file or directory); the first line of \"filename\" names "
+       "this model file: correct the name there or create the file\n"},
+      {"no array file", "m.dat\n", layers(-1), "",
+       "telm: varga.arr: cannot open the file (No such file or directory); with keyRun = -1 telm needs the survey "
+       "file varga.arr before it prepares the mesh (korvis reads the same file); write it first or set keyRun "
+       "to 0\n"},
       {"short model", "m.dat\n", "t1\nt2\n2 6 1 1\n", arrayFile,
        "telm: m.dat, line 4: end of file, expected an integer for keyRun\n"},
       {"vertex number", "m.dat\n", "t1\nt2\n1 3 1 1 -1\n100 0 3\n1 2 4\n", arrayFile,

@@ -1,0 +1,35 @@
+// What `korvis --help` says, and the options korvis takes besides --help and
+// --version (none yet: without options it models the survey of varga.arr).
+#include "korvis/command_options.h"
+
+#include <string>
+
+namespace korvis {
+
+const common::ProgramHelp& programHelp() {
+  static const common::ProgramHelp help{
+      "korvis",
+      "[OPTION]...",
+      "2.5D DC/IP resistivity modelling with point electrodes, in the current folder.\n"
+      "Reads   varga.xy      the mesh, made by telm with keyRun = -1\n"
+      "        varga.arr     the survey: profile, electrodes, keyArr, spacings\n"
+      "Writes  korvis.txt    log and result tables\n"
+      "        keyArr = 18:  also A_MN.txt, MN_B.txt (A_MNip.txt, MN_Bip.txt\n"
+      "                      with IP), FORWARD.RS2, REVERSE.RS2\n"
+      "Without options it models the survey of varga.arr. The model and survey\n"
+      "are checked before any work: errors stop the run, warnings go to\n"
+      "standard error and change nothing.\n",
+      "Exit status: 0 done; 2 bad input, a failed model check or a usage error\n"
+      "(nothing written, earlier results kept); 1 not enough memory; 3 the\n"
+      "system has a zero pivot; 4 a result file could not be written; 199 too\n"
+      "many nodes.\n"
+      "User guide: " + std::string(common::userGuidePath()) + "\n"};
+  return help;
+}
+
+const std::vector<common::OptionRow>& commandOptions() {
+  static const std::vector<common::OptionRow> rows{};
+  return rows;
+}
+
+}  // namespace korvis
