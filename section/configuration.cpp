@@ -102,8 +102,8 @@ Placement placeConfiguration(const Configuration& c) {
   const double current = centre(c.a, c.b, false);
   const double potential = centre(c.m, c.n, c.pointReceiver);
   const double median = medianDepth(c);
-  if (!std::isfinite(current) || !std::isfinite(potential) || !std::isfinite(median)) return p;
   p.along = (current + potential) / 2;
+  if (!std::isfinite(p.along) || !std::isfinite(median)) return p;
   p.depth = median;
   if (!p.vertical) {
     double sum = 0.0;

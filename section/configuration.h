@@ -23,6 +23,7 @@ struct Placement {
   bool valid = false;     // false when no electrode pair gives a signal
   bool vertical = false;  // the electrodes lie along a borehole (x fixed)
   double along = 0.0;     // midpoint along the line: x, or depth when vertical
+                          // (set also when only the depth is undefined)
   double depth = 0.0;     // pseudo-depth, or the distance from the borehole when vertical
 };
 
