@@ -55,8 +55,8 @@ std::vector<std::string> titlesOf(const std::string& model, int kind, std::strin
                                   const std::string& source) {
   std::vector<std::string> titles;
   if (!model.empty()) titles.push_back(model);
-  titles.push_back("korvis, " + (kind > 0 ? korvisKindName(kind) : std::string("array kind unknown")) +
-                   std::string(part) + ": " + std::string(what));
+  titles.push_back("korvis" + (kind > 0 ? ", " + korvisKindName(kind) : std::string()) + std::string(part) + ": " +
+                   std::string(what));
   titles.push_back(source);
   return titles;
 }
