@@ -24,14 +24,14 @@ void ChartFrame::drawAxes(SvgDocument& svg, std::string_view xLabel, std::string
     const double x = px(v);
     svg.add("line", {{"x1", num(x)}, {"y1", num(bottom())}, {"x2", num(x)}, {"y2", num(bottom() + 5)},
                      {"stroke", "black"}});
-    svg.add("text", {{"x", num(x)}, {"y", num(bottom() + 18)}, {"text-anchor", "middle"}},
+    svg.add("text", {{"class", "x-tick"}, {"x", num(x)}, {"y", num(bottom() + 18)}, {"text-anchor", "middle"}},
             formatLabel(v));
   }
   for (double v : yLog_ ? logTicks(y_.lo, y_.hi) : niceTicks(y_.lo, y_.hi, 6)) {
     const double y = py(v);
     svg.add("line", {{"x1", num(plotLeft - 5)}, {"y1", num(y)}, {"x2", num(plotLeft)}, {"y2", num(y)},
                      {"stroke", "black"}});
-    svg.add("text", {{"x", num(plotLeft - 8)}, {"y", num(y + 4)}, {"text-anchor", "end"}},
+    svg.add("text", {{"class", "y-tick"}, {"x", num(plotLeft - 8)}, {"y", num(y + 4)}, {"text-anchor", "end"}},
             formatLabel(v));
   }
   svg.add("text", {{"x", num(plotLeft + plotWidth / 2)}, {"y", num(bottom() + 38)},
