@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <sstream>
 
-#include "common/array_file.h"
 #include "common/record_reader.h"
 #include "korvis/driver.h"
 #include "section/text_lines.h"
@@ -57,24 +56,34 @@ std::string modelTitle(const std::string& folder) {
   }
 }
 
+common::ArrayFile readArrayFile(const std::string& path) {
+  common::RecordReader in(path);
+  common::ArrayFile a;
+  auto checkRange = [&](int value, int hi, const char* field) {
+    if (value < 0 || value > hi) {
+      throw common::InputError(in.where("expected " + std::string(field) + " from 0 to " + std::to_string(hi) +
+                                        ", found " + std::to_string(value)));
+    }
+  };
+  in.record(a.dX, "dX", a.dZ, "dZ", a.X0, "X0", a.Z0, "Z0", a.nPos, "nPos", a.nSpac, "nSpac");
+  checkRange(a.nPos, common::maxPositions, "nPos");
+  checkRange(a.nSpac, common::maxSpacings, "nSpac");
+  in.record(a.XA, "XA", a.ZA, "ZA", a.XB, "XB", a.ZB, "ZB", a.XMN, "XMN", a.keyArr, "keyArr", a.iDir, "iDir");
+  if (a.keyArr == 18) {
+    for (int i = 1; i <= a.nSpac; ++i) a.Spac[static_cast<std::size_t>(i - 1)] = (static_cast<float>(i) + 0.5f) * a.dX;
+    a.Z0 = 0.0f;
+    a.iDir = 0;
+  } else {
+    in.readList(a.Spac.data(), a.nSpac, "Spac");
+  }
+  return a;
+}
+
 std::optional<common::ArrayFile> readKorvisSurvey(const std::string& path) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec)) return std::nullopt;
   try {
-    common::RecordReader in(path);
-    common::ArrayFile a;
-    common::readArrayHeader(in, a);
-    if (a.nPos < 0 || a.nPos > common::maxPositions || a.nSpac < 0 || a.nSpac > common::maxSpacings) {
-      return std::nullopt;
-    }
-    if (a.keyArr == 18) {
-      for (int i = 1; i <= a.nSpac; ++i) a.Spac[static_cast<std::size_t>(i - 1)] = (static_cast<float>(i) + 0.5f) * a.dX;
-      a.Z0 = 0.0f;
-      a.iDir = 0;
-    } else {
-      in.readList(a.Spac.data(), a.nSpac, "Spac");
-    }
-    return a;
+    return readArrayFile(path);
   } catch (const std::exception&) {
     return std::nullopt;
   }

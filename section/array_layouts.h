@@ -22,8 +22,10 @@ std::unique_ptr<const telm::TelmState> readTelmModel(const std::string& folder);
 // The first title line of that model, trimmed; empty when there is none.
 std::string modelTitle(const std::string& folder);
 
-// varga.arr with its spacings (generated for kind 18); nullopt when the
-// file is missing or malformed.
+// varga.arr with its spacings (generated for kind 18); throws
+// common::InputError naming the file, the line and the field.
+common::ArrayFile readArrayFile(const std::string& path);
+// The same, or nullopt when the file is missing or malformed.
 std::optional<common::ArrayFile> readKorvisSurvey(const std::string& path);
 
 // Electrodes of telm kind 1..12 at station i, spacing j (1-based). Remote

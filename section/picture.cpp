@@ -33,7 +33,7 @@ InputKind inputKindOf(std::string_view fileName, bool exactNamesOnly) {
   return InputKind::none;
 }
 
-std::vector<Picture> picturesOf(const std::string& path, InputKind kind) {
+std::vector<Picture> picturesOf(const std::string& path, InputKind kind, const DrawOptions& options) {
   const std::filesystem::path p(path);
   const std::string stem = p.stem().string();
   switch (kind) {
@@ -41,9 +41,12 @@ std::vector<Picture> picturesOf(const std::string& path, InputKind kind) {
     case InputKind::telmMagnetic: return readMagneticFile(path, stem);
     case InputKind::korvisLog: return readKorvisLog(path, stem);
     case InputKind::pointList: return readPointList(path, stem);
-    case InputKind::model:
-      return {{stem == "varga" ? "model.svg" : stem + "_model.svg",
-               readModel(path, (p.parent_path() / "varga.arr").string())}};
+    case InputKind::model: {
+      ModelDrawing m = readModel(path, (p.parent_path() / "varga.arr").string());
+      m.full = options.fullModel;
+      m.showNodes = options.nodes;
+      return {{stem == "varga" ? "model.svg" : stem + "_model.svg", std::move(m)}};
+    }
     case InputKind::none: break;
   }
   return {};

@@ -7,6 +7,7 @@
 #include <variant>
 #include <vector>
 
+#include "section/draw_options.h"
 #include "section/model_picture.h"
 #include "section/profile_chart.h"
 #include "section/pseudosection.h"
@@ -26,7 +27,7 @@ enum class InputKind { none, telmArray, telmMagnetic, korvisLog, pointList, mode
 InputKind inputKindOf(std::string_view fileName, bool exactNamesOnly);
 
 // The pictures of one input file; throws common::InputError.
-std::vector<Picture> picturesOf(const std::string& path, InputKind kind);
+std::vector<Picture> picturesOf(const std::string& path, InputKind kind, const DrawOptions& options = {});
 
 std::string renderPicture(const Picture& picture);
 

@@ -91,17 +91,36 @@ std::string renderPseudosection(const Pseudosection& section) {
     const double span = dHi > dLo ? dHi - dLo : std::max(std::fabs(dHi), 1.0);
     depthRange = {std::min(0.0, dLo - 0.08 * span), dHi + 0.1 * span};
   }
-  const Range xRange = padded(xLo, xHi, 0.04);
+  Range xRange = padded(xLo, xHi, 0.04);
 
   constexpr double plotHeight = 400.0;
   const double top = titleHeight(section.titles.size()) + 10.0;
+  // The cells reach a margin beyond the outermost points; widen the ranges
+  // so that the margin stays inside the frame.
+  const auto pagePoints = [&](const ChartFrame& frame) {
+    std::vector<PagePoint> page;
+    for (const auto& v : placed) page.push_back({frame.px(v.x), frame.py(v.depth)});
+    return page;
+  };
+  {
+    const double margin = 1.3 * std::max(typicalHalfGap(pagePoints(ChartFrame(top, plotHeight, xRange, depthRange, true, logDepth))), 3.0);
+    const double mx = margin * (xRange.hi - xRange.lo) / plotWidth;
+    xRange = {std::min(xRange.lo, xLo - mx), std::max(xRange.hi, xHi + mx)};
+    if (logDepth) {
+      const double factor = std::exp(margin / plotHeight * std::log(depthRange.hi / depthRange.lo));
+      depthRange = {std::min(depthRange.lo, dLo / factor), std::max(depthRange.hi, dHi * factor)};
+    } else if (!placed.empty()) {
+      const double my = margin * (depthRange.hi - depthRange.lo) / plotHeight;
+      // Depth axes of surface arrays keep the surface as their top.
+      const double lo = dLo >= 0.0 ? std::max(0.0, dLo - my) : dLo - my;
+      depthRange = {std::min(depthRange.lo, lo), std::max(depthRange.hi, dHi + my)};
+    }
+  }
   SvgDocument svg(pageWidth, top + plotHeight + 70.0);
   drawTitles(svg, section.titles);
   const ColourScale scale(data, section.scale);
   const ChartFrame frame(top, plotHeight, xRange, depthRange, true, logDepth);
-
-  std::vector<PagePoint> page;
-  for (const auto& v : placed) page.push_back({frame.px(v.x), frame.py(v.depth)});
+  const auto page = pagePoints(frame);
   const auto cells = voronoiCells(page, std::max(typicalHalfGap(page), 3.0));
 
   bool anyMissing = false;
