@@ -7,6 +7,7 @@
 
 #include "section/korvis_log.h"
 #include "section/point_list.h"
+#include "section/survey_data.h"
 #include "section/telm_results.h"
 
 namespace section {
@@ -22,7 +23,9 @@ InputKind inputKindOf(std::string_view fileName, bool exactNamesOnly) {
   if (fileName == "magn13.dat") return InputKind::telmMagnetic;
   if (fileName == "korvis.txt") return InputKind::korvisLog;
   if (fileName == "varga.xy") return InputKind::model;
+  if (fileName.find("-data.") != std::string_view::npos) return InputKind::surveyData;
   if (exactNamesOnly) return InputKind::none;
+  if (fileName.ends_with(".ohm")) return InputKind::surveyData;
   if (fileName.ends_with(".dat")) {
     return fileName.find("magn") != std::string_view::npos ? InputKind::telmMagnetic : InputKind::telmArray;
   }
@@ -36,7 +39,13 @@ InputKind inputKindOf(std::string_view fileName, bool exactNamesOnly) {
 std::vector<Picture> picturesOf(const std::string& path, InputKind kind, const DrawOptions& options) {
   const std::filesystem::path p(path);
   const std::string stem = p.stem().string();
+  const std::string name = p.filename().string();
+  if ((kind == InputKind::telmArray || kind == InputKind::pointList) &&
+      inputKindOf(name, true) == InputKind::none && looksLikeSurveyFile(path)) {
+    kind = InputKind::surveyData;
+  }
   switch (kind) {
+    case InputKind::surveyData: return readSurveyData(path, stem, options);
     case InputKind::telmArray: return readTelmArrayFile(path, stem);
     case InputKind::telmMagnetic: return readMagneticFile(path, stem);
     case InputKind::korvisLog: return readKorvisLog(path, stem);

@@ -19,11 +19,14 @@ struct Picture {
   std::variant<Pseudosection, Profile, ModelDrawing> content;
 };
 
-enum class InputKind { none, telmArray, telmMagnetic, korvisLog, pointList, model };
+enum class InputKind { none, telmArray, telmMagnetic, korvisLog, pointList, model, surveyData };
 
 // The kind of a file by its name. Folder scans take only the names the
-// programs write; a file named explicitly is also recognised by its pattern
-// (*.dat, *.xy, korvis*.txt, other *.txt), so renamed copies still work.
+// programs write (survey data: *-data.*, korvis's default output name); a
+// file named explicitly is also recognised by its pattern (*.dat, *.xy,
+// korvis*.txt, other *.txt, *.ohm), so renamed copies still work. A *.dat
+// or *.txt file other than the programs' own names that reads like survey
+// data is drawn as survey data.
 InputKind inputKindOf(std::string_view fileName, bool exactNamesOnly);
 
 // The pictures of one input file; throws common::InputError.
