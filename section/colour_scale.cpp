@@ -79,7 +79,7 @@ std::vector<double> logTicks(double lo, double hi) {
     }
   }
   if (ticks.size() >= 3) return ticks;
-  return niceTicks(lo, hi, 4);
+  return niceTicks(lo, hi, 6);
 }
 
 std::vector<double> niceTicks(double lo, double hi, int wanted) {

@@ -5,6 +5,7 @@
 // whole model is asked for; boundary nodes on request.
 #pragma once
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -18,7 +19,9 @@ struct ModelBody {
   double Ro = 0.0, roIP = 0.0;
   std::vector<Point> outline;
   // Chargeability in percent: RO_IP = Ro / (1 - eta/100).
-  double eta() const { return roIP > 0.0 ? 100.0 * (1.0 - Ro / roIP) : 0.0; }
+  // Rounded to 1e-4 % so that a chargeability read back from single
+  // precision shows the value the model was given (15, not 14.99999).
+  double eta() const { return roIP > 0.0 ? std::round(1e6 * (1.0 - Ro / roIP)) / 1e4 : 0.0; }
 };
 
 struct ModelNode {

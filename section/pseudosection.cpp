@@ -57,7 +57,7 @@ bool depthsAreGeometric(std::vector<double> d) {
     smallest = std::min(smallest, d[k] - d[k - 1]);
     largest = std::max(largest, d[k] - d[k - 1]);
   }
-  return largest >= 3.0 * smallest;
+  return largest >= 2.5 * smallest;
 }
 
 std::string renderPseudosection(const Pseudosection& section) {

@@ -54,7 +54,7 @@ void placeMeasurements(Pseudosection& s, const std::vector<Measurement>& measure
 
 // Whether distinct depths call for a logarithmic axis: all positive, a
 // range of at least a factor of four, and the largest step between
-// neighbouring depths at least three times the smallest.
+// neighbouring depths at least 2.5 times the smallest.
 bool depthsAreGeometric(std::vector<double> depths);
 
 std::string renderPseudosection(const Pseudosection& section);

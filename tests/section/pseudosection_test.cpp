@@ -84,6 +84,7 @@ TEST(Pseudosection, LogarithmicDepthAxisWhenDepthsGrowByFactors) {
       {{0.42, 0.70, 0.96, 1.22, 1.48, 1.73}, false},  // dipole-dipole n = 1..6
       {{0, 10, 100}, false},                          // not positive
       {{10, 11, 12}, false},
+      {{3.8, 7.6, 11.4, 19.0, 26.6, 38.0}, true},  // Schlumberger 10, 20, 30, 50, 70, 100 m
   };
   for (const auto& row : rows) EXPECT_EQ(depthsAreGeometric(row.depths), row.geometric) << row.depths[0];
 }
