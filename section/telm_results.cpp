@@ -49,8 +49,8 @@ std::vector<Picture> kind12Profiles(const TextLines& f, std::size_t at, int stat
   rho.xLabel = eta.xLabel = "x of the receiver centre, m";
   rho.yLabel = resistivityLabel;
   eta.yLabel = chargeabilityLabel;
-  rho.series.push_back({"rho_a", {}});
-  eta.series.push_back({"eta_a", {}});
+  rho.series.push_back({"\u03c1a", {}});
+  eta.series.push_back({"\u03b7a", {}});
   for (int i = 1; i <= stations; ++i) {
     const std::size_t line = at;
     const auto v = f.record(at, ip ? 3 : 2, "station " + std::to_string(i));
