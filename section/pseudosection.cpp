@@ -121,7 +121,10 @@ std::string renderPseudosection(const Pseudosection& section) {
   const ColourScale scale(data, section.scale);
   const ChartFrame frame(top, plotHeight, xRange, depthRange, true, logDepth);
   const auto page = pagePoints(frame);
-  const auto cells = voronoiCells(page, std::max(typicalHalfGap(page), 3.0));
+  const double halfGap = typicalHalfGap(page);
+  const auto cells = voronoiCells(page, std::max(halfGap, 3.0));
+  // Dots small enough to leave the colour of dense surveys visible.
+  const std::string dot = num(std::clamp(0.3 * halfGap, 0.5, 1.4));
 
   bool anyMissing = false;
   svg.open("clipPath", {{"id", "plot"}});
@@ -141,7 +144,7 @@ std::string renderPseudosection(const Pseudosection& section) {
                         {"stroke-width", "0.6"}});
   }
   for (const auto& p : page) {
-    svg.add("circle", {{"class", "datum"}, {"cx", num(p.x)}, {"cy", num(p.y)}, {"r", "1.4"}, {"fill", "#202020"}});
+    svg.add("circle", {{"class", "datum"}, {"cx", num(p.x)}, {"cy", num(p.y)}, {"r", dot}, {"fill", "#202020"}});
   }
   svg.close("g");
   if (placed.empty()) {
