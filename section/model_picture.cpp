@@ -2,6 +2,7 @@
 // as the programs' own inputs, so a file the programs accept reads here too.
 // The picture keeps one metre the same length across and down: a distorted
 // model would misrepresent dips and element sizes, the point of looking.
+// The survey's electrodes come from korvis's own layout of its kinds.
 #include "section/model_picture.h"
 
 #include <algorithm>
