@@ -119,4 +119,15 @@ Placement placeConfiguration(const Configuration& c) {
   return p;
 }
 
+double dipoleDipoleLevel(const Configuration& c) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  if (c.a.remote || c.b.remote || c.m.remote || c.n.remote || c.pointReceiver) return nan;
+  const double ab = std::hypot(c.a.x - c.b.x, c.a.z - c.b.z), mn = std::hypot(c.m.x - c.n.x, c.m.z - c.n.z);
+  if (!(ab > 0.0) || std::fabs(ab - mn) > 1e-6 * ab) return nan;
+  const double abLo = std::min(c.a.x, c.b.x), abHi = std::max(c.a.x, c.b.x);
+  const double mnLo = std::min(c.m.x, c.n.x), mnHi = std::max(c.m.x, c.n.x);
+  const double gap = mnLo >= abHi ? mnLo - abHi : abLo >= mnHi ? abLo - mnHi : -1.0;
+  return gap > 0.0 ? gap / ab : nan;
+}
+
 }  // namespace section

@@ -45,4 +45,9 @@ double medianDepth(const Configuration& c);
 // electrodes plus the median depth of their projection on the line.
 Placement placeConfiguration(const Configuration& c);
 
+// n of a dipole-dipole quadrupole (AB and MN of one length a, side by side
+// along x): the distance between the nearer electrodes of the two dipoles
+// over a; NaN for any other configuration.
+double dipoleDipoleLevel(const Configuration& c);
+
 }  // namespace section

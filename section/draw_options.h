@@ -21,7 +21,7 @@ inline constexpr const char* drawOptionsUsage =
     "  --full            model picture of the whole model (default: the surveyed\n"
     "                    ground, the electrodes and down to the deepest pseudo-depth)\n"
     "  --nodes           draw the boundary nodes in the model picture\n"
-    "  --n-level         dipole-dipole survey data against the n-level instead of\n"
-    "                    the pseudo-depth\n";
+    "  --n-level         dipole-dipole data (two dipoles of one length) against the\n"
+    "                    n-level instead of the pseudo-depth\n";
 
 }  // namespace section

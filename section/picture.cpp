@@ -36,7 +36,9 @@ InputKind inputKindOf(std::string_view fileName, bool exactNamesOnly) {
   return InputKind::none;
 }
 
-std::vector<Picture> picturesOf(const std::string& path, InputKind kind, const DrawOptions& options) {
+namespace {
+
+std::vector<Picture> readPictures(const std::string& path, InputKind kind, const DrawOptions& options) {
   const std::filesystem::path p(path);
   const std::string stem = p.stem().string();
   const std::string name = p.filename().string();
@@ -45,7 +47,7 @@ std::vector<Picture> picturesOf(const std::string& path, InputKind kind, const D
     kind = InputKind::surveyData;
   }
   switch (kind) {
-    case InputKind::surveyData: return readSurveyData(path, stem, options);
+    case InputKind::surveyData: return readSurveyData(path, stem);
     case InputKind::telmArray: return readTelmArrayFile(path, stem);
     case InputKind::telmMagnetic: return readMagneticFile(path, stem);
     case InputKind::korvisLog: return readKorvisLog(path, stem);
@@ -59,6 +61,18 @@ std::vector<Picture> picturesOf(const std::string& path, InputKind kind, const D
     case InputKind::none: break;
   }
   return {};
+}
+
+}  // namespace
+
+std::vector<Picture> picturesOf(const std::string& path, InputKind kind, const DrawOptions& options) {
+  auto pictures = readPictures(path, kind, options);
+  if (options.nLevel) {
+    for (auto& p : pictures) {
+      if (auto* s = std::get_if<Pseudosection>(&p.content)) useNLevels(*s);
+    }
+  }
+  return pictures;
 }
 
 std::string renderPicture(const Picture& picture) {

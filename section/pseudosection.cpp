@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <limits>
 
 #include "section/chart_frame.h"
 #include "section/svg.h"
@@ -17,11 +18,14 @@ void placeMeasurements(Pseudosection& s, const std::vector<Measurement>& measure
                        const std::string& fallbackDepthLabel) {
   std::vector<Placement> places;
   bool allPlaced = !measurements.empty(), allVertical = true;
+  s.nLevels.clear();
   for (const auto& m : measurements) {
     places.push_back(m.known ? placeConfiguration(m.configuration) : Placement{});
     allPlaced = allPlaced && places.back().valid;
     allVertical = allVertical && places.back().vertical;
+    s.nLevels.push_back(m.known ? dipoleDipoleLevel(m.configuration) : std::numeric_limits<double>::quiet_NaN());
   }
+  if (!std::all_of(s.nLevels.begin(), s.nLevels.end(), [](double n) { return std::isfinite(n); })) s.nLevels.clear();
   s.values.clear();
   for (std::size_t k = 0; k < measurements.size(); ++k) {
     const auto& m = measurements[k];
@@ -45,6 +49,13 @@ void placeMeasurements(Pseudosection& s, const std::vector<Measurement>& measure
     s.xLabel = "midpoint x, m";
     s.depthLabel = "pseudo-depth (median depth of investigation), m";
   }
+}
+
+void useNLevels(Pseudosection& s) {
+  if (s.nLevels.size() != s.values.size() || s.nLevels.empty()) return;
+  for (std::size_t k = 0; k < s.values.size(); ++k) s.values[k].depth = s.nLevels[k];
+  s.depthLabel = "n-level";
+  s.depthAxis = DepthAxis::linear;
 }
 
 bool depthsAreGeometric(std::vector<double> d) {

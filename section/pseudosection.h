@@ -33,7 +33,12 @@ struct Pseudosection {
   // rather than by steps (spacings 10, 20, 50, 100 ...).
   DepthAxis depthAxis = DepthAxis::automatic;
   std::vector<SectionValue> values;
+  // The dipole-dipole n of every value, when every value is one (else empty).
+  std::vector<double> nLevels;
 };
+
+// Draws `s` against the n-level instead of the pseudo-depth, when it has them.
+void useNLevels(Pseudosection& s);
 
 // A measured value with its electrodes, or with a place of its own (x and
 // depth) when the survey is not known.
@@ -48,7 +53,8 @@ struct Measurement {
 // and has a median depth, surface and buried-line arrays go to (midpoint,
 // pseudo-depth) and borehole arrays to (distance from the borehole, midpoint
 // depth); otherwise each value goes to its midpoint (or x) across and its own
-// depth down, the axes named by the fallback labels.
+// depth down, the axes named by the fallback labels. Records the n-levels
+// when every configuration is a dipole-dipole one.
 void placeMeasurements(Pseudosection& s, const std::vector<Measurement>& measurements, const std::string& fallbackXLabel,
                        const std::string& fallbackDepthLabel);
 

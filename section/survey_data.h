@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "section/draw_options.h"
 #include "section/picture.h"
 
 namespace section {
@@ -16,15 +15,9 @@ namespace section {
 bool looksLikeSurveyFile(const std::string& path);
 
 // "<stem>_rho.svg" and, with an ip column, "<stem>_eta.svg". Every datum at
-// the midpoint of its electrodes and its median depth of investigation; with
-// options.nLevel, a survey of dipole-dipole data only is drawn against n
-// (the gap between the dipoles over their common length a). rhoa is taken
-// from its column, else from k times r. Throws common::InputError.
-std::vector<Picture> readSurveyData(const std::string& path, const std::string& stem, const DrawOptions& options);
-
-// n of a dipole-dipole quadrupole (AB and MN of one length a, side by side):
-// the distance between the nearer electrodes of the two dipoles over a;
-// NaN for any other configuration.
-double dipoleDipoleLevel(const Configuration& c);
+// the midpoint of its electrodes and its median depth of investigation.
+// rhoa is taken from its column, else from k times r. Throws
+// common::InputError.
+std::vector<Picture> readSurveyData(const std::string& path, const std::string& stem);
 
 }  // namespace section

@@ -70,5 +70,28 @@ TEST(PlaceConfiguration, MidpointOfCurrentAndPotentialCentres) {
   EXPECT_FALSE(placeConfiguration({at(0, 10), at(0, 30), at(5, 10), at(5, 30)}).valid);
 }
 
+TEST(DipoleDipoleLevel, GapOverTheDipoleLength) {
+  struct Row {
+    const char* array;
+    Configuration c;
+    double n;
+  };
+  const Row rows[] = {
+      {"n = 1", {at(5), at(0), at(10), at(15)}, 1.0},
+      {"n = 3, potential dipole first", {at(20), at(25), at(0), at(5)}, 3.0},
+      {"Wenner (interleaved)", {at(0), at(15), at(5), at(10)}, NAN},
+      {"unequal dipoles", {at(0), at(5), at(10), at(20)}, NAN},
+      {"pole-dipole", {at(0), {}, at(10), at(15)}, NAN},
+  };
+  for (const auto& row : rows) {
+    const double n = dipoleDipoleLevel(row.c);
+    if (std::isnan(row.n)) {
+      EXPECT_TRUE(std::isnan(n)) << row.array;
+    } else {
+      EXPECT_DOUBLE_EQ(n, row.n) << row.array;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace section

@@ -12,31 +12,6 @@ namespace {
 
 using section_test::TempFolder;
 
-Electrode at(double x) { return {x, 0.0, false}; }
-
-TEST(DipoleDipoleLevel, GapOverTheDipoleLength) {
-  struct Row {
-    const char* array;
-    Configuration c;
-    double n;
-  };
-  const Row rows[] = {
-      {"n = 1", {at(5), at(0), at(10), at(15)}, 1.0},
-      {"n = 3, potential dipole first", {at(20), at(25), at(0), at(5)}, 3.0},
-      {"Wenner (interleaved)", {at(0), at(15), at(5), at(10)}, NAN},
-      {"unequal dipoles", {at(0), at(5), at(10), at(20)}, NAN},
-      {"pole-dipole", {at(0), {}, at(10), at(15)}, NAN},
-  };
-  for (const auto& row : rows) {
-    const double n = dipoleDipoleLevel(row.c);
-    if (std::isnan(row.n)) {
-      EXPECT_TRUE(std::isnan(n)) << row.array;
-    } else {
-      EXPECT_DOUBLE_EQ(n, row.n) << row.array;
-    }
-  }
-}
-
 // Five electrodes, the fifth 10 m down a hole; dipole-dipole and pole-dipole
 // data (A remote)
 // with rhoa from k and r, and a chargeability column.
@@ -78,13 +53,13 @@ TEST(SurveyData, NLevelOnlyForAllDipoleDipoleData) {
   TempFolder t;
   const auto path = t.write("dd-data.dat",
                             "6\n# x z\n0 0\n5 0\n10 0\n15 0\n20 0\n25 0\n2\n# a b m n rhoa\n2 1 3 4 50\n2 1 5 6 60\n");
-  const auto levels = readSurveyData(path, "dd-data", {.nLevel = true});
+  const auto levels = picturesOf(path, InputKind::surveyData, {.nLevel = true});
   const auto& s = std::get<Pseudosection>(levels[0].content);
   EXPECT_EQ(s.depthLabel, "n-level");
   EXPECT_DOUBLE_EQ(s.values[0].depth, 1.0);
   EXPECT_DOUBLE_EQ(s.values[1].depth, 3.0);
   EXPECT_DOUBLE_EQ(s.values[1].x, 12.5);
-  const auto mixed = readSurveyData(t.write("mixed-data.dat", survey), "mixed-data", {.nLevel = true});
+  const auto mixed = picturesOf(t.write("mixed-data.dat", survey), InputKind::surveyData, {.nLevel = true});
   EXPECT_EQ(std::get<Pseudosection>(mixed[0].content).depthLabel, "pseudo-depth (median depth of investigation), m");
 }
 
