@@ -7,13 +7,13 @@
 
 namespace section {
 
-ChartFrame::ChartFrame(double top, double height, Range x, Range y, bool yDown)
-    : top_(top), height_(height), x_(x), y_(y), yDown_(yDown) {}
+ChartFrame::ChartFrame(double top, double height, Range x, Range y, bool yDown, bool yLog)
+    : top_(top), height_(height), x_(x), y_(y), yDown_(yDown), yLog_(yLog) {}
 
 double ChartFrame::px(double x) const { return plotLeft + (x - x_.lo) / (x_.hi - x_.lo) * plotWidth; }
 
 double ChartFrame::py(double y) const {
-  const double f = (y - y_.lo) / (y_.hi - y_.lo);
+  const double f = yLog_ ? std::log(y / y_.lo) / std::log(y_.hi / y_.lo) : (y - y_.lo) / (y_.hi - y_.lo);
   return yDown_ ? top_ + f * height_ : top_ + (1.0 - f) * height_;
 }
 
@@ -24,14 +24,14 @@ void ChartFrame::drawAxes(SvgDocument& svg, std::string_view xLabel, std::string
     const double x = px(v);
     svg.add("line", {{"x1", num(x)}, {"y1", num(bottom())}, {"x2", num(x)}, {"y2", num(bottom() + 5)},
                      {"stroke", "black"}});
-    svg.add("text", {{"x", num(x)}, {"y", num(bottom() + 18)}, {"text-anchor", "middle"}},
+    svg.add("text", {{"class", "x-tick"}, {"x", num(x)}, {"y", num(bottom() + 18)}, {"text-anchor", "middle"}},
             formatLabel(v));
   }
-  for (double v : niceTicks(y_.lo, y_.hi, 6)) {
+  for (double v : yLog_ ? logTicks(y_.lo, y_.hi) : niceTicks(y_.lo, y_.hi, 6)) {
     const double y = py(v);
     svg.add("line", {{"x1", num(plotLeft - 5)}, {"y1", num(y)}, {"x2", num(plotLeft)}, {"y2", num(y)},
                      {"stroke", "black"}});
-    svg.add("text", {{"x", num(plotLeft - 8)}, {"y", num(y + 4)}, {"text-anchor", "end"}},
+    svg.add("text", {{"class", "y-tick"}, {"x", num(plotLeft - 8)}, {"y", num(y + 4)}, {"text-anchor", "end"}},
             formatLabel(v));
   }
   svg.add("text", {{"x", num(plotLeft + plotWidth / 2)}, {"y", num(bottom() + 38)},
@@ -60,13 +60,17 @@ void drawColourBar(SvgDocument& svg, const ColourScale& scale, std::string_view 
     svg.add("rect", {{"x", num(colourBarLeft)}, {"y", num(top)}, {"width", num(barWidth)},
                      {"height", num(height)}, {"fill", scale.colour(scale.minimum())}, {"stroke", "black"}});
   } else if (scale.hasData()) {
-    svg.open("linearGradient", {{"id", "ramp"}, {"x1", "0"}, {"y1", "1"}, {"x2", "0"}, {"y2", "0"}});
-    for (double f : {0.0, 0.25, 0.5, 0.75, 1.0}) {
-      svg.add("stop", {{"offset", num(f)}, {"stop-color", ColourScale::rampColour(f)}});
+    // One gradient per bar: a page may carry two (model resistivity and
+    // chargeability).
+    const std::string id = "ramp" + num(top).substr(0, num(top).find('.'));
+    svg.open("linearGradient", {{"id", id}, {"x1", "0"}, {"y1", "1"}, {"x2", "0"}, {"y2", "0"}});
+    for (int k = 0; k <= 20; ++k) {
+      const double f = k / 20.0;
+      svg.add("stop", {{"offset", num(f)}, {"stop-color", scale.rampColour(f)}});
     }
     svg.close("linearGradient");
     svg.add("rect", {{"x", num(colourBarLeft)}, {"y", num(top)}, {"width", num(barWidth)},
-                     {"height", num(height)}, {"fill", "url(#ramp)"}, {"stroke", "black"}});
+                     {"height", num(height)}, {"fill", "url(#" + id + ")"}, {"stroke", "black"}});
   }
   for (double v : scale.ticks()) {
     const double y = top + (1.0 - scale.fraction(v)) * height;

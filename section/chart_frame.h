@@ -22,8 +22,9 @@ inline constexpr double colourBarLeft = plotLeft + plotWidth + 40.0;
 
 class ChartFrame {
  public:
-  // With yDown the y values grow downwards (depth); otherwise upwards.
-  ChartFrame(double top, double height, Range x, Range y, bool yDown);
+  // With yDown the y values grow downwards (depth); otherwise upwards. With
+  // yLog the y axis is logarithmic (its range must then be positive).
+  ChartFrame(double top, double height, Range x, Range y, bool yDown, bool yLog = false);
 
   double px(double x) const;
   double py(double y) const;
@@ -36,7 +37,7 @@ class ChartFrame {
  private:
   double top_, height_;
   Range x_, y_;
-  bool yDown_;
+  bool yDown_, yLog_;
 };
 
 // Height taken by a title block of `lines` lines.

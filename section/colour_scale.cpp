@@ -1,6 +1,8 @@
-// Value-to-colour mapping and the tick values of the colour bar. The ramp runs
-// from blue (low) through cyan, green and yellow to red (high), the usual
-// reading of resistivity sections; grey stays outside it.
+// Value-to-colour mapping and the tick values of the colour bar. Resistivity
+// uses a diverging map from dark blue (low) through pale yellow to dark red
+// (high), sequential chargeability a map from dark purple through green to
+// yellow; both are tables of anchor colours of published colour-blind-safe
+// maps, interpolated in between.
 #include "section/colour_scale.h"
 
 #include <algorithm>
@@ -10,7 +12,8 @@
 
 namespace section {
 
-ColourScale::ColourScale(const std::vector<double>& values, ScaleKind kind) : kind_(kind) {
+ColourScale::ColourScale(const std::vector<double>& values, ScaleKind kind)
+    : kind_(kind), sequential_(kind == ScaleKind::linear) {
   for (double v : values) {
     if (!std::isfinite(v)) continue;
     if (v <= 0.0) kind_ = ScaleKind::linear;
@@ -34,10 +37,16 @@ std::string ColourScale::colour(double value) const {
   return f < 0.0 ? noValueColour : rampColour(f);
 }
 
-std::string ColourScale::rampColour(double fraction) {
-  static constexpr std::array<std::array<double, 3>, 5> anchors{{
-      {{40, 60, 200}}, {{40, 190, 220}}, {{80, 190, 80}}, {{240, 220, 60}}, {{210, 40, 40}}}};
-  const double t = std::clamp(fraction, 0.0, 1.0) * (anchors.size() - 1);
+std::string ColourScale::rampColour(double fraction) const {
+  using Anchors = std::array<std::array<double, 3>, 11>;
+  static constexpr Anchors diverging{{{{49, 54, 149}}, {{69, 117, 180}}, {{116, 173, 209}}, {{171, 217, 233}},
+                                      {{224, 243, 248}}, {{255, 255, 191}}, {{254, 224, 144}}, {{253, 174, 97}},
+                                      {{244, 109, 67}}, {{215, 48, 39}}, {{165, 0, 38}}}};
+  static constexpr Anchors sequential{{{{68, 1, 84}}, {{72, 36, 117}}, {{65, 68, 135}}, {{53, 95, 141}},
+                                       {{42, 120, 142}}, {{33, 145, 140}}, {{34, 168, 132}}, {{68, 191, 112}},
+                                       {{122, 209, 81}}, {{189, 223, 38}}, {{253, 231, 37}}}};
+  const Anchors& anchors = sequential_ ? sequential : diverging;
+  const double t = std::clamp(fraction, 0.0, 1.0) * static_cast<double>(anchors.size() - 1);
   const auto lower = std::min(static_cast<std::size_t>(t), anchors.size() - 2);
   const double w = t - static_cast<double>(lower);
   char buffer[8];
@@ -52,29 +61,25 @@ std::string ColourScale::rampColour(double fraction) {
 std::vector<double> ColourScale::ticks() const {
   if (!hasData_) return {};
   if (constant()) return {minimum_};
-  std::vector<double> inner;
-  if (kind_ == ScaleKind::logarithmic) {
-    const double first = std::floor(std::log10(minimum_));
-    const double last = std::ceil(std::log10(maximum_));
-    for (double e = first; e <= last; ++e) {
-      for (double m : {1.0, 2.0, 5.0}) inner.push_back(m * std::pow(10.0, e));
+  return kind_ == ScaleKind::logarithmic ? logTicks(minimum_, maximum_) : niceTicks(minimum_, maximum_, 6);
+}
+
+std::vector<double> logTicks(double lo, double hi) {
+  if (!(lo > 0.0) || !(hi > lo)) return {};
+  const double first = std::floor(std::log10(lo));
+  const double last = std::ceil(std::log10(hi));
+  const bool manyDecades = last - first > 4;
+  std::vector<double> ticks;
+  for (double e = first; e <= last; ++e) {
+    for (double m : {1.0, 2.0, 5.0}) {
+      if (manyDecades && m != 1.0) continue;
+      // A decimal literal, not m * pow: 0.2 must print as 0.2.
+      const double v = std::stod(std::to_string(static_cast<int>(m)) + "e" + std::to_string(static_cast<int>(e)));
+      if (v >= lo * (1 - 1e-12) && v <= hi * (1 + 1e-12)) ticks.push_back(v);
     }
-    // Over many decades the 2 and 5 ticks would crowd the bar.
-    if (last - first > 4) std::erase_if(inner, [](double v) {
-      const double m = v / std::pow(10.0, std::floor(std::log10(v)));
-      return std::fabs(m - 1.0) > 1e-9;
-    });
-  } else {
-    inner = niceTicks(minimum_, maximum_, 6);
   }
-  // The end labels are exact; round values too close to them would overlap.
-  std::vector<double> result{minimum_};
-  for (double v : inner) {
-    const double f = fraction(v);
-    if (f > 0.06 && f < 0.94) result.push_back(v);
-  }
-  result.push_back(maximum_);
-  return result;
+  if (ticks.size() >= 3) return ticks;
+  return niceTicks(lo, hi, 6);
 }
 
 std::vector<double> niceTicks(double lo, double hi, int wanted) {

@@ -1,6 +1,8 @@
 // Colour scale of a picture: maps values to colours over the range of the
-// finite data, logarithmically for resistivities (which span decades) and
-// linearly for chargeabilities; values without a place on the scale are grey.
+// finite data, logarithmically for resistivities (which span decades, on a
+// diverging blue-to-red map) and linearly for chargeabilities (on a
+// sequential map); values without a place on the scale are grey. Both maps
+// are perceptually ordered and read by colour-blind viewers.
 #pragma once
 
 #include <string>
@@ -29,17 +31,24 @@ class ColourScale {
   double fraction(double value) const;
   std::string colour(double value) const;
   // Colour at a position of the bar.
-  static std::string rampColour(double fraction);
-  // Labelled values of the bar: the minimum, round values inside, the maximum.
+  std::string rampColour(double fraction) const;
+  // Labelled values of the bar: round values inside the range (1, 2, 5 per
+  // decade on a logarithmic scale), at least two of them where the range
+  // allows; the value itself for a constant field.
   std::vector<double> ticks() const;
 
  private:
   ScaleKind kind_;
+  bool sequential_;
   bool hasData_ = false;
   double minimum_ = 0.0, maximum_ = 0.0;
 };
 
 // Round tick values (1, 2 or 5 times a power of ten) inside [lo, hi].
 std::vector<double> niceTicks(double lo, double hi, int wanted);
+// Ticks of a logarithmic axis over [lo, hi] (lo > 0): 1, 2 and 5 per decade,
+// only the powers of ten over many decades, linear round values when the
+// range holds fewer than three of those.
+std::vector<double> logTicks(double lo, double hi);
 
 }  // namespace section

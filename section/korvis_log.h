@@ -1,6 +1,7 @@
 // Reader of the result tables in korvis's log korvis.txt: ordinary tables
-// (positions across, one row per spacing) become pseudosections; gradient
-// tables (one value per position) and electric-field tables become profiles.
+// (positions across, one row per spacing) become pseudosections, placed by
+// the survey varga.arr beside the log when there is one; gradient tables (one
+// value per position) and electric-field tables become profiles.
 #pragma once
 
 #include <string>

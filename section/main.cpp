@@ -20,8 +20,8 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* usage =
-    "Usage: section [-o OUTPUT] [FOLDER]\n"
-    "       section [-o OUTPUT] -f FILE [-f FILE ...]\n"
+    "Usage: section [-o OUTPUT] [OPTIONS] [FOLDER]\n"
+    "       section [-o OUTPUT] [OPTIONS] -f FILE [-f FILE ...]\n"
     "Draws SVG pictures of the result and model files of telm and korvis.\n"
     "\n"
     "  FOLDER            folder to scan (default: the current folder); every file\n"
@@ -32,7 +32,9 @@ constexpr const char* usage =
     "  -o, --output DIR  write the pictures into DIR, created when missing\n"
     "                    (default: next to each source)\n"
     "  -h, --help        show this text\n"
-    "      --version     show the version\n"
+    "      --version     show the version\n";
+
+constexpr const char* picturesUsage =
     "\n"
     "Pictures: amnb_01.dat ... a_mn_b12.dat -> <name>_rho.svg, <name>_eta.svg;\n"
     "magn13.dat -> magn13.svg; korvis.txt -> korvis_rho_<n>.svg, korvis_eta_<n>.svg,\n"
@@ -58,16 +60,18 @@ int main(int argc, char** argv) {
   std::vector<Source> sources;
   std::string folder, output;
   bool filesNamed = false;
+  section::DrawOptions drawing;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "-h" || arg == "--help") {
-      std::cout << usage;
+      std::cout << usage << section::drawOptionsUsage << picturesUsage;
       return common::exitNormal;
     }
     if (arg == "--version") {
       std::cout << common::versionLine("section") << '\n';
       return common::exitNormal;
     }
+    if (section::parseDrawOption(arg, drawing)) continue;
     if (arg == "-f" || arg == "--file" || arg == "-o" || arg == "--output") {
       if (i + 1 >= argc) return fail(arg, "expected a name after it");
       const std::string value = argv[++i];
@@ -124,7 +128,7 @@ int main(int argc, char** argv) {
   for (const auto& source : sources) {
     std::vector<section::Picture> pictures;
     try {
-      pictures = section::picturesOf(source.path, source.kind);
+      pictures = section::picturesOf(source.path, source.kind, drawing);
     } catch (const common::InputError& e) {
       std::cerr << "section: " << e.what() << '\n';
       status = std::max(status, common::exitBadInput);

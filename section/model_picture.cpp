@@ -2,17 +2,21 @@
 // as the programs' own inputs, so a file the programs accept reads here too.
 // The picture keeps one metre the same length across and down: a distorted
 // model would misrepresent dips and element sizes, the point of looking.
+// The survey's electrodes come from korvis's own layout of its kinds.
 #include "section/model_picture.h"
 
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <numeric>
+#include <set>
 
 #include "common/model.h"
 #include "common/record_reader.h"
 #include "section/chart_frame.h"
+#include "section/array_layouts.h"
 #include "section/colour_scale.h"
+#include "section/configuration.h"
 #include "section/svg.h"
 
 namespace section {
@@ -28,26 +32,30 @@ void checkRange(const common::RecordReader& in, int value, int lo, int hi, const
   }
 }
 
+// Every electrode place of the survey and its largest pseudo-depth.
 void readSurvey(const std::string& path, ModelDrawing& m) {
-  common::RecordReader in(path);
-  common::ArrayFile a;
-  in.record(a.dX, "dX", a.dZ, "dZ", a.X0, "X0", a.Z0, "Z0", a.nPos, "nPos", a.nSpac, "nSpac");
-  checkRange(in, a.nPos, 0, common::maxPositions, "nPos");
-  in.record(a.XA, "XA", a.ZA, "ZA", a.XB, "XB", a.ZB, "ZB", a.XMN, "XMN", a.keyArr, "keyArr", a.iDir, "iDir");
-  const float z0 = a.keyArr == 18 ? 0.0f : a.Z0;
-  for (int p = 0; p < a.nPos; ++p) {
-    const float step = static_cast<float>(p);
-    m.positions.push_back({a.X0 + step * a.dX, z0 + step * a.dZ});
-  }
-  // Kinds 17 and 19 keep A and B where the file puts them; the other kinds
-  // move them with the position or put them at infinity.
-  if (a.keyArr == 17 || a.keyArr == 19) {
-    for (const Point e : {Point{a.XA, a.ZA}, Point{a.XB, a.ZB}}) {
-      if (std::fabs(e.x) < 10000.0) m.sources.push_back(e);
+  const common::ArrayFile a = readArrayFile(path);
+  std::set<std::pair<long, long>> seen;
+  auto add = [&](const Electrode& e, bool current) {
+    if (e.remote || !seen.insert({std::lround(e.x * 1000), std::lround(e.z * 1000)}).second) return;
+    m.electrodes.push_back({{e.x, e.z}, current});
+  };
+  const int spacings = a.keyArr == 17 || a.keyArr == 19 ? std::min(a.nSpac, 1) : a.nSpac;
+  for (int p = 1; p <= a.nPos; ++p) {
+    for (int j = 1; j <= spacings; ++j) {
+      for (const bool reverse : {false, true}) {
+        if (reverse && a.keyArr != 18) continue;
+        const Configuration c = korvisConfiguration(a, p, j, reverse);
+        add(c.a, true);
+        add(c.b, true);
+        add(c.m, false);
+        const Placement place = placeConfiguration(c);
+        if (place.valid && !place.vertical) m.deepest = std::max(m.deepest, place.depth);
+      }
     }
   }
-  m.titles.push_back(std::filesystem::path(path).filename().string() + ": " + std::to_string(a.nPos) +
-                     " positions, array kind " + std::to_string(a.keyArr));
+  m.titles.push_back(std::filesystem::path(path).filename().string() + ": " + korvisKindName(a.keyArr) + ", " +
+                     std::to_string(a.nPos) + " positions");
 }
 
 double area(const std::vector<Point>& ring) {
@@ -74,6 +82,7 @@ ModelDrawing readModel(const std::string& modelPath, const std::string& arrayPat
   in.readList(list.data(), std::max(nPOnSurface - 1, 0), "surfaceBodies");
 
   ModelDrawing m;
+  m.ip = keyIP != 0;
   std::vector<std::vector<int>> rings;
   for (int i = 0; i < nT; ++i) {
     float Ro = 0, RO_IP = 0;
@@ -84,7 +93,7 @@ ModelDrawing readModel(const std::string& modelPath, const std::string& arrayPat
     in.readList(ring.data(), nVer + 1, "vertexRing");
     for (int v : ring) checkRange(in, v, 1, nP, "vertex numbers");
     ring.pop_back();  // the closing repeat of the first vertex
-    m.bodies.push_back({Ro, {}});
+    m.bodies.push_back({Ro, RO_IP, {}});
     rings.push_back(std::move(ring));
   }
   std::vector<Point> vertices(static_cast<std::size_t>(nP));
@@ -104,6 +113,8 @@ ModelDrawing readModel(const std::string& modelPath, const std::string& arrayPat
     in.record(x, "x", z, "z", dL, "dL", xn, "xn", zn, "zn", q, "q", qIP, "qIP");
     m.nodes.push_back({x, z, dL, xn, zn});
   }
+  const std::string title = modelTitle(std::filesystem::path(modelPath).parent_path().string());
+  if (!title.empty()) m.titles.push_back(title);
   m.titles.push_back(std::filesystem::path(modelPath).filename().string() + ": " + std::to_string(nT) +
                      " bodies, " + std::to_string(N) + " nodes");
   std::error_code ec;
@@ -111,84 +122,198 @@ ModelDrawing readModel(const std::string& modelPath, const std::string& arrayPat
   return m;
 }
 
-std::string renderModel(const ModelDrawing& m) {
-  std::vector<Point> extent;
-  for (const auto& n : m.nodes) extent.push_back({n.x, n.z});
-  extent.insert(extent.end(), m.positions.begin(), m.positions.end());
-  extent.insert(extent.end(), m.sources.begin(), m.sources.end());
-  if (extent.empty()) {
-    for (const auto& b : m.bodies) extent.insert(extent.end(), b.outline.begin(), b.outline.end());
-  }
+namespace {
+
+struct Box {
   double xLo = 0, xHi = 0, zLo = 0, zHi = 0;
-  if (!extent.empty()) xLo = xHi = extent[0].x;
-  for (const auto& p : extent) {
-    xLo = std::min(xLo, p.x);
-    xHi = std::max(xHi, p.x);
-    zLo = std::min(zLo, p.z);
-    zHi = std::max(zHi, p.z);
+};
+
+bool insidePolygon(const std::vector<Point>& ring, double x, double z) {
+  bool in = false;
+  for (std::size_t k = 0, l = ring.size() - 1; k < ring.size(); l = k++) {
+    if ((ring[k].z > z) != (ring[l].z > z) &&
+        x < (ring[l].x - ring[k].x) * (z - ring[k].z) / (ring[l].z - ring[k].z) + ring[k].x) {
+      in = !in;
+    }
   }
-  Range xr = padded(xLo, xHi, 0.05);
-  Range zr = padded(zLo, zHi, 0.05);
-  // Equal scales: widen whichever range is short for the page's proportions.
-  const double height = std::clamp(plotWidth * (zr.hi - zr.lo) / (xr.hi - xr.lo), 200.0, 640.0);
-  const double metresPerPixel = std::max((xr.hi - xr.lo) / plotWidth, (zr.hi - zr.lo) / height);
-  const double xMid = (xr.lo + xr.hi) / 2;
-  xr = {xMid - metresPerPixel * plotWidth / 2, xMid + metresPerPixel * plotWidth / 2};
-  zr.hi = zr.lo + metresPerPixel * height;
+  return in;
+}
 
-  const double top = titleHeight(m.titles.size()) + 10.0;
-  SvgDocument svg(pageWidth, top + height + 70.0);
-  drawTitles(svg, m.titles);
-  const ChartFrame frame(top, height, xr, zr, true);
+// The part of the picture to show: the surveyed ground (the electrodes with
+// a margin, down to beyond the largest pseudo-depth) within the model, or
+// the whole model.
+Box frameOf(const ModelDrawing& m) {
+  Box model;
+  bool first = true;
+  for (const auto& b : m.bodies) {
+    for (const auto& p : b.outline) {
+      model = first ? Box{p.x, p.x, p.z, p.z}
+                    : Box{std::min(model.xLo, p.x), std::max(model.xHi, p.x), std::min(model.zLo, p.z),
+                          std::max(model.zHi, p.z)};
+      first = false;
+    }
+  }
+  if (m.full || m.electrodes.empty()) return model;
+  Box survey{m.electrodes[0].at.x, m.electrodes[0].at.x, 0.0, m.deepest};
+  for (const auto& e : m.electrodes) {
+    survey = {std::min(survey.xLo, e.at.x), std::max(survey.xHi, e.at.x), std::min(survey.zLo, e.at.z),
+              std::max(survey.zHi, e.at.z)};
+  }
+  const double margin = 0.1 * std::max(survey.xHi - survey.xLo, survey.zHi - survey.zLo) + 1.0;
+  survey = {survey.xLo - margin, survey.xHi + margin, std::min(survey.zLo, 0.0), survey.zHi * 1.2 + margin};
+  const Box cut{std::max(survey.xLo, model.xLo), std::min(survey.xHi, model.xHi), std::max(survey.zLo, model.zLo),
+                std::min(survey.zHi, model.zHi)};
+  return cut.xHi > cut.xLo && cut.zHi > cut.zLo ? cut : model;
+}
 
-  std::vector<double> resistivities;
-  for (const auto& b : m.bodies) resistivities.push_back(b.Ro);
-  const ColourScale scale(resistivities, ScaleKind::logarithmic);
+// Colour of text on a fill: white on dark colours, black on light ones.
+std::string textColourOn(const std::string& fill) {
+  const auto channel = [&](std::size_t at) { return std::stoi(fill.substr(at, 2), nullptr, 16); };
+  const double luma = 0.2126 * channel(1) + 0.7152 * channel(3) + 0.0722 * channel(5);
+  return luma < 110.0 ? "white" : "black";
+}
 
-  svg.open("clipPath", {{"id", "plot"}});
+// One panel: the bodies coloured by `valueOf` on `scale`, their labels, the
+// interfaces, the surface, the nodes on request and the electrodes.
+void drawPanel(SvgDocument& svg, const ModelDrawing& m, const ChartFrame& frame, double height,
+               const ColourScale& scale, bool chargeability, const std::string& clipId) {
+  const double top = frame.top();
+  svg.open("clipPath", {{"id", clipId}});
   svg.add("rect", {{"x", num(plotLeft)}, {"y", num(top)}, {"width", num(plotWidth)}, {"height", num(height)}});
   svg.close("clipPath");
-  svg.open("g", {{"clip-path", "url(#plot)"}});
+  svg.open("g", {{"clip-path", "url(#" + clipId + ")"}});
   // Largest first, so that a body drawn over a background body stays visible.
   std::vector<std::size_t> order(m.bodies.size());
   std::iota(order.begin(), order.end(), 0);
   std::stable_sort(order.begin(), order.end(),
                    [&](auto a, auto b) { return area(m.bodies[a].outline) > area(m.bodies[b].outline); });
+  const auto valueOf = [&](const ModelBody& b) { return chargeability ? b.eta() : b.Ro; };
   for (std::size_t i : order) {
     std::string points;
     for (const auto& p : m.bodies[i].outline) points += num(frame.px(p.x)) + ',' + num(frame.py(p.z)) + ' ';
-    svg.add("polygon", {{"class", "body"}, {"points", points}, {"fill", scale.colour(m.bodies[i].Ro)},
-                        {"stroke", "#606060"}, {"stroke-width", "0.5"}});
+    svg.add("polygon", {{"class", "body"}, {"points", points}, {"fill", scale.colour(valueOf(m.bodies[i]))},
+                        {"stroke", "#404040"}, {"stroke-width", "1"}});
   }
   svg.add("line", {{"class", "surface"}, {"x1", num(plotLeft)}, {"y1", num(frame.py(0))},
                    {"x2", num(plotLeft + plotWidth)}, {"y2", num(frame.py(0))}, {"stroke", "black"},
                    {"stroke-width", "1.5"}});
-  for (const auto& n : m.nodes) {
-    // The boundary runs across the normal: tangent (-zn, xn).
-    const double hx = -n.zn * n.dL / 2, hz = n.xn * n.dL / 2;
-    const double cx = frame.px(n.x), cz = frame.py(n.z);
-    svg.add("line", {{"class", "node"}, {"x1", num(frame.px(n.x - hx))}, {"y1", num(frame.py(n.z - hz))},
-                     {"x2", num(frame.px(n.x + hx))}, {"y2", num(frame.py(n.z + hz))}, {"stroke", "black"},
-                     {"stroke-width", "1.5"}});
-    svg.add("line", {{"class", "normal"}, {"x1", num(cx)}, {"y1", num(cz)}, {"x2", num(cx + 8 * n.xn)},
-                     {"y2", num(cz + 8 * n.zn)}, {"stroke", "black"}, {"stroke-width", "1"}});
+  if (m.showNodes) {
+    for (const auto& n : m.nodes) {
+      // The boundary runs across the normal: tangent (-zn, xn).
+      const double hx = -n.zn * n.dL / 2, hz = n.xn * n.dL / 2;
+      const double cx = frame.px(n.x), cz = frame.py(n.z);
+      svg.add("line", {{"class", "node"}, {"x1", num(frame.px(n.x - hx))}, {"y1", num(frame.py(n.z - hz))},
+                       {"x2", num(frame.px(n.x + hx))}, {"y2", num(frame.py(n.z + hz))}, {"stroke", "black"},
+                       {"stroke-width", "1.5"}});
+      svg.add("line", {{"class", "normal"}, {"x1", num(cx)}, {"y1", num(cz)}, {"x2", num(cx + 8 * n.xn)},
+                       {"y2", num(cz + 8 * n.zn)}, {"stroke", "black"}, {"stroke-width", "1"}});
+    }
   }
-  for (const auto& p : m.positions) {
-    const double x = frame.px(p.x), y = frame.py(p.z);
-    svg.add("polygon", {{"class", "electrode"},
-                        {"points", num(x - 4) + ',' + num(y - 8) + ' ' + num(x + 4) + ',' + num(y - 8) + ' ' +
-                                       num(x) + ',' + num(y)},
-                        {"fill", "black"}});
-  }
-  for (std::size_t k = 0; k < m.sources.size(); ++k) {
-    const double x = frame.px(m.sources[k].x), y = frame.py(m.sources[k].z);
-    svg.add("circle", {{"class", "source"}, {"cx", num(x)}, {"cy", num(y)}, {"r", "4"}, {"fill", "white"},
-                       {"stroke", "black"}});
-    svg.add("text", {{"x", num(x + 6)}, {"y", num(y - 6)}}, k == 0 ? "A" : "B");
+  // Labels: the body number and its value, at the place nearest the middle
+  // of the body's visible part where the text fits inside the body.
+  for (std::size_t i = 0; i < m.bodies.size(); ++i) {
+    const auto& b = m.bodies[i];
+    const std::string line1 = std::to_string(i + 1) + ": " + formatLabel(b.Ro) + " ohm-m";
+    const std::string line2 = m.ip ? "\u03b7 " + formatLabel(b.eta()) + " %" : std::string();
+    // Half the text's extent plus a clearance from the body's edges.
+    const double halfWidth = 3.4 * static_cast<double>(std::max(line1.size(), line2.size())) + 10.0;
+    const double halfHeight = m.ip ? 24.0 : 16.0;
+    std::vector<Point> page;
+    for (const auto& p : b.outline) page.push_back({frame.px(p.x), frame.py(p.z)});
+    const double pxLo = std::max(plotLeft, std::min_element(page.begin(), page.end(), [](auto a, auto c) { return a.x < c.x; })->x);
+    const double pxHi =
+        std::min(plotLeft + plotWidth, std::max_element(page.begin(), page.end(), [](auto a, auto c) { return a.x < c.x; })->x);
+    const double pzLo = std::max(top, std::min_element(page.begin(), page.end(), [](auto a, auto c) { return a.z < c.z; })->z);
+    const double pzHi =
+        std::min(top + height, std::max_element(page.begin(), page.end(), [](auto a, auto c) { return a.z < c.z; })->z);
+    if (pxHi - pxLo < 2 * halfWidth || pzHi - pzLo < 2 * halfHeight) continue;
+    const double cx = (pxLo + pxHi) / 2, cz = (pzLo + pzHi) / 2;
+    double bestX = 0, bestZ = 0, bestDistance = INFINITY;
+    constexpr int steps = 16;
+    for (int u = 0; u <= steps; ++u) {
+      for (int v = 0; v <= steps; ++v) {
+        const double x = pxLo + halfWidth + (pxHi - pxLo - 2 * halfWidth) * u / steps;
+        const double z = pzLo + halfHeight + (pzHi - pzLo - 2 * halfHeight) * v / steps;
+        const double distance = std::hypot(x - cx, z - cz);
+        if (distance >= bestDistance) continue;
+        // The whole box inside: a grid of test points no more than 6 px apart.
+        bool fits = true;
+        const int across = static_cast<int>(2 * halfWidth / 6) + 1, down = static_cast<int>(2 * halfHeight / 6) + 1;
+        for (int a = 0; a <= across && fits; ++a) {
+          for (int d = 0; d <= down && fits; ++d) {
+            fits = insidePolygon(page, x - halfWidth + 2 * halfWidth * a / across, z - halfHeight + 2 * halfHeight * d / down);
+          }
+        }
+        for (const auto& e : m.electrodes) {
+          fits = fits && (std::fabs(frame.px(e.at.x) - x) > halfWidth || std::fabs(frame.py(e.at.z) - z) > halfHeight);
+        }
+        if (fits) bestX = x, bestZ = z, bestDistance = distance;
+      }
+    }
+    if (!std::isfinite(bestDistance)) continue;
+    const std::string ink = textColourOn(scale.colour(chargeability ? b.eta() : b.Ro));
+    svg.add("text", {{"class", "body-label"}, {"x", num(bestX)}, {"y", num(bestZ + (m.ip ? -2 : 4))},
+                     {"text-anchor", "middle"}, {"fill", ink}}, line1);
+    if (m.ip) {
+      svg.add("text", {{"class", "body-label"}, {"x", num(bestX)}, {"y", num(bestZ + 13)}, {"text-anchor", "middle"},
+                       {"fill", ink}}, line2);
+    }
   }
   svg.close("g");
-  frame.drawAxes(svg, "x, m", "z, m");
-  drawColourBar(svg, scale, "\u03c1, ohm-m", top + 20.0, std::min(height - 40.0, 360.0), false);
+  // Electrodes: a triangle standing on the surface point (current
+  // electrodes filled), a diamond at depth. Outside the clip, so that the
+  // triangles show above a surface at the frame's top edge.
+  for (const auto& e : m.electrodes) {
+    const double x = frame.px(e.at.x), y = frame.py(e.at.z);
+    if (x < plotLeft || x > plotLeft + plotWidth || y < top - 1 || y > top + height) continue;
+    const std::string fill = e.current ? "black" : "white";
+    const std::string points = std::abs(e.at.z) < 1e-6
+                                   ? num(x - 5) + ',' + num(y - 10) + ' ' + num(x + 5) + ',' + num(y - 10) + ' ' +
+                                         num(x) + ',' + num(y)
+                                   : num(x) + ',' + num(y - 6) + ' ' + num(x + 5) + ',' + num(y) + ' ' + num(x) +
+                                         ',' + num(y + 6) + ' ' + num(x - 5) + ',' + num(y);
+    svg.add("polygon", {{"class", "electrode"}, {"points", points}, {"fill", fill}, {"stroke", "black"},
+                        {"stroke-width", "1"}});
+  }
+}
+
+}  // namespace
+
+std::string renderModel(const ModelDrawing& m) {
+  const Box box = frameOf(m);
+  Range xr{box.xLo, box.xHi}, zr{box.zLo, box.zHi};
+  if (!(xr.hi > xr.lo)) xr = padded(xr.lo, xr.hi, 0.05);
+  if (!(zr.hi > zr.lo)) zr = padded(zr.lo, zr.hi, 0.05);
+  // Equal scales: widen whichever range is short for the page's proportions.
+  const double height = std::clamp(plotWidth * (zr.hi - zr.lo) / (xr.hi - xr.lo), 100.0, 560.0);
+  const double metresPerPixel = std::max((xr.hi - xr.lo) / plotWidth, (zr.hi - zr.lo) / height);
+  const double xMid = (xr.lo + xr.hi) / 2;
+  xr = {xMid - metresPerPixel * plotWidth / 2, xMid + metresPerPixel * plotWidth / 2};
+  zr.hi = zr.lo + metresPerPixel * height;
+
+  std::vector<std::string> titles = m.titles;
+  if (!m.full && !m.electrodes.empty()) titles.push_back("the surveyed ground (section --full shows the whole model)");
+  const double top = titleHeight(titles.size()) + 10.0;
+  const double panelGap = 60.0;
+  const int panels = m.ip ? 2 : 1;
+  SvgDocument svg(pageWidth, top + panels * (height + panelGap) + 10.0);
+  drawTitles(svg, titles);
+
+  std::vector<double> resistivities, chargeabilities;
+  for (const auto& b : m.bodies) {
+    resistivities.push_back(b.Ro);
+    chargeabilities.push_back(b.eta());
+  }
+  for (int panel = 0; panel < panels; ++panel) {
+    const bool eta = panel == 1;
+    const double panelTop = top + panel * (height + panelGap);
+    const ChartFrame frame(panelTop, height, xr, zr, true);
+    const ColourScale scale(eta ? chargeabilities : resistivities, eta ? ScaleKind::linear : ScaleKind::logarithmic);
+    drawPanel(svg, m, frame, height, scale, eta, eta ? "plot-eta" : "plot");
+    frame.drawAxes(svg, "x, m", "depth, m");
+    drawColourBar(svg, scale, eta ? "\u03b7, %" : "\u03c1, ohm-m", panelTop + 20.0, std::min(height - 40.0, 360.0),
+                  false);
+  }
   return svg.str();
 }
 

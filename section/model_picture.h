@@ -1,8 +1,11 @@
-// The model picture of varga.xy: bodies filled by resistivity, every boundary
-// node as a segment of its length along the boundary with a short tick along
-// its normal, the ground surface, and the survey electrodes of varga.arr.
+// The model picture of varga.xy: bodies filled by resistivity (and, when the
+// model has IP, a second panel by chargeability) with their numbers and
+// values written inside, interfaces as lines, the ground surface, and the
+// survey electrodes of varga.arr. Framed on the surveyed ground unless the
+// whole model is asked for; boundary nodes on request.
 #pragma once
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -13,20 +16,32 @@ struct Point {
 };
 
 struct ModelBody {
-  double Ro = 0.0;
+  double Ro = 0.0, roIP = 0.0;
   std::vector<Point> outline;
+  // Chargeability in percent: RO_IP = Ro / (1 - eta/100).
+  // Rounded to 1e-4 % so that a chargeability read back from single
+  // precision shows the value the model was given (15, not 14.99999).
+  double eta() const { return roIP > 0.0 ? std::round(1e6 * (1.0 - Ro / roIP)) / 1e4 : 0.0; }
 };
 
 struct ModelNode {
   double x = 0.0, z = 0.0, dL = 0.0, xn = 0.0, zn = 0.0;
 };
 
+struct ModelElectrode {
+  Point at;
+  bool current = false;  // a current electrode, else a receiver
+};
+
 struct ModelDrawing {
   std::vector<std::string> titles;
   std::vector<ModelBody> bodies;
   std::vector<ModelNode> nodes;
-  std::vector<Point> positions;  // profile positions of the survey
-  std::vector<Point> sources;    // fixed current electrodes A and B, when the kind has them
+  bool ip = false;
+  std::vector<ModelElectrode> electrodes;  // every place the survey puts one
+  double deepest = 0.0;                    // largest pseudo-depth of the survey
+  bool full = false;                       // frame the whole model
+  bool showNodes = false;                  // draw the boundary nodes
 };
 
 // Reads varga.xy and, when `arrayPath` names an existing file, its survey;

@@ -7,6 +7,7 @@
 
 #include "section/korvis_log.h"
 #include "section/point_list.h"
+#include "section/survey_data.h"
 #include "section/telm_results.h"
 
 namespace section {
@@ -22,7 +23,9 @@ InputKind inputKindOf(std::string_view fileName, bool exactNamesOnly) {
   if (fileName == "magn13.dat") return InputKind::telmMagnetic;
   if (fileName == "korvis.txt") return InputKind::korvisLog;
   if (fileName == "varga.xy") return InputKind::model;
+  if (fileName.find("-data.") != std::string_view::npos) return InputKind::surveyData;
   if (exactNamesOnly) return InputKind::none;
+  if (fileName.ends_with(".ohm")) return InputKind::surveyData;
   if (fileName.ends_with(".dat")) {
     return fileName.find("magn") != std::string_view::npos ? InputKind::telmMagnetic : InputKind::telmArray;
   }
@@ -33,20 +36,43 @@ InputKind inputKindOf(std::string_view fileName, bool exactNamesOnly) {
   return InputKind::none;
 }
 
-std::vector<Picture> picturesOf(const std::string& path, InputKind kind) {
+namespace {
+
+std::vector<Picture> readPictures(const std::string& path, InputKind kind, const DrawOptions& options) {
   const std::filesystem::path p(path);
   const std::string stem = p.stem().string();
+  const std::string name = p.filename().string();
+  if ((kind == InputKind::telmArray || kind == InputKind::pointList) &&
+      inputKindOf(name, true) == InputKind::none && looksLikeSurveyFile(path)) {
+    kind = InputKind::surveyData;
+  }
   switch (kind) {
+    case InputKind::surveyData: return readSurveyData(path, stem);
     case InputKind::telmArray: return readTelmArrayFile(path, stem);
     case InputKind::telmMagnetic: return readMagneticFile(path, stem);
     case InputKind::korvisLog: return readKorvisLog(path, stem);
     case InputKind::pointList: return readPointList(path, stem);
-    case InputKind::model:
-      return {{stem == "varga" ? "model.svg" : stem + "_model.svg",
-               readModel(path, (p.parent_path() / "varga.arr").string())}};
+    case InputKind::model: {
+      ModelDrawing m = readModel(path, (p.parent_path() / "varga.arr").string());
+      m.full = options.fullModel;
+      m.showNodes = options.nodes;
+      return {{stem == "varga" ? "model.svg" : stem + "_model.svg", std::move(m)}};
+    }
     case InputKind::none: break;
   }
   return {};
+}
+
+}  // namespace
+
+std::vector<Picture> picturesOf(const std::string& path, InputKind kind, const DrawOptions& options) {
+  auto pictures = readPictures(path, kind, options);
+  if (options.nLevel) {
+    for (auto& p : pictures) {
+      if (auto* s = std::get_if<Pseudosection>(&p.content)) useNLevels(*s);
+    }
+  }
+  return pictures;
 }
 
 std::string renderPicture(const Picture& picture) {

@@ -11,8 +11,10 @@
 
 namespace section {
 
-// Picture "<stem>.svg": a pseudosection with |R| as pseudo-depth;
-// chargeability when the value column is named "IP...", else resistivity.
+// Picture "<stem>.svg": a pseudosection at the midpoints and median depths
+// of the configurations (korvis's files by their names; AB_MN_pr.txt with the
+// telm model beside it), else at X and |R|; chargeability when the value
+// column is named "IP...", else resistivity.
 std::vector<Picture> readPointList(const std::string& path, const std::string& stem);
 
 }  // namespace section

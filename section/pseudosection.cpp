@@ -1,110 +1,168 @@
-// Pseudosection drawing. Cells tile each row like a Voronoi diagram: every
-// distinct depth gets an interval reaching halfway to the neighbouring depths,
-// and within a row every x one reaching halfway to its neighbours in that row.
-// Rows are taken on their own because the receiver centres of one station can
-// shift with the spacing (dipole-dipole lists); triangular coverage leaves
-// gaps at the ends instead of stretched cells.
+// Pseudosection drawing. The cells are the Voronoi cells of the points on
+// the page (so that one pixel means the same across and down), clipped to the
+// points' hull widened by half the typical gap between neighbours.
 #include "section/pseudosection.h"
 
 #include <algorithm>
 #include <cmath>
 #include <iterator>
-#include <map>
+#include <limits>
 
 #include "section/chart_frame.h"
 #include "section/svg.h"
+#include "section/voronoi_cells.h"
 
 namespace section {
 
-std::vector<double> cellEdges(const std::vector<double>& v) {
-  std::vector<double> edges;
-  if (v.empty()) return edges;
-  if (v.size() == 1) {
-    const double half = v[0] == 0.0 ? 0.5 : std::fabs(v[0]) * 0.5;
-    return {v[0] - half, v[0] + half};
+void placeMeasurements(Pseudosection& s, const std::vector<Measurement>& measurements, const std::string& fallbackXLabel,
+                       const std::string& fallbackDepthLabel) {
+  std::vector<Placement> places;
+  bool allPlaced = !measurements.empty(), allVertical = true;
+  s.nLevels.clear();
+  for (const auto& m : measurements) {
+    places.push_back(m.known ? placeConfiguration(m.configuration) : Placement{});
+    allPlaced = allPlaced && places.back().valid;
+    allVertical = allVertical && places.back().vertical;
+    s.nLevels.push_back(m.known ? dipoleDipoleLevel(m.configuration) : std::numeric_limits<double>::quiet_NaN());
   }
-  edges.push_back(v[0] - (v[1] - v[0]) / 2);
-  for (std::size_t i = 0; i + 1 < v.size(); ++i) edges.push_back((v[i] + v[i + 1]) / 2);
-  edges.push_back(v.back() + (v.back() - v[v.size() - 2]) / 2);
-  return edges;
+  if (!std::all_of(s.nLevels.begin(), s.nLevels.end(), [](double n) { return std::isfinite(n); })) s.nLevels.clear();
+  s.values.clear();
+  for (std::size_t k = 0; k < measurements.size(); ++k) {
+    const auto& m = measurements[k];
+    const auto& p = places[k];
+    if (!allPlaced) {
+      s.values.push_back({std::isfinite(p.along) && m.known && !p.vertical ? p.along : m.x, m.depth, m.value});
+    } else if (allVertical) {
+      s.values.push_back({p.depth, p.along, m.value});
+    } else {
+      s.values.push_back({p.along, p.depth, m.value});
+    }
+  }
+  if (!allPlaced) {
+    s.xLabel = fallbackXLabel;
+    s.depthLabel = fallbackDepthLabel;
+  } else if (allVertical) {
+    s.xLabel = "distance from the borehole (median depth of investigation), m";
+    s.depthLabel = "midpoint depth, m";
+    s.depthAxis = DepthAxis::linear;
+  } else {
+    s.xLabel = "midpoint x, m";
+    s.depthLabel = "pseudo-depth (median depth of investigation), m";
+  }
 }
 
-namespace {
-
-std::vector<double> distinct(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  v.erase(std::unique(v.begin(), v.end()), v.end());
-  return v;
+void useNLevels(Pseudosection& s) {
+  if (s.nLevels.size() != s.values.size() || s.nLevels.empty()) return;
+  for (std::size_t k = 0; k < s.values.size(); ++k) s.values[k].depth = s.nLevels[k];
+  s.depthLabel = "n-level";
+  s.depthAxis = DepthAxis::linear;
 }
 
-std::size_t indexOf(const std::vector<double>& sorted, double v) {
-  return static_cast<std::size_t>(std::lower_bound(sorted.begin(), sorted.end(), v) - sorted.begin());
+bool depthsAreGeometric(std::vector<double> d) {
+  std::sort(d.begin(), d.end());
+  d.erase(std::unique(d.begin(), d.end(), [](double a, double b) { return std::fabs(a - b) <= 1e-6 * std::fabs(b); }),
+          d.end());
+  if (d.size() < 3 || !(d.front() > 0.0) || d.back() < 4.0 * d.front()) return false;
+  double smallest = INFINITY, largest = 0.0;
+  for (std::size_t k = 1; k < d.size(); ++k) {
+    smallest = std::min(smallest, d[k] - d[k - 1]);
+    largest = std::max(largest, d[k] - d[k - 1]);
+  }
+  return largest >= 2.5 * smallest;
 }
-
-}  // namespace
 
 std::string renderPseudosection(const Pseudosection& section) {
   // A value needs a place: the readers reject non-finite coordinates, and
-  // the drawing must not index past the cell edges should one slip through.
+  // the drawing must not be thrown off should one slip through.
   std::vector<SectionValue> placed;
   std::copy_if(section.values.begin(), section.values.end(), std::back_inserter(placed),
                [](const SectionValue& v) { return std::isfinite(v.x) && std::isfinite(v.depth); });
   std::vector<double> depths, data;
-  std::map<double, std::vector<double>> rows;  // depth -> its distinct x, sorted
-  for (const auto& v : placed) {
+  double xLo = 0, xHi = 0, dLo = 0, dHi = 0;
+  for (std::size_t k = 0; k < placed.size(); ++k) {
+    const auto& v = placed[k];
     depths.push_back(v.depth);
     data.push_back(v.value);
-    rows[v.depth].push_back(v.x);
+    xLo = k == 0 ? v.x : std::min(xLo, v.x);
+    xHi = k == 0 ? v.x : std::max(xHi, v.x);
+    dLo = k == 0 ? v.depth : std::min(dLo, v.depth);
+    dHi = k == 0 ? v.depth : std::max(dHi, v.depth);
   }
-  depths = distinct(std::move(depths));
-  const auto depthEdges = cellEdges(depths);
-  // A row of one value takes the smallest station step of the other rows.
-  double step = 0.0;
-  for (auto& [depth, xs] : rows) {
-    xs = distinct(std::move(xs));
-    for (std::size_t k = 1; k < xs.size(); ++k) {
-      step = step == 0.0 ? xs[k] - xs[k - 1] : std::min(step, xs[k] - xs[k - 1]);
-    }
+  const bool logDepth = section.depthAxis == DepthAxis::logarithmic ||
+                        (section.depthAxis == DepthAxis::automatic && depthsAreGeometric(depths));
+  // Linear depth axes start at the surface (or the shallowest value above
+  // it); logarithmic ones leave a fifth of the range around the data.
+  Range depthRange;
+  if (placed.empty()) {
+    depthRange = {0.0, 1.0};
+  } else if (logDepth) {
+    const double pad = std::pow(dHi / dLo, 0.08);
+    depthRange = {dLo / pad, dHi * pad};
+  } else {
+    const double span = dHi > dLo ? dHi - dLo : std::max(std::fabs(dHi), 1.0);
+    depthRange = {std::min(0.0, dLo - 0.08 * span), dHi + 0.1 * span};
   }
-  std::map<double, std::vector<double>> rowEdges;
-  Range xRange;
-  for (const auto& [depth, xs] : rows) {
-    const auto& edges = rowEdges[depth] = xs.size() == 1 && step > 0.0
-                                              ? std::vector<double>{xs[0] - step / 2, xs[0] + step / 2}
-                                              : cellEdges(xs);
-    const bool first = rowEdges.size() == 1;
-    xRange = {first ? edges.front() : std::min(xRange.lo, edges.front()),
-              first ? edges.back() : std::max(xRange.hi, edges.back())};
-  }
+  Range xRange = padded(xLo, xHi, 0.04);
 
   constexpr double plotHeight = 400.0;
   const double top = titleHeight(section.titles.size()) + 10.0;
+  // The cells reach a margin beyond the outermost points; widen the ranges
+  // so that the margin stays inside the frame.
+  const auto pagePoints = [&](const ChartFrame& frame) {
+    std::vector<PagePoint> page;
+    for (const auto& v : placed) page.push_back({frame.px(v.x), frame.py(v.depth)});
+    return page;
+  };
+  {
+    const double margin = 1.3 * std::max(typicalHalfGap(pagePoints(ChartFrame(top, plotHeight, xRange, depthRange, true, logDepth))), 3.0);
+    const double mx = margin * (xRange.hi - xRange.lo) / plotWidth;
+    xRange = {std::min(xRange.lo, xLo - mx), std::max(xRange.hi, xHi + mx)};
+    if (logDepth) {
+      const double factor = std::exp(margin / plotHeight * std::log(depthRange.hi / depthRange.lo));
+      depthRange = {std::min(depthRange.lo, dLo / factor), std::max(depthRange.hi, dHi * factor)};
+    } else if (!placed.empty()) {
+      const double my = margin * (depthRange.hi - depthRange.lo) / plotHeight;
+      // Depth axes of surface arrays keep the surface as their top.
+      const double lo = dLo >= 0.0 ? std::max(0.0, dLo - my) : dLo - my;
+      depthRange = {std::min(depthRange.lo, lo), std::max(depthRange.hi, dHi + my)};
+    }
+  }
   SvgDocument svg(pageWidth, top + plotHeight + 70.0);
   drawTitles(svg, section.titles);
   const ColourScale scale(data, section.scale);
-  const Range depthRange = depthEdges.empty() ? Range{} : Range{depthEdges.front(), depthEdges.back()};
-  const ChartFrame frame(top, plotHeight, xRange, depthRange, true);
+  const ChartFrame frame(top, plotHeight, xRange, depthRange, true, logDepth);
+  const auto page = pagePoints(frame);
+  const double halfGap = typicalHalfGap(page);
+  const auto cells = voronoiCells(page, std::max(halfGap, 3.0));
+  // Dots small enough to leave the colour of dense surveys visible.
+  const std::string dot = num(std::clamp(0.3 * halfGap, 0.5, 1.4));
 
   bool anyMissing = false;
-  // Crisp edges: anti-aliased neighbours would show hairline seams.
-  svg.open("g", {{"shape-rendering", "crispEdges"}});
-  for (const auto& v : placed) {
-    const auto& xs = rows.at(v.depth);
-    const auto& xEdges = rowEdges.at(v.depth);
-    const std::size_t i = indexOf(xs, v.x);
-    const std::size_t j = indexOf(depths, v.depth);
-    const double x0 = frame.px(xEdges[i]), x1 = frame.px(xEdges[i + 1]);
-    const double y0 = frame.py(depthEdges[j]), y1 = frame.py(depthEdges[j + 1]);
-    anyMissing = anyMissing || !std::isfinite(v.value);
-    svg.add("rect", {{"class", "cell"}, {"x", num(x0)}, {"y", num(y0)}, {"width", num(x1 - x0)},
-                     {"height", num(y1 - y0)}, {"fill", scale.colour(v.value)}});
+  svg.open("clipPath", {{"id", "plot"}});
+  svg.add("rect", {{"x", num(plotLeft)}, {"y", num(top)}, {"width", num(plotWidth)}, {"height", num(plotHeight)}});
+  svg.close("clipPath");
+  svg.open("g", {{"clip-path", "url(#plot)"}});
+  for (std::size_t k = 0; k < placed.size(); ++k) {
+    anyMissing = anyMissing || !std::isfinite(placed[k].value);
+    if (cells[k].size() < 3) continue;
+    std::string points;
+    for (const auto& c : cells[k]) points += num(c.x) + ',' + num(c.y) + ' ';
+    points.pop_back();
+    const std::string colour = scale.colour(placed[k].value);
+    // A thin outline of the cell's own colour hides the anti-aliasing seams
+    // between neighbours.
+    svg.add("polygon", {{"class", "cell"}, {"points", points}, {"fill", colour}, {"stroke", colour},
+                        {"stroke-width", "0.6"}});
+  }
+  for (const auto& p : page) {
+    svg.add("circle", {{"class", "datum"}, {"cx", num(p.x)}, {"cy", num(p.y)}, {"r", dot}, {"fill", "#202020"}});
   }
   svg.close("g");
   if (placed.empty()) {
     svg.add("text", {{"x", num(plotLeft + plotWidth / 2)}, {"y", num(top + plotHeight / 2)},
                      {"text-anchor", "middle"}}, "no values in the file");
   }
-  frame.drawAxes(svg, "x, m", section.depthLabel);
+  frame.drawAxes(svg, section.xLabel, section.depthLabel);
   drawColourBar(svg, scale, section.quantity, top + 20.0, plotHeight - 40.0, anyMissing);
   return svg.str();
 }

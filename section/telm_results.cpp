@@ -7,7 +7,9 @@
 #include <filesystem>
 
 #include "common/model.h"
+#include "section/array_layouts.h"
 #include "section/text_lines.h"
+#include "telm/array_kinds.h"
 
 namespace section {
 
@@ -17,6 +19,16 @@ constexpr const char* resistivityLabel = "apparent resistivity, ohm-m";
 constexpr const char* chargeabilityLabel = "apparent chargeability, %";
 
 std::string fileNameOf(const std::string& path) { return std::filesystem::path(path).filename().string(); }
+
+// The kind of a result file by its name (amnb_01.dat ... a_mn_b12.dat); 0
+// for a renamed file.
+int kindOfFile(const std::string& path) {
+  const std::string name = fileNameOf(path);
+  for (int kind = 1; kind <= 12; ++kind) {
+    if (name == telm::arrayKindInfo(kind).fileName) return kind;
+  }
+  return 0;
+}
 
 // The two run titles as written (75 columns, blank padded), blank ones left out.
 std::vector<std::string> runTitles(const TextLines& f) {
@@ -32,12 +44,13 @@ std::vector<Picture> kind12Profiles(const TextLines& f, std::size_t at, int stat
                                     const std::string& stem) {
   Profile rho, eta;
   rho.titles = eta.titles = runTitles(f);
-  rho.titles.push_back(fileNameOf(f.name()) + ": " + resistivityLabel);
-  eta.titles.push_back(fileNameOf(f.name()) + ": " + chargeabilityLabel);
+  rho.titles.push_back("telm, " + telmKindName(12) + ": " + resistivityLabel + " (" + fileNameOf(f.name()) + ")");
+  eta.titles.push_back("telm, " + telmKindName(12) + ": " + chargeabilityLabel + " (" + fileNameOf(f.name()) + ")");
+  rho.xLabel = eta.xLabel = "x of the receiver centre, m";
   rho.yLabel = resistivityLabel;
   eta.yLabel = chargeabilityLabel;
-  rho.series.push_back({"rho_a", {}});
-  eta.series.push_back({"eta_a", {}});
+  rho.series.push_back({"\u03c1a", {}});
+  eta.series.push_back({"\u03b7a", {}});
   for (int i = 1; i <= stations; ++i) {
     const std::size_t line = at;
     const auto v = f.record(at, ip ? 3 : 2, "station " + std::to_string(i));
@@ -79,14 +92,12 @@ std::vector<Picture> readTelmArrayFile(const std::string& path, const std::strin
     if (!std::isfinite(d)) f.fail(listLine, "expected finite " + listName);
   }
 
-  Pseudosection rho, eta;
-  rho.titles = eta.titles = runTitles(f);
-  rho.titles.push_back(fileNameOf(path) + ": " + resistivityLabel);
-  eta.titles.push_back(fileNameOf(path) + ": " + chargeabilityLabel);
-  rho.quantity = resistivityCaption;
-  eta.quantity = chargeabilityCaption;
-  eta.scale = ScaleKind::linear;
-  rho.depthLabel = eta.depthLabel = offsets ? "offset, m" : "spacing, m";
+  // The survey of the run, when the model file is beside the results and
+  // agrees with them, places every value at its configuration.
+  const int kind = kindOfFile(path);
+  const auto model = kind >= 1 && kind <= 11 ? readTelmModel(std::filesystem::path(path).parent_path().string()) : nullptr;
+  const bool known = model && model->stationCount == stations && spacings <= model->spacingCount;
+  std::vector<Measurement> rho, eta;
   for (int i = 1; i <= stations; ++i) {
     const std::string station = "station " + std::to_string(i);
     const std::size_t xLine = at;
@@ -96,22 +107,53 @@ std::vector<Picture> readTelmArrayFile(const std::string& path, const std::strin
     if (f.record(at, 1, "spacing count of " + station)[0] != spacings) {
       f.fail(countLine, "expected the spacing count " + std::to_string(spacings) + " of " + station);
     }
+    std::vector<Measurement> here;
+    for (std::size_t j = 0; j < depths.size(); ++j) {
+      Measurement m;
+      const int spacing = static_cast<int>(j) + 1;
+      m.known = known && kind <= 9 && std::fabs(static_cast<double>(telm::stationX(*model, i)) - x) < 0.06;
+      if (m.known) m.configuration = telmConfiguration(*model, kind, i, spacing);
+      // The underground equator arrays measure between a vertical source
+      // dipole at the station and a vertical receiver dipole at the offset.
+      const double shift = kind == 10 ? depths[j] / 2 : kind == 11 ? -depths[j] / 2 : 0.0;
+      m.x = x + shift;
+      m.depth = depths[j];
+      here.push_back(m);
+    }
     const auto values = f.record(at, depths.size(), "apparent resistivity of " + station);
-    for (std::size_t j = 0; j < depths.size(); ++j) rho.values.push_back({x, depths[j], values[j]});
+    for (std::size_t j = 0; j < depths.size(); ++j) {
+      here[j].value = values[j];
+      rho.push_back(here[j]);
+    }
     if (ip) {
       const auto etas = f.record(at, depths.size(), "apparent chargeability of " + station);
-      for (std::size_t j = 0; j < depths.size(); ++j) eta.values.push_back({x, depths[j], etas[j]});
+      for (std::size_t j = 0; j < depths.size(); ++j) {
+        here[j].value = etas[j];
+        eta.push_back(here[j]);
+      }
     }
   }
-  std::vector<Picture> pictures{{stem + "_rho.svg", std::move(rho)}};
-  if (ip) pictures.push_back({stem + "_eta.svg", std::move(eta)});
+  const std::string fallbackX = kind == 10 || kind == 11 ? "midpoint x, m" : "station x, m";
+  const std::string fallbackDepth = offsets ? "offset, m" : "spacing, m";
+  const std::string kindName = kind >= 1 ? telmKindName(kind) : "array file";
+  Pseudosection rhoSection, etaSection;
+  rhoSection.titles = etaSection.titles = runTitles(f);
+  rhoSection.titles.push_back("telm, " + kindName + ": " + resistivityLabel + " (" + fileNameOf(path) + ")");
+  etaSection.titles.push_back("telm, " + kindName + ": " + chargeabilityLabel + " (" + fileNameOf(path) + ")");
+  rhoSection.quantity = resistivityCaption;
+  etaSection.quantity = chargeabilityCaption;
+  etaSection.scale = ScaleKind::linear;
+  placeMeasurements(rhoSection, rho, fallbackX, fallbackDepth);
+  placeMeasurements(etaSection, eta, fallbackX, fallbackDepth);
+  std::vector<Picture> pictures{{stem + "_rho.svg", std::move(rhoSection)}};
+  if (ip) pictures.push_back({stem + "_eta.svg", std::move(etaSection)});
   return pictures;
 }
 
 std::vector<Picture> readMagneticFile(const std::string& path, const std::string& stem) {
   const TextLines f(path);
   Profile p;
-  p.titles = {fileNameOf(path) + ": magnetic field anomaly"};
+  p.titles = {"telm, " + telmKindName(13) + ": magnetic field anomaly (" + fileNameOf(path) + ")"};
   p.yLabel = "field anomaly";
   p.series = {{"dHx", {}}, {"dHz", {}}, {"dZ", {}}};
   // Line 1 is the heading "x z dHx dHz dZ".

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -19,8 +20,28 @@ TEST(ColourScale, LogarithmicScalePlacesDecadesEvenly) {
   EXPECT_DOUBLE_EQ(scale.minimum(), 1.0);
   EXPECT_DOUBLE_EQ(scale.maximum(), 100.0);
   EXPECT_NEAR(scale.fraction(10.0), 0.5, 1e-12);
-  EXPECT_EQ(scale.colour(1.0), ColourScale::rampColour(0.0));
-  EXPECT_EQ(scale.colour(100.0), ColourScale::rampColour(1.0));
+  EXPECT_EQ(scale.colour(1.0), scale.rampColour(0.0));
+  EXPECT_EQ(scale.colour(100.0), scale.rampColour(1.0));
+}
+
+// Red, green and blue of "#rrggbb".
+std::array<int, 3> rgbOf(const std::string& colour) {
+  return {std::stoi(colour.substr(1, 2), nullptr, 16), std::stoi(colour.substr(3, 2), nullptr, 16),
+          std::stoi(colour.substr(5, 2), nullptr, 16)};
+}
+
+TEST(ColourScale, ResistivityRunsBlueToRedAndChargeabilityGetsBrighter) {
+  const ColourScale rho({1.0, 100.0}, ScaleKind::logarithmic), eta({0.0, 10.0}, ScaleKind::linear);
+  const auto low = rgbOf(rho.colour(1.0)), high = rgbOf(rho.colour(100.0));
+  EXPECT_GT(low[2], 2 * low[0]);
+  EXPECT_GT(high[0], 2 * high[2]);
+  double previous = -1.0;
+  for (double v = 0.0; v <= 10.0; v += 0.5) {
+    const auto c = rgbOf(eta.colour(v));
+    const double luma = 0.2126 * c[0] + 0.7152 * c[1] + 0.0722 * c[2];
+    EXPECT_GT(luma, previous) << v;
+    previous = luma;
+  }
 }
 
 TEST(ColourScale, ValuesWithoutAPlaceAreGrey) {
@@ -28,7 +49,7 @@ TEST(ColourScale, ValuesWithoutAPlaceAreGrey) {
   EXPECT_EQ(scale.colour(nan), noValueColour);
   EXPECT_EQ(scale.colour(std::numeric_limits<double>::infinity()), noValueColour);
   EXPECT_EQ(scale.colour(9.0), noValueColour);
-  for (double f = 0.0; f <= 1.0; f += 0.05) EXPECT_NE(ColourScale::rampColour(f), noValueColour);
+  for (double f = 0.0; f <= 1.0; f += 0.05) EXPECT_NE(scale.rampColour(f), noValueColour);
 }
 
 TEST(ColourScale, NonPositiveValueTurnsLogarithmicIntoLinear) {
@@ -38,25 +59,39 @@ TEST(ColourScale, NonPositiveValueTurnsLogarithmicIntoLinear) {
   EXPECT_NEAR(scale.fraction(5.0), 0.5, 1e-12);
 }
 
-TEST(ColourScale, TicksStartAtMinimumAndEndAtMaximum) {
-  for (const auto kind : {ScaleKind::logarithmic, ScaleKind::linear}) {
-    const ColourScale scale({3.7, 41.0, 812.5}, kind);
-    const auto ticks = scale.ticks();
-    ASSERT_GE(ticks.size(), 3u);
-    EXPECT_DOUBLE_EQ(ticks.front(), 3.7);
-    EXPECT_DOUBLE_EQ(ticks.back(), 812.5);
-    for (std::size_t k = 1; k < ticks.size(); ++k) EXPECT_LT(ticks[k - 1], ticks[k]);
+TEST(ColourScale, TicksAreRoundValuesInsideTheRange) {
+  struct Row {
+    std::vector<double> values;
+    ScaleKind kind;
+    std::vector<double> ticks;
+  };
+  std::vector<double> decades;
+  for (int e = -3; e <= 7; ++e) decades.push_back(std::pow(10.0, e));
+  const Row rows[] = {
+      {{3.7, 41.0, 812.5}, ScaleKind::logarithmic, {5, 10, 20, 50, 100, 200, 500}},
+      {{3.7, 41.0, 812.5}, ScaleKind::linear, {200, 400, 600, 800}},
+      // Less than a decade: linear round values instead of a lone 200.
+      {{105.8, 283.0}, ScaleKind::logarithmic, {150, 200, 250}},
+      {{0.04, 0.9}, ScaleKind::logarithmic, {0.05, 0.1, 0.2, 0.5}},
+      {{-0.25, 0.35}, ScaleKind::linear, {-0.2, -0.1, 0, 0.1, 0.2, 0.3}},
+      // Ten decades keep only the powers of ten.
+      {{1e-3, 1e7}, ScaleKind::logarithmic, decades},
+  };
+  for (const auto& row : rows) {
+    const auto ticks = ColourScale(row.values, row.kind).ticks();
+    ASSERT_EQ(ticks.size(), row.ticks.size()) << row.values[0];
+    for (std::size_t k = 0; k < ticks.size(); ++k) {
+      EXPECT_NEAR(ticks[k], row.ticks[k], 1e-9 * std::fabs(row.ticks[k])) << row.values[0];
+      EXPECT_NE(formatLabel(ticks[k]), "-0");
+    }
   }
-  // Ten decades keep only the powers of ten inside.
-  const auto wide = ColourScale({1e-3, 1e7}, ScaleKind::logarithmic).ticks();
-  EXPECT_EQ(wide.size(), 11u);
 }
 
 TEST(ColourScale, ConstantFieldHasOneColourAndOneTick) {
   const ColourScale scale({7.0, 7.0, nan}, ScaleKind::logarithmic);
   EXPECT_TRUE(scale.constant());
   EXPECT_EQ(scale.ticks(), std::vector<double>{7.0});
-  EXPECT_EQ(scale.colour(7.0), ColourScale::rampColour(0.5));
+  EXPECT_EQ(scale.colour(7.0), scale.rampColour(0.5));
   EXPECT_FALSE(ColourScale({nan}, ScaleKind::linear).hasData());
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "common/record_reader.h"
@@ -43,9 +44,11 @@ std::string goodHead() {
 
 double number(const section_test::XmlElement& e, const char* key) { return std::stod(e.attributes.at(key)); }
 
-TEST(ModelPicture, OneSegmentPerNodeAlongTheBoundary) {
+TEST(ModelPicture, OneSegmentPerNodeAlongTheBoundaryOnRequest) {
   TempFolder t;
-  const auto m = readModel(t.write("varga.xy", goodHead() + nodes), t.file("varga.arr"));
+  auto m = readModel(t.write("varga.xy", goodHead() + nodes), t.file("varga.arr"));
+  EXPECT_EQ(parseXml(renderModel(m)).count("line", "node"), 0u);
+  m.showNodes = true;
   const auto doc = parseXml(renderModel(m));
   ASSERT_EQ(doc.error, "");
   EXPECT_EQ(doc.count("line", "node"), 3u);
@@ -73,7 +76,13 @@ TEST(ModelPicture, OneSegmentPerNodeAlongTheBoundary) {
   EXPECT_NEAR(lengths[2] / lengths[0], 4.0, 0.01);
 }
 
-TEST(ModelPicture, SurveyElectrodesFromTheArrayFile) {
+// The x range the axis labels cover.
+std::pair<double, double> xTicks(const Doc& doc) {
+  const auto ticks = doc.texts("x-tick");
+  return {std::stod(ticks.front()), std::stod(ticks.back())};
+}
+
+TEST(ModelPicture, FramedOnTheSurveyedGroundWithElectrodesAndBodyLabels) {
   TempFolder t;
   t.write("varga.xy", goodHead() + nodes);
   t.write("varga.arr", "5 0 -20 0 9 3\n-50 0 50 0 0 17 0\n10 20 30\n");
@@ -82,9 +91,35 @@ TEST(ModelPicture, SurveyElectrodesFromTheArrayFile) {
   EXPECT_EQ(pictures[0].name, "model.svg");
   const auto doc = parseXml(renderPicture(pictures[0]));
   ASSERT_EQ(doc.error, "");
-  EXPECT_EQ(doc.count("polygon", "electrode"), 9u);
-  EXPECT_EQ(doc.count("circle", "source"), 2u);
-  EXPECT_EQ(doc.texts("title").at(1), "varga.arr: 9 positions, array kind 17");
+  // Nine receivers and the fixed current electrodes A and B (filled).
+  EXPECT_EQ(doc.count("polygon", "electrode"), 11u);
+  std::size_t filled = 0;
+  for (const auto& e : doc.elements) filled += Doc::attr(e, "class") == "electrode" && Doc::attr(e, "fill") == "black";
+  EXPECT_EQ(filled, 2u);
+  EXPECT_EQ(doc.texts("title").at(1), "varga.arr: gradient, fixed A and B (kind 17), 9 positions");
+  EXPECT_EQ(doc.texts("body-label"), (std::vector<std::string>{"1: 100 ohm-m", "2: 10 ohm-m"}));
+  // A to B with a margin, inside the 200 m wide model; --full shows it all.
+  const auto [lo, hi] = xTicks(doc);
+  EXPECT_LE(lo, -50.0);
+  EXPECT_GE(hi, 50.0);
+  EXPECT_LT(hi - lo, 150.0);
+  const auto whole = picturesOf(t.file("varga.xy"), InputKind::model, {.fullModel = true});
+  const auto [wholeLo, wholeHi] = xTicks(parseXml(renderPicture(whole.at(0))));
+  EXPECT_LE(wholeLo, -100.0);
+  EXPECT_GE(wholeHi, 100.0);
+}
+
+TEST(ModelPicture, ChargeableModelGetsASecondPanel) {
+  TempFolder t;
+  std::string text = goodHead() + nodes;
+  text.replace(text.find("           0 nP,nT"), 12, "           1");
+  text.replace(text.find("  10.000000      10.000000 "), 27, "  10.000000      12.500000 ");
+  const auto doc = parseXml(renderModel(readModel(t.write("varga.xy", text), t.file("varga.arr"))));
+  ASSERT_EQ(doc.error, "");
+  EXPECT_EQ(doc.count("polygon", "body"), 4u);
+  // RO_IP = Ro / (1 - eta/100): 12.5 for 10 ohm-m and 20 %.
+  const auto labels = doc.texts("body-label");
+  EXPECT_NE(std::find(labels.begin(), labels.end(), "\u03b7 20 %"), labels.end());
 }
 
 TEST(ModelPicture, MalformedFilesNameFileAndLine) {

@@ -46,7 +46,7 @@ TEST(SectionProgram, DrawsEveryKnownFileOfTheFolderAndListsThePictures) {
   const auto run = runSection(t, "");
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out, "MN_B.svg\namnb_01_rho.svg\n");
-  EXPECT_EQ(section_test::parseXml(slurp(t.file("amnb_01_rho.svg"))).count("rect", "cell"), 2u);
+  EXPECT_EQ(section_test::parseXml(slurp(t.file("amnb_01_rho.svg"))).count("polygon", "cell"), 2u);
   EXPECT_FALSE(std::filesystem::exists(t.file("notes.svg")));
 }
 

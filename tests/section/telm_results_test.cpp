@@ -37,7 +37,7 @@ TEST(TelmArrayFile, OneCellPerValueAndAPictureForEachQuantity) {
   EXPECT_EQ(pictures[0].name, "amnb_01_rho.svg");
   EXPECT_EQ(pictures[1].name, "amnb_01_eta.svg");
   const auto rho = render(pictures[0]);
-  EXPECT_EQ(rho.count("rect", "cell"), 6u);
+  EXPECT_EQ(rho.count("polygon", "cell"), 6u);
   const auto titles = rho.texts("title");
   ASSERT_EQ(titles.size(), 3u);
   EXPECT_EQ(titles[0], "Dyke &amp; host");
@@ -49,7 +49,7 @@ TEST(TelmArrayFile, OneCellPerValueAndAPictureForEachQuantity) {
   for (const auto& e : rho.elements) grey += e.attributes.count("fill") && e.attributes.at("fill") == noValueColour;
   EXPECT_EQ(grey, 2u);  // the cell and the legend swatch
   const auto eta = render(pictures[1]);
-  EXPECT_EQ(eta.count("rect", "cell"), 6u);
+  EXPECT_EQ(eta.count("polygon", "cell"), 6u);
   EXPECT_EQ(eta.texts("bar-label").front(), "0.5");
   EXPECT_EQ(eta.texts("bar-label").back(), "3");
 }
@@ -68,7 +68,7 @@ TEST(TelmArrayFile, ConstantFieldDrawsOneColour) {
     if (section_test::XmlDocument::attr(e, "class") == "cell") fills.insert(e.attributes.at("fill"));
   }
   EXPECT_EQ(fills.size(), 1u);
-  EXPECT_EQ(doc.count("rect", "cell"), 6u);
+  EXPECT_EQ(doc.count("polygon", "cell"), 6u);
   EXPECT_EQ(doc.texts("bar-label"), std::vector<std::string>{"50"});
 }
 
@@ -79,7 +79,7 @@ TEST(TelmArrayFile, ListsLongerThanEightContinueOnNextLines) {
   text += "    0.0\n  10\n";
   text += "      1.00      2.00      3.00      4.00      5.00      6.00      7.00      8.00 \n      9.00     10.00 \n";
   const auto doc = render(readTelmArrayFile(t.write("amn_02.dat", text), "amn_02").at(0));
-  EXPECT_EQ(doc.count("rect", "cell"), 10u);
+  EXPECT_EQ(doc.count("polygon", "cell"), 10u);
 }
 
 TEST(TelmArrayFile, Kind12IsDrawnAsProfiles) {

@@ -1,0 +1,27 @@
+// Options that change what the pictures show (not which files are drawn):
+// the whole model instead of the surveyed ground, the boundary nodes, and
+// the n-level instead of the pseudo-depth for dipole-dipole data.
+#pragma once
+
+#include <string_view>
+
+namespace section {
+
+struct DrawOptions {
+  bool fullModel = false;  // --full
+  bool nodes = false;      // --nodes
+  bool nLevel = false;     // --n-level
+};
+
+// True when `arg` is one of the options; it is then recorded in `options`.
+bool parseDrawOption(std::string_view arg, DrawOptions& options);
+
+// The lines of the usage text that describe them.
+inline constexpr const char* drawOptionsUsage =
+    "  --full            model picture of the whole model (default: the surveyed\n"
+    "                    ground, the electrodes and down to the deepest pseudo-depth)\n"
+    "  --nodes           draw the boundary nodes in the model picture\n"
+    "  --n-level         dipole-dipole data (two dipoles of one length) against the\n"
+    "                    n-level instead of the pseudo-depth\n";
+
+}  // namespace section
