@@ -7,6 +7,7 @@
 #include <numbers>
 
 #include "common/worker_pool.h"
+#include "korvis/quadrature.h"
 
 namespace korvis {
 
@@ -19,6 +20,12 @@ double negativeLogIntegral(double s, double d) {
   const double angle = d > 0.0 ? d * std::atan(s / d) : 0.0;
   return -(logPart - s + angle);
 }
+
+struct GaussRule {
+  std::vector<double> x, w;
+  explicit GaussRule(int n) { gaussLegendre(n, x, w); }
+};
+const GaussRule gauss8(8);
 
 }  // namespace
 
@@ -55,16 +62,28 @@ double elementPotential(double xo, double zo, double xc, double zc, double dL, d
   const double b = 0.5 * dL - along;
   const double singular = negativeLogIntegral(b, across) - negativeLogIntegral(a, across);
 
-  const double ratio = dL / (0.7 * dist);
-  const int m = ratio >= 16.0 ? 64 : 4 * std::max(1, static_cast<int>(ratio));
-  const double h = dL / m;
+  // The rest on each side of the foot, in panels no longer than 1/ky.
   double rest = 0.0;
-  for (int p = 0; p < m; ++p) {
-    const double s = a + (p + 0.5) * h;
-    const double rho = std::sqrt(s * s + across * across);
-    rest += besselK0(ky * rho) + std::log(rho);
+  auto side = [&](double s0, double s1) {
+    const double length = s1 - s0;
+    if (!(length > 0.0)) return;
+    const int panels = std::clamp(static_cast<int>(std::ceil(length * ky)), 1, 64);
+    const double h = length / panels;
+    for (int p = 0; p < panels; ++p) {
+      for (std::size_t i = 0; i < gauss8.x.size(); ++i) {
+        const double s = s0 + h * (p + 0.5 * (gauss8.x[i] + 1.0));
+        const double rho = std::sqrt(s * s + across * across);
+        rest += 0.5 * h * gauss8.w[i] * (besselK0(ky * rho) + std::log(rho));
+      }
+    }
+  };
+  if (a < 0.0 && b > 0.0) {
+    side(a, 0.0);
+    side(0.0, b);
+  } else {
+    side(a, b);
   }
-  return singular + rest * h;
+  return singular + rest;
 }
 
 void elementPotentialTable(const common::NodeTable<maxNodes>& nodes,

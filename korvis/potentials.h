@@ -27,9 +27,11 @@ double besselK0(double x);
 // element runs from (xc + dL*ez/2, zc - dL*ex/2) along (-ez, ex).
 //   far (dL <= 0.705*|P - C|): dL*K0(ky*|P - C|);
 //   near: the logarithm -ln(rho), the singular part of K0, in closed form
-//   (F(b) - F(a) with F(s) = -(s*ln(s^2 + d^2)/2 - s + d*atan(s/d)), d the
-//   distance from the element's line), plus the smooth rest K0 + ln(rho) by
-//   the midpoint rule over m = min(64, 4*trunc(dL/(0.7*|P - C|))) parts.
+//   (F(b) - F(a) with F(s) = -(s*ln(s^2 + d^2)/2 - s + d*atan(s/d)), s
+//   along the element from the foot of the perpendicular, d the distance
+//   from the element's line), plus the smooth rest K0 + ln(rho) by 8-point
+//   Gauss-Legendre on each side of the foot, in min(64, ceil(ky*length))
+//   equal panels.
 double elementPotential(double xo, double zo, double xc, double zc, double dL, double ex,
                         double ez, double ky);
 
