@@ -38,7 +38,8 @@ std::string number(double v) {
 }
 
 std::string electrodeName(int e, const PotentialPoint& p) {
-  return "electrode " + std::to_string(e + 1) + " at x " + number(p.x) + ", z " + number(-p.z);
+  return "electrode " + std::to_string(e + 1) + " at x " + number(p.x) + ", z " +
+         number(p.z == 0.0 ? 0.0 : -p.z);
 }
 
 // True when the electrode lookups find the medium at p: on the surface line
