@@ -42,7 +42,7 @@ void accurateDistances(const KorvisState& st, double& rShort, double& rLong) {
 void setUpAccurateWavenumbers(KorvisState& st) {
   double rShort = 0.0, rLong = 0.0;
   accurateDistances(st, rShort, rLong);
-  const TransformRule rule = convergentRule(rShort, rLong, 1);
+  const TransformRule rule = convergentRule(rShort, rLong, 1, fixedKindPanelWidth);
   st.nKy = std::min(static_cast<int>(rule.ky.size()), maxWavenumbers);
   for (int k = 0; k < st.nKy; ++k) {
     st.Ky[static_cast<std::size_t>(k)] = static_cast<float>(rule.ky[static_cast<std::size_t>(k)]);

@@ -15,8 +15,10 @@ namespace korvis {
 // one of them and a node centre (electrodes at infinity left out).
 void accurateDistances(const KorvisState& st, double& rShort, double& rLong);
 
-// nKy, Ky, WKy from convergentRule(rShort, rLong) of order 1 (at most 33
-// wavenumbers, all positive), weights and wavenumbers in single precision.
+// nKy, Ky, WKy from convergentRule(rShort, rLong) of order 1 with panels of
+// width 3 (at most 33 wavenumbers, all positive; the table kernel of the
+// fixed kinds limits what narrower panels would gain), weights and
+// wavenumbers in single precision.
 void setUpAccurateWavenumbers(KorvisState& st);
 
 // The log line of the convergent rule: "  nKy  KyMIN  KyMAX - " nKy (I2),

@@ -47,6 +47,14 @@ void assembleBoundaryMatrixPair(const common::NodeTable<maxNodes>& nodes, const 
                                 float Ro1DC, float* Mdc, const float* qIP, float Ro1IP,
                                 float* Mip, int ld, float ky, std::ostream& console);
 
+// The same two fills with the smooth kernel smoothK1Kernel in place of the
+// table (the survey mode); every other step as above.
+void assembleSmoothBoundaryMatrix(const common::NodeTable<maxNodes>& nodes, const float* q,
+                                  float Ro1, float* M, int ld, float ky, std::ostream& console);
+void assembleSmoothBoundaryMatrixPair(const common::NodeTable<maxNodes>& nodes, const float* qDC,
+                                      float Ro1DC, float* Mdc, const float* qIP, float Ro1IP,
+                                      float* Mip, int ld, float ky, std::ostream& console);
+
 // Primary fields EA, EB at the receiver and, unless mode == 1, the total
 // field E = (EA - EB) + secondary field of the charges sigma (double sum of
 // a direct and an image term per node). Pure: safe to call concurrently.

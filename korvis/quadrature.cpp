@@ -67,8 +67,8 @@ void gaussLaguerre(int n, std::vector<double>& x, std::vector<double>& w) {
   }
 }
 
-TransformRule convergentRule(double rShort, double rLong, int order) {
-  constexpr double lowFactor = 0.5, highFactor = 8.0, tailFactor = 0.5, panelWidth = 3.0;
+TransformRule convergentRule(double rShort, double rLong, int order, double panelWidth) {
+  constexpr double lowFactor = 0.5, highFactor = 8.0, tailFactor = 0.5;
   order = std::max(order, 1);
   rLong = std::max(rLong, 2.0 * rShort);
   rShort = std::max(rShort, rLong / maxDistanceRatio);

@@ -12,10 +12,13 @@
 //   [kLow, kHigh], kHigh = 8/rShort: panels of equal width, at most 3, in
 //     ln(ky), Gauss-Legendre in each (weights times ky);
 //   [kHigh, infinity): ky = kHigh + t*0.5/rShort, Gauss-Laguerre in t.
-// With order 1 (4, 5 per panel, 4 points) the rule integrates K0(ky*r) and
-// ky*K1(ky*r) to within 1.5e-4 for every r in [rShort, rLong] when rLong/rShort
-// is 1000 (28 wavenumbers); order 2 doubles every count and the error falls
-// below 1e-6. The rule depends on rShort and rLong only.
+// With order 1 (4, 5 per panel, 4 points) and panels of width 3 the rule
+// integrates K0(ky*r) and ky*K1(ky*r) to within 1.5e-4 for every r in
+// [rShort, rLong] when rLong/rShort is 1000 (28 wavenumbers); order 2
+// doubles every count and the error falls below 1e-6. The potentials of a
+// survey, sums of such terms weighted by charges that themselves depend on
+// ky, need the narrower panels of width 2 (33 wavenumbers at a ratio of
+// 1000) to converge to 1e-5. The rule depends on rShort and rLong only.
 #pragma once
 
 #include <vector>
@@ -35,12 +38,17 @@ void gaussLegendre(int n, std::vector<double>& x, std::vector<double>& w);
 void gaussLaguerre(int n, std::vector<double>& x, std::vector<double>& w);
 
 // The distance ratio the rule spans at most: a shorter rShort is raised to
-// rLong/maxDistanceRatio, which keeps order 1 at 33 wavenumbers or fewer.
+// rLong/maxDistanceRatio, which keeps order 1 with panels of width 3 at 33
+// wavenumbers or fewer (48 with width 2).
 inline constexpr double maxDistanceRatio = 2.0e5;
 
 // The rule described above for the distances rShort <= rLong (rLong is
-// raised to 2*rShort when shorter, rShort to rLong/maxDistanceRatio) and
-// order 1, 2, ... (every point count times the order).
-TransformRule convergentRule(double rShort, double rLong, int order = 1);
+// raised to 2*rShort when shorter, rShort to rLong/maxDistanceRatio), order
+// 1, 2, ... (every point count times the order) and panels of at most
+// panelWidth in ln(ky).
+inline constexpr double surveyPanelWidth = 2.0;
+inline constexpr double fixedKindPanelWidth = 3.0;
+TransformRule convergentRule(double rShort, double rLong, int order = 1,
+                             double panelWidth = surveyPanelWidth);
 
 }  // namespace korvis
