@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <memory>
 #include <numbers>
@@ -28,6 +29,23 @@ namespace {
 constexpr float absentB = 10000.0f;
 
 std::size_t at(int i) { return static_cast<std::size_t>(i); }
+
+// Adds the seconds of its lifetime to *total (nothing when total is null).
+class Stopwatch {
+ public:
+  explicit Stopwatch(double* total) : total_(total), start_(std::chrono::steady_clock::now()) {}
+  ~Stopwatch() {
+    if (total_ != nullptr) {
+      *total_ += std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+    }
+  }
+  Stopwatch(const Stopwatch&) = delete;
+  Stopwatch& operator=(const Stopwatch&) = delete;
+
+ private:
+  double* total_;
+  std::chrono::steady_clock::time_point start_;
+};
 
 double distance(PotentialPoint p, PotentialPoint q) { return std::hypot(p.x - q.x, p.z - q.z); }
 
@@ -210,39 +228,60 @@ SurveyOutcome modelSurvey(const KorvisState& st, const std::vector<PotentialPoin
             << std::flush;
     const auto ky = static_cast<float>(rule.ky[at(k)]);
     std::ostringstream diagnostics;
-    if (passes == 2) {
-      assembleSmoothBoundaryMatrixPair(st.nodes, st.nodes.q.data(), st.model.Ro[0],
-                                       pass[0].matrix.data(), ipState->nodes.q.data(),
-                                       ipState->model.Ro[0], pass[1].matrix.data(),
-                                       static_cast<int>(ld), ky, diagnostics);
-    } else {
-      assembleSmoothBoundaryMatrix(st.nodes, st.nodes.q.data(), st.model.Ro[0],
-                                   pass[0].matrix.data(), static_cast<int>(ld), ky, diagnostics);
+    SurveyTimes* times = setup.times;
+    auto timer = [&](double SurveyTimes::*phase) {
+      return times != nullptr ? &(times->*phase) : nullptr;
+    };
+    {
+      Stopwatch watch(timer(&SurveyTimes::fill));
+      if (passes == 2) {
+        assembleSmoothBoundaryMatrixPair(st.nodes, st.nodes.q.data(), st.model.Ro[0],
+                                         pass[0].matrix.data(), ipState->nodes.q.data(),
+                                         ipState->model.Ro[0], pass[1].matrix.data(),
+                                         static_cast<int>(ld), ky, diagnostics);
+      } else {
+        assembleSmoothBoundaryMatrix(st.nodes, st.nodes.q.data(), st.model.Ro[0],
+                                     pass[0].matrix.data(), static_cast<int>(ld), ky, diagnostics);
+      }
     }
     console << diagnostics.str();
-    elementPotentialTable(st.nodes, receivers, static_cast<double>(ky), table, threads);
+    {
+      Stopwatch watch(timer(&SurveyTimes::potentials));
+      elementPotentialTable(st.nodes, receivers, static_cast<double>(ky), table, threads);
+    }
     for (int p = 0; p < passes; ++p) {
       Pass& ps = pass[p];
       if (ps.pivotRow != 0) continue;
-      ps.pivotRow = luFactor(ps.matrix.data(), n, static_cast<int>(ld), threads);
+      {
+        Stopwatch watch(timer(&SurveyTimes::factor));
+        ps.pivotRow = luFactor(ps.matrix.data(), n, static_cast<int>(ld), threads);
+      }
       if (ps.pivotRow != 0) {
         ps.pivotWavenumber = k + 1;
         continue;
       }
-      std::atomic<std::size_t> nextSource{0};
-      common::runParallel(threads, [&](int) {
-        for (std::size_t s = nextSource.fetch_add(1); s < S; s = nextSource.fetch_add(1)) {
-          const SourcePair& source = ps.sources[s];
-          smoothSourceRhs(ps.st->nodes, ps.st->nodes.q.data(), source.XA, source.ZA, source.rhoA,
-                          ky, rhs.data() + s * ld);
-        }
-      });
-      luSubstituteMany(ps.matrix.data(), n, static_cast<int>(ld), rhs.data(), static_cast<int>(ld),
-                       sigma.data(), static_cast<int>(ld), static_cast<int>(S), threads);
+      {
+        Stopwatch watch(timer(&SurveyTimes::rhs));
+        std::atomic<std::size_t> nextSource{0};
+        common::runParallel(threads, [&](int) {
+          for (std::size_t s = nextSource.fetch_add(1); s < S; s = nextSource.fetch_add(1)) {
+            const SourcePair& source = ps.sources[s];
+            smoothSourceRhs(ps.st->nodes, ps.st->nodes.q.data(), source.XA, source.ZA,
+                            source.rhoA, ky, rhs.data() + s * ld);
+          }
+        });
+      }
+      {
+        Stopwatch watch(timer(&SurveyTimes::substitute));
+        luSubstituteMany(ps.matrix.data(), n, static_cast<int>(ld), rhs.data(),
+                         static_cast<int>(ld), sigma.data(), static_cast<int>(ld),
+                         static_cast<int>(S), threads);
+      }
       // (1/pi) W_k w1, w1 the weight of the charges as receiverField takes it.
       const double w = rule.weight[at(k)] / std::numbers::pi *
                        static_cast<double>(ps.st->model.Ro[0] * 0.15915495f);
       std::atomic<std::size_t> next{0};
+      Stopwatch sumWatch(timer(&SurveyTimes::potentials));
       common::runParallel(threads, [&](int) {
         for (std::size_t r = next.fetch_add(1); r < P; r = next.fetch_add(1)) {
           const double* row = table.data() + r * at(n);

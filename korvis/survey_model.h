@@ -31,9 +31,15 @@ struct Quadrupole {
   int a = -1, b = -1, m = -1, n = -1;
 };
 
+// Seconds spent per phase, summed over the wavenumbers and passes.
+struct SurveyTimes {
+  double fill = 0, factor = 0, rhs = 0, substitute = 0, potentials = 0;
+};
+
 struct SurveySetup {
-  int order = 1;    // quadrature order (convergentRule)
-  int threads = 0;  // <= 0: every hardware thread
+  int order = 1;                 // quadrature order (convergentRule)
+  int threads = 0;               // <= 0: every hardware thread
+  SurveyTimes* times = nullptr;  // optional timing
 };
 
 // Results per measurement, for a current of 1 A: u = U(M) - U(N) in volts
