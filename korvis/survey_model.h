@@ -13,7 +13,9 @@
 // on element j and on its image (elementPotentialTable), and (ky_k, W_k) the
 // convergent rule of the inverse transform. Only the secondary part passes
 // through the transform, so a model without interfaces gives the half-space
-// potentials exactly. The IP pass repeats this with qIP and RO_IP.
+// potentials exactly. The boundary system and its right-hand sides are
+// those of the fixed kinds with smoothK1Kernel in place of the table. The
+// IP pass repeats this with qIP and RO_IP.
 #pragma once
 
 #include <ostream>
