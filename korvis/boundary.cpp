@@ -196,15 +196,22 @@ void fillMatrices(const common::NodeTable<maxNodes>& nd, const MatrixSet<W>& set
 }  // namespace
 
 double elementIntegral(float xo, float zo, float xc, float zc, float dL, float nx, float nz,
-                       float ex, float ez, float s, float w, float ky) {
+                       float ex, float ez, float s, float w, float ky, bool smooth) {
   const float weights[1] = {w};
   double sum[1];
-  elementIntegralMulti<1>(xo, zo, xc, zc, dL, nx, nz, ex, ez, s, weights, ky, sum);
+  if (smooth) {
+    elementIntegralMulti<1, SmoothK1>(xo, zo, xc, zc, dL, nx, nz, ex, ez, s, weights, ky, sum);
+  } else {
+    elementIntegralMulti<1>(xo, zo, xc, zc, dL, nx, nz, ex, ez, s, weights, ky, sum);
+  }
   return sum[0];
 }
 
-void elementAverage(float x, float z, float xn, float zn, float dL, int m, float xs, float zs,
-                    float zsImage, float w, float ky, float& direct, float& image) {
+namespace {
+
+template <class Kernel>
+void elementAverageWith(float x, float z, float xn, float zn, float dL, int m, float xs, float zs,
+                        float zsImage, float w, float ky, float& direct, float& image) {
   const auto fm = static_cast<float>(m);
   const float x0 = x + dL * zn / 2.0f;
   const float z0 = z - dL * xn / 2.0f;
@@ -216,8 +223,40 @@ void elementAverage(float x, float z, float xn, float zn, float dL, int m, float
     const float t = static_cast<float>(p) - 0.5f;
     const float xm = x0 + t * hx;
     const float zm = z0 + t * hz;
-    direct += directionalKernel(xm, zm, xs, zs, xn, zn, 1.0f, w, ky);
-    image += directionalKernel(xm, zm, xs, zsImage, xn, zn, 1.0f, w, ky);
+    direct += directionalKernel<Kernel>(xm, zm, xs, zs, xn, zn, 1.0f, w, ky);
+    image += directionalKernel<Kernel>(xm, zm, xs, zsImage, xn, zn, 1.0f, w, ky);
+  }
+}
+
+template <class Kernel>
+void primaryFieldsWith(float xr, float zr, float XA, float ZA, float XB, float ZB, float nx,
+                       float nz, float rhoA, float rhoB, float ky, float& EA, float& EB) {
+  constexpr float inverseTwoPi = 0.15915495f;
+  const float wA = rhoA * inverseTwoPi;
+  const float wB = rhoB * inverseTwoPi;
+  EA = directionalKernel<Kernel>(xr, zr, XA, ZA, nx, nz, 1.0f, wA, ky) +
+       directionalKernel<Kernel>(xr, zr, XA, -ZA, nx, nz, 1.0f, wA, ky);
+  EB = directionalKernel<Kernel>(xr, zr, XB, ZB, nx, nz, 1.0f, wB, ky) +
+       directionalKernel<Kernel>(xr, zr, XB, -ZB, nx, nz, 1.0f, wB, ky);
+}
+
+}  // namespace
+
+void elementAverage(float x, float z, float xn, float zn, float dL, int m, float xs, float zs,
+                    float zsImage, float w, float ky, float& direct, float& image, bool smooth) {
+  if (smooth) {
+    elementAverageWith<SmoothK1>(x, z, xn, zn, dL, m, xs, zs, zsImage, w, ky, direct, image);
+  } else {
+    elementAverageWith<TableK1>(x, z, xn, zn, dL, m, xs, zs, zsImage, w, ky, direct, image);
+  }
+}
+
+void primaryFields(float xr, float zr, float XA, float ZA, float XB, float ZB, float nx, float nz,
+                   float rhoA, float rhoB, float ky, bool smooth, float& EA, float& EB) {
+  if (smooth) {
+    primaryFieldsWith<SmoothK1>(xr, zr, XA, ZA, XB, ZB, nx, nz, rhoA, rhoB, ky, EA, EB);
+  } else {
+    primaryFieldsWith<TableK1>(xr, zr, XA, ZA, XB, ZB, nx, nz, rhoA, rhoB, ky, EA, EB);
   }
 }
 

@@ -182,9 +182,10 @@ inline float weighKernel(float w1, float w2, const KernelGeometry& g) {
 // w1*w2*G(|P1'-P2|, ky)*((P1'-P2).(nx,nz)): the field component along
 // (nx, nz) at P1 = (x1, z1) of the source at P2 = (x2, z2), where P1' is P1
 // mirrored to -z1 when both z1 < 0 and z2 < 0.
+template <class Kernel = TableK1>
 inline float directionalKernel(float x1, float z1, float x2, float z2, float nx, float nz,
                                float w1, float w2, float ky) {
-  return weighKernel(w1, w2, kernelGeometry(x1, z1, x2, z2, nx, nz, ky));
+  return weighKernel(w1, w2, kernelGeometry<Kernel>(x1, z1, x2, z2, nx, nz, ky));
 }
 
 }  // namespace korvis

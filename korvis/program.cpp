@@ -112,6 +112,7 @@ int run(std::ostream& console, std::ostream& errors, const PassDriver& driver,
   common::ArrayFile& a = st.arr;
   const float largestSpacing = a.nSpac > 0 ? a.Spac[static_cast<std::size_t>(a.nSpac - 1)] : 0.0f;
   if (options.accurate) {
+    st.smoothKernel = true;
     setUpAccurateWavenumbers(st);
     log << accurateWavenumberLine(st);
   } else {

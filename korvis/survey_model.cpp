@@ -72,43 +72,6 @@ struct Role {
   }
 };
 
-// The right-hand side of a unit source at (X, Z) with resistivity rho, as
-// sourceRhsGiven forms it for A alone but with the smooth kernel:
-// b(i) = (E + E')*q(i), E and E' the normal field of the source and of its
-// image at node i, point kernels, or means over m points of the element
-// when the element is long against its distance.
-void smoothSourceRhs(const common::NodeTable<maxNodes>& nd, const float* q, float X, float Z,
-                     float rho, float ky, float* b) {
-  constexpr long double inverseTwoPi = 1.0L / (2.0L * static_cast<long double>(3.1415925f));
-  const auto w = static_cast<float>(static_cast<long double>(rho) * inverseTwoPi);
-  for (int i = 0; i < nd.N; ++i) {
-    const auto u = at(i);
-    const float x = nd.x[u], z = nd.z[u], dL = nd.dL[u], xn = nd.xn[u], zn = nd.zn[u];
-    const float dx = x - X, dz = z - Z;
-    const float dist = 0.705f * std::sqrt(dx * dx + dz * dz);
-    float E, EImage;
-    if (dL <= dist) {
-      E = weighKernel(1.0f, w, kernelGeometry<SmoothK1>(x, z, X, Z, xn, zn, ky));
-      EImage = weighKernel(1.0f, w, kernelGeometry<SmoothK1>(x, z, X, -Z, xn, zn, ky));
-    } else {
-      const int m = truncatedCount((0.705f / dist) * dL * 1.5f);
-      const auto fm = static_cast<float>(m);
-      const float x0 = x + dL * zn / 2.0f, z0 = z - dL * xn / 2.0f;
-      const float hx = -(dL * zn) / fm, hz = dL * xn / fm;
-      float direct = 0.0f, image = 0.0f;
-      for (int p = 1; p <= m; ++p) {
-        const float t = static_cast<float>(p) - 0.5f;
-        const float xm = x0 + t * hx, zm = z0 + t * hz;
-        direct += weighKernel(1.0f, w, kernelGeometry<SmoothK1>(xm, zm, X, Z, xn, zn, ky));
-        image += weighKernel(1.0f, w, kernelGeometry<SmoothK1>(xm, zm, X, -Z, xn, zn, ky));
-      }
-      E = direct / fm;
-      EImage = image / fm;
-    }
-    b[u] = (E + EImage) * q[u];
-  }
-}
-
 // U(M) - U(N) for a unit current at one source, from the potentials of
 // that source at the potential electrodes (slots of M and N, -1 = absent).
 double dipole(const std::vector<double>& potentials, std::size_t column, std::size_t rows, int m,
@@ -224,6 +187,7 @@ SurveyOutcome modelSurvey(const KorvisState& st, const std::vector<PotentialPoin
 
   std::vector<float> rhs(ld * S), sigma(ld * S);
   std::vector<double> table;
+  FieldBatch fields(threads, true);
   const int nKy = static_cast<int>(rule.ky.size());
   for (int k = 0; k < nKy && n > 0; ++k) {
     console << (common::FreeRecord(common::FreeStyle::korvis) << "    ===> nKy_i = " << k + 1).str()
@@ -264,14 +228,7 @@ SurveyOutcome modelSurvey(const KorvisState& st, const std::vector<PotentialPoin
       }
       {
         Stopwatch watch(timer(&SurveyTimes::rhs));
-        std::atomic<std::size_t> nextSource{0};
-        common::runParallel(threads, [&](int) {
-          for (std::size_t s = nextSource.fetch_add(1); s < S; s = nextSource.fetch_add(1)) {
-            const SourcePair& source = ps.sources[s];
-            smoothSourceRhs(ps.st->nodes, ps.st->nodes.q.data(), source.XA, source.ZA,
-                            source.rhoA, ky, rhs.data() + s * ld);
-          }
-        });
+        fields.rightHandSides(*ps.st, ps.st->nodes.q.data(), ps.sources, ky, rhs.data(), ld);
       }
       {
         Stopwatch watch(timer(&SurveyTimes::substitute));
