@@ -57,7 +57,8 @@ std::unique_ptr<korvis::KorvisState> benchModel(int target) {
   const float qIP = 2.0f * (host - blockIP) / ((host + blockIP) * host);
   const int perSide = std::max(1, target / 32);
   for (int b = 0; b < 8; ++b) {
-    const float x0 = -140.0f + 35.0f * static_cast<float>(b), z0 = 8.0f + 2.0f * static_cast<float>(b);
+    const float x0 = -140.0f + 35.0f * static_cast<float>(b),
+                z0 = 8.0f + 2.0f * static_cast<float>(b);
     const float h = 20.0f / static_cast<float>(perSide);
     for (int k = 0; k < perSide; ++k) {
       const float t = (static_cast<float>(k) + 0.5f) * h;
@@ -80,11 +81,13 @@ int main(int argc, char** argv) {
   std::vector<korvis::Quadrupole> data;
   for (int a = 1; a <= 8 && data.size() < 2000; ++a) {
     for (int i = 0; i + 3 * a < 64; ++i) {
-      for (int n = 1; n <= 6 && i + a + n * a + a < 64; ++n) data.push_back({i, i + a, i + a + n * a, i + 2 * a + n * a});
+      for (int n = 1; n <= 6 && i + a + n * a + a < 64; ++n)
+        data.push_back({i, i + a, i + a + n * a, i + 2 * a + n * a});
       data.push_back({i, i + 3 * a, i + a, i + 2 * a});
     }
   }
-  for (int i = 0; data.size() < 2000; i = (i + 1) % 60) data.push_back({i, -1, i + 1, i + 2 + i % 2});
+  for (int i = 0; data.size() < 2000; i = (i + 1) % 60)
+    data.push_back({i, -1, i + 1, i + 2 + i % 2});
   data.resize(2000);
 
   std::ostringstream console;
@@ -93,7 +96,8 @@ int main(int argc, char** argv) {
   setup.times = &times;
   const auto start = std::chrono::steady_clock::now();
   const korvis::SurveyOutcome out = korvis::modelSurvey(*st, electrodes, data, setup, console);
-  const double total = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double total =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::printf("survey: %d nodes, %zu electrodes (%d current, %d potential), %zu measurements, IP\n",
               st->nodes.N, electrodes.size(), out.currentElectrodes, out.potentialElectrodes,
               data.size());
@@ -105,8 +109,11 @@ int main(int argc, char** argv) {
   std::printf("  matrix fill    %8.2f s  %5.1f %%\n", times.fill, 100.0 * times.fill / total);
   std::printf("  factorisation  %8.2f s  %5.1f %%\n", times.factor, 100.0 * times.factor / total);
   std::printf("  right-hand     %8.2f s  %5.1f %%\n", times.rhs, 100.0 * times.rhs / total);
-  std::printf("  substitution   %8.2f s  %5.1f %%\n", times.substitute, 100.0 * times.substitute / total);
-  std::printf("  potentials     %8.2f s  %5.1f %%\n", times.potentials, 100.0 * times.potentials / total);
-  std::printf("  solves (factorisation + substitution) %.1f %% of the run\n", 100.0 * solves / total);
+  std::printf("  substitution   %8.2f s  %5.1f %%\n", times.substitute,
+              100.0 * times.substitute / total);
+  std::printf("  potentials     %8.2f s  %5.1f %%\n", times.potentials,
+              100.0 * times.potentials / total);
+  std::printf("  solves (factorisation + substitution) %.1f %% of the run\n",
+              100.0 * solves / total);
   return out.pivotRow == 0 ? 0 : 3;
 }

@@ -104,8 +104,8 @@ void fillColumns(const common::NodeTable<maxNodes>& nd, const MatrixSet<W>& set,
       double image[W];
       if (i == j) {
         if (static_cast<double>(dLj) > sz) {
-          elementIntegralMulti<W, Kernel>(xi, zi, xj, -zj, dLj, xni, zni, xnj, -znj, 1.0f, set.g, ky,
-                                  image);
+          elementIntegralMulti<W, Kernel>(xi, zi, xj, -zj, dLj, xni, zni, xnj, -znj, 1.0f, set.g,
+                                          ky, image);
         } else {
           const KernelGeometry geo = kernelGeometry<Kernel>(xi, zi, xi, -zj, xni, zni, ky);
           for (int k = 0; k < W; ++k) image[k] = widenRounded(weighKernel(dLj, set.g[k], geo));
@@ -120,7 +120,8 @@ void fillColumns(const common::NodeTable<maxNodes>& nd, const MatrixSet<W>& set,
       float direct[W];
       if (dLj > d) {
         double sum[W];
-        elementIntegralMulti<W, Kernel>(xi, zi, xj, zj, dLj, xni, zni, xnj, znj, 1.0f, set.g, ky, sum);
+        elementIntegralMulti<W, Kernel>(xi, zi, xj, zj, dLj, xni, zni, xnj, znj, 1.0f, set.g, ky,
+                                        sum);
         for (int k = 0; k < W; ++k) direct[k] = static_cast<float>(sum[k]);
       } else {
         // Unmirrored, the point formula's separation is (dx, dz) and its root
@@ -132,8 +133,8 @@ void fillColumns(const common::NodeTable<maxNodes>& nd, const MatrixSet<W>& set,
       }
       float imageF[W];
       if (dLj > dImage) {
-        elementIntegralMulti<W, Kernel>(xi, zi, xj, -zj, dLj, xni, zni, xnj, -znj, 1.0f, set.g, ky,
-                                image);
+        elementIntegralMulti<W, Kernel>(xi, zi, xj, -zj, dLj, xni, zni, xnj, -znj, 1.0f, set.g,
+                                        ky, image);
         for (int k = 0; k < W; ++k) imageF[k] = static_cast<float>(image[k]);
       } else {
         // Unmirrored, z(i) - (-z(j)) is z(i) + z(j) = sz exactly.

@@ -34,21 +34,26 @@ double besselK0(double x) {
     const double t = x / 3.75;
     const double t2 = t * t;
     const double i0 =
-        1.0 + t2 * (3.5156229 + t2 * (3.0899424 + t2 * (1.2067492 +
-                    t2 * (0.2659732 + t2 * (0.0360768 + t2 * 0.0045813)))));
+        1.0 + t2 * (3.5156229 +
+                    t2 * (3.0899424 +
+                          t2 * (1.2067492 + t2 * (0.2659732 + t2 * (0.0360768 + t2 * 0.0045813)))));
     const double y = x * x / 4.0;
     return -std::log(x / 2.0) * i0 +
-           (-0.57721566 + y * (0.42278420 + y * (0.23069756 + y * (0.03488590 +
-            y * (0.00262698 + y * (0.00010750 + y * 0.00000740))))));
+           (-0.57721566 +
+            y * (0.42278420 +
+                 y * (0.23069756 +
+                      y * (0.03488590 + y * (0.00262698 + y * (0.00010750 + y * 0.00000740))))));
   }
   const double y = 2.0 / x;
   return std::exp(-x) / std::sqrt(x) *
-         (1.25331414 + y * (-0.07832358 + y * (0.02189568 + y * (-0.01062446 +
-          y * (0.00587872 + y * (-0.00251540 + y * 0.00053208))))));
+         (1.25331414 +
+          y * (-0.07832358 +
+               y * (0.02189568 +
+                    y * (-0.01062446 + y * (0.00587872 + y * (-0.00251540 + y * 0.00053208))))));
 }
 
-double elementPotential(double xo, double zo, double xc, double zc, double dL, double ex,
-                        double ez, double ky) {
+double elementPotential(double xo, double zo, double xc, double zc, double dL, double ex, double ez,
+                        double ky) {
   const double dx = xo - xc;
   const double dz = zo - zc;
   const double dist = std::sqrt(dx * dx + dz * dz);

@@ -100,7 +100,8 @@ void transformDistances(const common::NodeTable<maxNodes>& nodes,
                         const std::vector<PotentialPoint>& used, double& rShort, double& rLong) {
   rLong = 0.0;
   for (std::size_t i = 0; i < used.size(); ++i) {
-    for (std::size_t j = i + 1; j < used.size(); ++j) rLong = std::max(rLong, distance(used[i], used[j]));
+    for (std::size_t j = i + 1; j < used.size(); ++j)
+      rLong = std::max(rLong, distance(used[i], used[j]));
   }
   if (nodes.N == 0) {
     rShort = rLong;
@@ -179,7 +180,8 @@ SurveyOutcome modelSurvey(const KorvisState& st, const std::vector<PotentialPoin
       float rhoA = 0.0f, rhoB = 0.0f;
       electrodeResistivities(ps.st->model, static_cast<float>(a.x), static_cast<float>(a.z),
                              absentB, 0.0f, rhoA, rhoB, discard);
-      ps.sources.push_back({static_cast<float>(a.x), static_cast<float>(a.z), absentB, 0.0f, rhoA, 0.0f});
+      ps.sources.push_back(
+          {static_cast<float>(a.x), static_cast<float>(a.z), absentB, 0.0f, rhoA, 0.0f});
     }
     ps.secondary.assign(P * S, 0.0);
     if (n > 0) ps.matrix.assign(ld * ld, 0.0f);
@@ -270,7 +272,8 @@ SurveyOutcome modelSurvey(const KorvisState& st, const std::vector<PotentialPoin
     for (std::size_t s = 0; s < S; ++s) {
       const PotentialPoint a = electrodes[at(current.electrodes[s])];
       const auto rho = static_cast<double>(pass[p].sources[s].rhoA);
-      for (std::size_t r = 0; r < P; ++r) total[p][s * P + r] += halfSpacePotential(receivers[r], a, rho);
+      for (std::size_t r = 0; r < P; ++r)
+        total[p][s * P + r] += halfSpacePotential(receivers[r], a, rho);
     }
   }
 

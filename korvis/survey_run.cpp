@@ -88,24 +88,28 @@ SurveyInput checkSurvey(const KorvisState& st, const common::SurveyData& survey,
   for (std::size_t e = 0; e < electrodes.size(); ++e) {
     const common::SurveyElectrode& s = electrodes[e];
     if (s.z > 0.0) {
-      fail(file, s.line, "electrode " + std::to_string(e + 1) +
-                             ": expected z of 0 or below (z is the elevation: 0 at the surface, "
-                             "negative below), found " + number(s.z) + " above the surface");
+      fail(file, s.line,
+           "electrode " + std::to_string(e + 1) +
+               ": expected z of 0 or below (z is the elevation: 0 at the surface, "
+               "negative below), found " +
+               number(s.z) + " above the surface");
     }
     if (s.y != electrodes[0].y) {
-      fail(file, s.line, "electrode " + std::to_string(e + 1) + ": expected y " +
-                             number(electrodes[0].y) + " as for electrode 1, found " +
-                             number(s.y) + "; korvis models electrodes on one profile line");
+      fail(file, s.line,
+           "electrode " + std::to_string(e + 1) + ": expected y " + number(electrodes[0].y) +
+               " as for electrode 1, found " + number(s.y) +
+               "; korvis models electrodes on one profile line");
     }
     // Depth below the surface, with -0 taken as 0 for the surface lookups.
     in.electrodes.push_back({s.x, s.z == 0.0 ? 0.0 : -s.z});
   }
   for (std::size_t t = 0; t < survey.topography.size(); ++t) {
     if (survey.topography[t].z != 0.0) {
-      fail(file, 0, "topography point " + std::to_string(t + 1) + ": expected z 0, found " +
-                        number(survey.topography[t].z) +
-                        "; korvis models a flat surface (give the electrodes their depths "
-                        "below it and no topography)");
+      fail(file, 0,
+           "topography point " + std::to_string(t + 1) + ": expected z 0, found " +
+               number(survey.topography[t].z) +
+               "; korvis models a flat surface (give the electrodes their depths "
+               "below it and no topography)");
     }
   }
 
@@ -118,14 +122,16 @@ SurveyInput checkSurvey(const KorvisState& st, const common::SurveyData& survey,
       const PotentialPoint& p = in.electrodes[at(e)];
       const int line = electrodes[at(e)].line;
       if (!insideModel(st.model, p)) {
-        fail(file, line, electrodeName(e, p) +
-                             ": expected a place inside the model of varga.xy (on its surface "
-                             "line or in one of its bodies)");
+        fail(file, line,
+             electrodeName(e, p) +
+                 ": expected a place inside the model of varga.xy (on its surface "
+                 "line or in one of its bodies)");
       }
       int node = 0;
       if (electrodeOnNode(st, static_cast<float>(p.x), static_cast<float>(p.z), node)) {
-        fail(file, line, electrodeName(e, p) + " lies on the centre of node " +
-                             std::to_string(node + 1) + " of varga.xy; move it off the boundary");
+        fail(file, line,
+             electrodeName(e, p) + " lies on the centre of node " + std::to_string(node + 1) +
+                 " of varga.xy; move it off the boundary");
       }
     }
     for (int c : {q.a, q.b}) {
@@ -134,10 +140,10 @@ SurveyInput checkSurvey(const KorvisState& st, const common::SurveyData& survey,
         const PotentialPoint& s = in.electrodes[at(c)];
         const PotentialPoint& r = in.electrodes[at(p)];
         if (s.x == r.x && s.z == r.z) {
-          fail(file, d.line, "electrodes " + std::to_string(c + 1) + " and " +
-                                 std::to_string(p + 1) +
-                                 " share one place; expected a potential electrode away from "
-                                 "the current electrodes");
+          fail(file, d.line,
+               "electrodes " + std::to_string(c + 1) + " and " + std::to_string(p + 1) +
+                   " share one place; expected a potential electrode away from "
+                   "the current electrodes");
         }
       }
     }
@@ -184,15 +190,18 @@ int runSurveyProgram(std::ostream& console, std::ostream& errors, const SurveyRu
     printLine(console, " Survey file - " + options.survey + ": " +
                            std::to_string(survey.electrodes.size()) + " electrodes, " +
                            std::to_string(survey.data.size()) + " data");
-    console << (common::FreeRecord(common::FreeStyle::korvis) << " A number of nodes -" << st.nodes.N).str();
+    console << (common::FreeRecord(common::FreeStyle::korvis)
+                << " A number of nodes -" << st.nodes.N)
+                   .str();
 
     SurveySetup setup;
     setup.order = options.order;
     const SurveyOutcome result = modelSurvey(st, in.electrodes, in.data, setup, console);
     console << std::flush;
     if (result.pivotRow != 0) {
-      errors << "korvis: zero pivot in row " << result.pivotRow << " of the system matrix at wavenumber "
-             << result.pivotWavenumber << (result.pivotPass == 2 ? " of the IP pass" : "") << "\n";
+      errors << "korvis: zero pivot in row " << result.pivotRow
+             << " of the system matrix at wavenumber " << result.pivotWavenumber
+             << (result.pivotPass == 2 ? " of the IP pass" : "") << "\n";
       return common::exitNumerical;
     }
     common::OutputFile file(out);

@@ -45,7 +45,8 @@ TEST(BesselKernels, K0AndSmoothK1AgreeWithTheirIntegrals) {
     EXPECT_NEAR(xK1(x) / (x * besselIntegral(1, x)), 1.0, 2e-7) << "xK1, x " << x;
     float G = 0.0f;
     smoothK1Kernel(2.0f, static_cast<float>(x / 2.0), G);
-    EXPECT_NEAR(static_cast<double>(G) / (x * besselIntegral(1, x) / 4.0), 1.0, 3e-7) << "G, x " << x;
+    EXPECT_NEAR(static_cast<double>(G) / (x * besselIntegral(1, x) / 4.0), 1.0, 3e-7)
+        << "G, x " << x;
   }
   float G = 0.0f;
   smoothK1Kernel(2.0f, 0.0f, G);
@@ -86,8 +87,10 @@ TEST(TransformRule, IntegratesK0OverItsDistances) {
     const double rShort = std::max(row.rShort, row.rLong / maxDistanceRatio);
     for (double r = rShort; r <= row.rLong * 1.0001; r *= 1.2) {
       double sum = 0.0;
-      for (std::size_t k = 0; k < rule.ky.size(); ++k) sum += rule.weight[k] * besselK0(rule.ky[k] * r);
-      EXPECT_NEAR(sum / (pi / (2.0 * r)), 1.0, row.bound) << row.rShort << ".." << row.rLong << " r " << r;
+      for (std::size_t k = 0; k < rule.ky.size(); ++k)
+        sum += rule.weight[k] * besselK0(rule.ky[k] * r);
+      EXPECT_NEAR(sum / (pi / (2.0 * r)), 1.0, row.bound)
+          << row.rShort << ".." << row.rLong << " r " << r;
     }
   }
 }
@@ -119,9 +122,9 @@ TEST(ElementPotential, MatchesFineQuadratureNearAndFar) {
     double xo, zo, ky, bound;
   };
   // Element centred on (0, 10), vertical (normal (1, 0)), 2 m long.
-  for (const Row& r : {Row{0.0, 10.0, 0.1, 1e-4}, Row{0.0, 10.5, 0.1, 1e-4},
-                       Row{0.01, 10.2, 1.0, 1e-4}, Row{0.3, 11.5, 3.0, 2e-4},
-                       Row{1.0, 10.0, 0.5, 2e-4}, Row{40.0, 10.0, 0.02, 1e-3}}) {
+  for (const Row& r :
+       {Row{0.0, 10.0, 0.1, 1e-4}, Row{0.0, 10.5, 0.1, 1e-4}, Row{0.01, 10.2, 1.0, 1e-4},
+        Row{0.3, 11.5, 3.0, 2e-4}, Row{1.0, 10.0, 0.5, 2e-4}, Row{40.0, 10.0, 0.02, 1e-3}}) {
     const double got = elementPotential(r.xo, r.zo, 0.0, 10.0, 2.0, 1.0, 0.0, r.ky);
     const double want = elementPotentialReference(r.xo, r.zo, 0.0, 10.0, 2.0, 1.0, 0.0, r.ky);
     EXPECT_NEAR(got / want, 1.0, r.bound) << r.xo << ", " << r.zo << " ky " << r.ky;
@@ -137,10 +140,10 @@ TEST(GeometricFactor, ClosedFormsOfCommonArrays) {
     Quadrupole q;
     double k;
   };
-  for (const Row& r : {Row{{0, 3, 1, 2}, 2 * pi * a},              // Wenner
-                       Row{{0, 1, 2, 3}, -pi * a * 1 * 2 * 3},      // dipole-dipole, n = 1
-                       Row{{0, 1, 4, 5}, -pi * a * 3 * 4 * 5},      // n = 3
-                       Row{{0, -1, 2, -1}, 2 * pi * 2 * a},         // pole-pole
+  for (const Row& r : {Row{{0, 3, 1, 2}, 2 * pi * a},           // Wenner
+                       Row{{0, 1, 2, 3}, -pi * a * 1 * 2 * 3},  // dipole-dipole, n = 1
+                       Row{{0, 1, 4, 5}, -pi * a * 3 * 4 * 5},  // n = 3
+                       Row{{0, -1, 2, -1}, 2 * pi * 2 * a},     // pole-pole
                        Row{{6, -1, 3, -1}, 2 * pi * std::hypot(3 * a, 12.0)},
                        Row{{0, 2, 1, -1}, 0.0}}) {  // M halfway between A and B: no signal
     const double k = geometricFactor(e, r.q);
@@ -235,7 +238,8 @@ common::SurveyData surveyOf(const std::vector<PotentialPoint>& e,
   int line = 3;
   for (const PotentialPoint& p : e) s.electrodes.push_back({p.x, 0.0, -p.z, line++});
   line += 2;
-  for (const Quadrupole& q : data) s.data.push_back({q.a + 1, q.b + 1, q.m + 1, q.n + 1, {}, line++});
+  for (const Quadrupole& q : data)
+    s.data.push_back({q.a + 1, q.b + 1, q.m + 1, q.n + 1, {}, line++});
   return s;
 }
 
@@ -254,15 +258,23 @@ TEST(SurveyChecks, ReportFileLineAndWhatWasExpected) {
        "s.dat, line 3: electrode 1 at x -1500, z 0: expected a place inside the model"},
       {"below every body", [](common::SurveyData& s) { s.electrodes[3].z = -2000.0; },
        "s.dat, line 6: electrode 4 at x 6, z -2000: expected a place inside the model"},
-      {"on a node centre", [](common::SurveyData& s) { s.electrodes[3] = {-19.0, 0.0, -10.0, 6}; },
+      {"on a node centre",
+       [](common::SurveyData& s) {
+         s.electrodes[3] = {-19.0, 0.0, -10.0, 6};
+       },
        "s.dat, line 6: electrode 4 at x -19, z -10 lies on the centre of node 1"},
       {"current and potential electrode at one place",
        [](common::SurveyData& s) { s.electrodes[2].x = s.electrodes[0].x; },
        "s.dat, line 9: electrodes 1 and 3 share one place"},
-      {"topography", [](common::SurveyData& s) { s.topography = {{0.0, 0.0}, {10.0, 1.5}}; },
+      {"topography",
+       [](common::SurveyData& s) {
+         s.topography = {{0.0, 0.0}, {10.0, 1.5}};
+       },
        "s.dat: topography point 2: expected z 0, found 1.5"},
       {"too many electrodes",
-       [](common::SurveyData& s) { s.electrodes.resize(1001, {0.0, 0.0, 0.0, 77}); },
+       [](common::SurveyData& s) {
+         s.electrodes.resize(1001, {0.0, 0.0, 0.0, 77});
+       },
        "s.dat, line 77: expected at most 1000 electrodes"},
   };
   auto st = physicalBlock();
@@ -298,9 +310,9 @@ TEST(SurveyCommandLine, OptionsAndOutputNames) {
     KorvisOptions options;
     EXPECT_EQ(parseKorvisOptions(r.args, options), r.error) << r.args[0];
   }
-  for (const auto& [in, out] : {std::pair{"survey.dat", "survey-data.dat"},
-                                std::pair{"dir/line1.ohm", "dir/line1-data.ohm"},
-                                std::pair{"plain", "plain-data"}}) {
+  for (const auto& [in, out] :
+       {std::pair{"survey.dat", "survey-data.dat"},
+        std::pair{"dir/line1.ohm", "dir/line1-data.ohm"}, std::pair{"plain", "plain-data"}}) {
     EXPECT_EQ(surveyOutputName(in), out);
   }
 }

@@ -42,7 +42,8 @@ std::string surveyFile(double x0, int count, const std::vector<Measurement>& dat
 // Dipole-dipole a = 5 m, n = 1..8, and pole-pole from every fourth electrode.
 std::string surveyText(double x0, int count, std::vector<Measurement>& data) {
   for (int i = 1; i <= count; ++i) {
-    for (int n = 1; n <= 8 && i + n + 2 <= count; ++n) data.push_back({i, i + 1, i + n + 1, i + n + 2});
+    for (int n = 1; n <= 8 && i + n + 2 <= count; ++n)
+      data.push_back({i, i + 1, i + n + 1, i + n + 2});
   }
   for (int i = 1; i <= count; i += 4) {
     for (int m = i + 3; m <= count; m += 7) data.push_back({i, 0, m, 0});
@@ -88,7 +89,8 @@ double contactPotential(double xm, double xs, double rhoLeft, double rhoRight) {
   const double own = sourceLeft ? rhoLeft : rhoRight;
   const double other = sourceLeft ? rhoRight : rhoLeft;
   const double k = (other - own) / (other + own);
-  if ((xm < 0) == sourceLeft) return own / (2 * pi) * (1 / std::abs(xm - xs) + k / std::abs(xm + xs));
+  if ((xm < 0) == sourceLeft)
+    return own / (2 * pi) * (1 / std::abs(xm - xs) + k / std::abs(xm + xs));
   return own * (1 + k) / (2 * pi * std::abs(xm - xs));
 }
 
@@ -111,7 +113,9 @@ double apparent(const Measurement& q, double x0, Potential U, double rho1, doubl
   auto term = [&](int m, int s, double rhoA, double rhoB) {
     return m == 0 || s == 0 ? 0.0 : U(x(m), x(s), rhoA, rhoB);
   };
-  auto g = [&](int m, int s) { return m == 0 || s == 0 ? 0.0 : 1 / (2 * pi * std::abs(x(m) - x(s))); };
+  auto g = [&](int m, int s) {
+    return m == 0 || s == 0 ? 0.0 : 1 / (2 * pi * std::abs(x(m) - x(s)));
+  };
   const double u = term(q.m, q.a, rho1, rho2) - term(q.n, q.a, rho1, rho2) -
                    term(q.m, q.b, rho1, rho2) + term(q.n, q.b, rho1, rho2);
   return u / (g(q.m, q.a) - g(q.n, q.a) - g(q.m, q.b) + g(q.n, q.b));
@@ -172,8 +176,8 @@ TEST(SurveyMode, ReciprocityOverTheContact) {
 TEST(SurveyMode, ShrinkingDipoleMatchesTheGradientKind) {
   ScratchFolder dir;
   dir.write("filename", "model.dat\n");
-  dir.write("model.dat", telmModelFile(blockModel(100, 0, 10, 0, {-20, 20, 10, 30}, 2000, 2000),
-                                       0, 16, -1, nullptr));
+  dir.write("model.dat", telmModelFile(blockModel(100, 0, 10, 0, {-20, 20, 10, 30}, 2000, 2000), 0,
+                                       16, -1, nullptr));
   std::ostringstream survey;
   survey << 36 << "\n# x z\n-100 0\n100 0\n";
   for (int p = 0; p < 17; ++p) survey << -40.05 + 5 * p << " 0\n" << -39.95 + 5 * p << " 0\n";
@@ -198,7 +202,8 @@ TEST(SurveyMode, ShrinkingDipoleMatchesTheGradientKind) {
   ASSERT_EQ(tables.size(), 1u);
   ErrorStats err;
   for (std::size_t p = 0; p < 17; ++p) {
-    err.add(rows[p].rhoa, tables[0].value[0][p], "x " + label(-40.0 + 5.0 * static_cast<double>(p)));
+    err.add(rows[p].rhoa, tables[0].value[0][p],
+            "x " + label(-40.0 + 5.0 * static_cast<double>(p)));
   }
   recordError("korvis --survey dipole of 0.1 m against kind 17 --accurate, block, dens 16", err);
   EXPECT_LE(err.maxRel, 0.0005) << err.where;
