@@ -11,7 +11,7 @@ namespace {
 
 constexpr const char* usage =
     "usage: korvis                      (varga.xy and varga.arr of the current folder)\n"
-    "       korvis --accurate           (the same with the convergent wavenumbers)\n"
+    "       korvis --accurate           (the same with convergent wavenumbers and a smooth K1)\n"
     "       korvis --survey FILE [--out FILE]\n";
 
 }  // namespace
