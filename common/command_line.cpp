@@ -100,7 +100,7 @@ CommandLine parseCommandLine(int argc, const char* const* argv, const ProgramHel
     if (line.has(row->name)) return refuse("option '" + arg + "' given twice");
     std::string value;
     if (!row->argument.empty()) {
-      if (i + 1 >= argc) return refuse("option '" + arg + "' needs " + row->argument + " after it");
+      if (i + 1 >= argc || argv[i + 1][0] == '\0') return refuse("option '" + arg + "' needs " + row->argument + " after it");
       value = argv[++i];
     }
     line.values[row->name] = value;

@@ -2,8 +2,10 @@
 # Runs one bundled example in a fresh folder under runs/ and says where the
 # results are. Usage: examples/run_example.sh [example-name] [build-dir]
 # The example folder holds "filename", the model file and, for the 2.5D
-# chain, varga.arr. telm runs first; when it prepared a mesh (varga.xy),
-# korvis runs on it. Pictures are drawn when the section program is built.
+# chain, varga.arr or a survey file survey.dat. telm runs first; when it
+# prepared a mesh (varga.xy), korvis runs on it (with --survey survey.dat
+# when the example has one). Pictures are drawn when the section program is
+# built.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 name="${1:-dyke}"
@@ -24,11 +26,13 @@ rm -rf "$out"
 mkdir -p "$out"
 cp -r "$src"/. "$out"/
 cd "$out"
+survey=()
+if [ -f survey.dat ]; then survey=(--survey survey.dat); fi
 echo "== telm in $out"
-"$build/bin/telm"
+"$build/bin/telm" "${survey[@]}"
 if [ -f varga.xy ]; then
   echo "== korvis in $out"
-  "$build/bin/korvis"
+  "$build/bin/korvis" "${survey[@]}"
 fi
 if [ -x "$build/bin/section" ]; then
   echo "== pictures"

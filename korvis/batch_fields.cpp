@@ -70,6 +70,7 @@ struct FieldBatch::Geometry {
     imageF.resize(n);
   }
 
+  template <class Kernel>
   void prepare(const common::NodeTable<maxNodes>& nd, float xr, float zr, float nx, float nz,
                float ky) {
     const auto n = at(nd.N);
@@ -80,19 +81,21 @@ struct FieldBatch::Geometry {
       const float dist = 0.705f * std::sqrt(ddx * ddx + ddz * ddz);
       near[j] = nd.dL[j] > dist ? 1 : 0;
       if (near[j] == 0) {
-        const KernelGeometry d = kernelGeometry(xr, zr, xj, zj, nx, nz, ky);
+        const KernelGeometry d = kernelGeometry<Kernel>(xr, zr, xj, zj, nx, nz, ky);
         directG[j] = d.G;
         directF[j] = d.f;
       }
-      const KernelGeometry i = kernelGeometry(xr, zr, xj, -zj, nx, nz, ky);
+      const KernelGeometry i = kernelGeometry<Kernel>(xr, zr, xj, -zj, nx, nz, ky);
       imageG[j] = i.G;
       imageF[j] = i.f;
     }
   }
 };
 
-FieldBatch::FieldBatch(int threads)
-    : threads_(common::resolveThreads(threads)), geometry_(at(common::resolveThreads(threads))) {}
+FieldBatch::FieldBatch(int threads, bool smooth)
+    : threads_(common::resolveThreads(threads)),
+      smooth_(smooth),
+      geometry_(at(common::resolveThreads(threads))) {}
 
 FieldBatch::~FieldBatch() = default;
 
@@ -119,12 +122,17 @@ void FieldBatch::flush(const KorvisState& st, const float* q, float ky, int firs
       const float dz = z - e.z;
       const float dist = 0.705f * std::sqrt(dx * dx + dz * dz);
       if (dL <= dist) {
-        E[i] = directionalKernel(x, z, e.x, e.z, xn, zn, 1.0f, e.w, ky);
-        EImage[i] = directionalKernel(x, z, e.x, -e.z, xn, zn, 1.0f, e.w, ky);
+        if (smooth_) {
+          E[i] = directionalKernel<SmoothK1>(x, z, e.x, e.z, xn, zn, 1.0f, e.w, ky);
+          EImage[i] = directionalKernel<SmoothK1>(x, z, e.x, -e.z, xn, zn, 1.0f, e.w, ky);
+        } else {
+          E[i] = directionalKernel(x, z, e.x, e.z, xn, zn, 1.0f, e.w, ky);
+          EImage[i] = directionalKernel(x, z, e.x, -e.z, xn, zn, 1.0f, e.w, ky);
+        }
       } else {
         const int m = truncatedCount((0.705f / dist) * dL * 1.5f);
         float direct, image;
-        elementAverage(x, z, xn, zn, dL, m, e.x, e.z, -e.z, e.w, ky, direct, image);
+        elementAverage(x, z, xn, zn, dL, m, e.x, e.z, -e.z, e.w, ky, direct, image, smooth_);
         const auto fm = static_cast<float>(m);
         E[i] = direct / fm;
         EImage[i] = image / fm;
@@ -197,20 +205,23 @@ void FieldBatch::receivers(const common::NodeTable<maxNodes>& nodes, float rho,
   parallelFor(static_cast<int>(groups_.size()) - 1, threads_, [&](int g, int thread) {
     Geometry& geo = geometry_[at(thread)];
     const ReceiverRequest& head = requests[at(order_[at(groups_[at(g)])])];
-    geo.prepare(nodes, head.xr, head.zr, head.nx, head.nz, ky);
+    if (smooth_) {
+      geo.prepare<SmoothK1>(nodes, head.xr, head.zr, head.nx, head.nz, ky);
+    } else {
+      geo.prepare<TableK1>(nodes, head.xr, head.zr, head.nx, head.nz, ky);
+    }
     for (int k = groups_[at(g)]; k < groups_[at(g + 1)]; ++k) {
       const ReceiverRequest& r = requests[at(order_[at(k)])];
       ReceiverValue& v = values[at(order_[at(k)])];
-      float unused = 0.0f;
-      receiverField(nodes, rho, r.xr, r.zr, r.XA, r.ZA, r.XB, r.ZB, r.nx, r.nz, nullptr, r.rhoA,
-                    r.rhoB, ky, 1, v.EA, v.EB, unused);
+      primaryFields(r.xr, r.zr, r.XA, r.ZA, r.XB, r.ZB, r.nx, r.nz, r.rhoA, r.rhoB, ky, smooth_,
+                    v.EA, v.EB);
       const float* sigma = Sigma + at(r.column) * ld;
       double sum = 0.0;
       for (std::size_t j = 0; j < n; ++j) {
         const float strength = nodes.dL[j] * sigma[j];
         if (geo.near[j] != 0) {
           sum += elementIntegral(r.xr, r.zr, nodes.x[j], nodes.z[j], nodes.dL[j], r.nx, r.nz,
-                                 nodes.xn[j], nodes.zn[j], sigma[j], w, ky);
+                                 nodes.xn[j], nodes.zn[j], sigma[j], w, ky, smooth_);
         } else {
           sum += static_cast<double>(weighKernel(strength, w, {geo.directG[j], geo.directF[j]}));
         }

@@ -40,8 +40,10 @@ struct ReceiverValue {
 
 class FieldBatch {
  public:
-  // threads <= 0: every hardware thread.
-  explicit FieldBatch(int threads);
+  // threads <= 0: every hardware thread. smooth: every kernel is
+  // smoothK1Kernel instead of the table (korvis --accurate and the survey
+  // mode); the operations are otherwise the same.
+  explicit FieldBatch(int threads, bool smooth = false);
   ~FieldBatch();
   FieldBatch(const FieldBatch&) = delete;
   FieldBatch& operator=(const FieldBatch&) = delete;
@@ -71,6 +73,7 @@ class FieldBatch {
              std::size_t ld);
 
   int threads_;
+  bool smooth_;
   // The distinct electrodes of the current chunk of solves, their fields E,
   // E' at every node (2N floats each), and the entries of A and B per solve.
   std::vector<Electrode> electrodes_;

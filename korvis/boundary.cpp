@@ -37,7 +37,7 @@ inline double widenRounded(float v) {
 
 // elementIntegral for W weights at once: the midpoints and the kernel
 // geometry are the same for every weight, only the final products differ.
-template <int W>
+template <int W, class Kernel = TableK1>
 void elementIntegralMulti(float xo, float zo, float xc, float zc, float dL, float nx, float nz,
                           float ex, float ez, float s, const float (&w)[W], float ky,
                           double (&sum)[W]) {
@@ -56,7 +56,8 @@ void elementIntegralMulti(float xo, float zo, float xc, float zc, float dL, floa
   const float hz = dL * ex / fm;
   for (int p = 1; p <= m; ++p) {
     const float t = static_cast<float>(p) - 0.5f;
-    const KernelGeometry geo = kernelGeometry(xo, zo, x0 + t * hx, z0 + t * hz, nx, nz, ky);
+    const KernelGeometry geo =
+        kernelGeometry<Kernel>(xo, zo, x0 + t * hx, z0 + t * hz, nx, nz, ky);
     for (int k = 0; k < W; ++k) sum[k] += widenRounded(weighKernel(w1, w[k], geo));
   }
 }
@@ -75,7 +76,7 @@ struct MatrixSet {
 };
 
 // Columns [j0, j1) of every matrix of the set, rows in increasing order.
-template <int W>
+template <int W, class Kernel>
 void fillColumns(const common::NodeTable<maxNodes>& nd, const MatrixSet<W>& set, int ld, float ky,
                  int j0, int j1, std::vector<Coincidence>& found) {
   constexpr double factor = static_cast<double>(0.9f);
@@ -103,10 +104,10 @@ void fillColumns(const common::NodeTable<maxNodes>& nd, const MatrixSet<W>& set,
       double image[W];
       if (i == j) {
         if (static_cast<double>(dLj) > sz) {
-          elementIntegralMulti<W>(xi, zi, xj, -zj, dLj, xni, zni, xnj, -znj, 1.0f, set.g, ky,
-                                  image);
+          elementIntegralMulti<W, Kernel>(xi, zi, xj, -zj, dLj, xni, zni, xnj, -znj, 1.0f, set.g,
+                                          ky, image);
         } else {
-          const KernelGeometry geo = kernelGeometry(xi, zi, xi, -zj, xni, zni, ky);
+          const KernelGeometry geo = kernelGeometry<Kernel>(xi, zi, xi, -zj, xni, zni, ky);
           for (int k = 0; k < W; ++k) image[k] = widenRounded(weighKernel(dLj, set.g[k], geo));
         }
         for (int k = 0; k < W; ++k) {
@@ -119,26 +120,27 @@ void fillColumns(const common::NodeTable<maxNodes>& nd, const MatrixSet<W>& set,
       float direct[W];
       if (dLj > d) {
         double sum[W];
-        elementIntegralMulti<W>(xi, zi, xj, zj, dLj, xni, zni, xnj, znj, 1.0f, set.g, ky, sum);
+        elementIntegralMulti<W, Kernel>(xi, zi, xj, zj, dLj, xni, zni, xnj, znj, 1.0f, set.g, ky,
+                                        sum);
         for (int k = 0; k < W; ++k) direct[k] = static_cast<float>(sum[k]);
       } else {
         // Unmirrored, the point formula's separation is (dx, dz) and its root
         // the one just taken.
         const KernelGeometry geo = (zj < 0.0f && zi < 0.0f)
-                                       ? kernelGeometry(xi, zi, xj, zj, xni, zni, ky)
-                                       : kernelGeometryAt(dx, dz, rootDirect, xni, zni, ky);
+                                       ? kernelGeometry<Kernel>(xi, zi, xj, zj, xni, zni, ky)
+                                       : kernelGeometryAt<Kernel>(dx, dz, rootDirect, xni, zni, ky);
         for (int k = 0; k < W; ++k) direct[k] = weighKernel(dLj, set.g[k], geo);
       }
       float imageF[W];
       if (dLj > dImage) {
-        elementIntegralMulti<W>(xi, zi, xj, -zj, dLj, xni, zni, xnj, -znj, 1.0f, set.g, ky,
-                                image);
+        elementIntegralMulti<W, Kernel>(xi, zi, xj, -zj, dLj, xni, zni, xnj, -znj, 1.0f, set.g,
+                                        ky, image);
         for (int k = 0; k < W; ++k) imageF[k] = static_cast<float>(image[k]);
       } else {
         // Unmirrored, z(i) - (-z(j)) is z(i) + z(j) = sz exactly.
         const KernelGeometry geo = (-zj < 0.0f && zi < 0.0f)
-                                       ? kernelGeometry(xi, zi, xj, -zj, xni, zni, ky)
-                                       : kernelGeometryAt(dx, sz, rootImage, xni, zni, ky);
+                                       ? kernelGeometry<Kernel>(xi, zi, xj, -zj, xni, zni, ky)
+                                       : kernelGeometryAt<Kernel>(dx, sz, rootImage, xni, zni, ky);
         for (int k = 0; k < W; ++k) imageF[k] = weighKernel(dLj, set.g[k], geo);
       }
       for (int k = 0; k < W; ++k) set.M[k][column + ui] = -(direct[k] + imageF[k]) * set.q[k][ui];
@@ -162,7 +164,7 @@ void writeCoincidences(const common::NodeTable<maxNodes>& nd, std::vector<Coinci
 
 // Shares blocks of columns out to the cores; each thread keeps its own list
 // of coincidences, merged into the plain (i, j) order afterwards.
-template <int W>
+template <int W, class Kernel = TableK1>
 void fillMatrices(const common::NodeTable<maxNodes>& nd, const MatrixSet<W>& set, int ld,
                   float ky, std::ostream& console) {
   const int n = nd.N;
@@ -174,7 +176,7 @@ void fillMatrices(const common::NodeTable<maxNodes>& nd, const MatrixSet<W>& set
   std::atomic<int> next{0};
   auto work = [&](std::vector<Coincidence>& mine) {
     for (int b = next.fetch_add(1); b < blocks; b = next.fetch_add(1))
-      fillColumns<W>(nd, set, ld, ky, b * block, std::min(n, (b + 1) * block), mine);
+      fillColumns<W, Kernel>(nd, set, ld, ky, b * block, std::min(n, (b + 1) * block), mine);
   };
   std::vector<std::thread> pool;
   for (int t = 1; t < workers; ++t) {
@@ -195,15 +197,22 @@ void fillMatrices(const common::NodeTable<maxNodes>& nd, const MatrixSet<W>& set
 }  // namespace
 
 double elementIntegral(float xo, float zo, float xc, float zc, float dL, float nx, float nz,
-                       float ex, float ez, float s, float w, float ky) {
+                       float ex, float ez, float s, float w, float ky, bool smooth) {
   const float weights[1] = {w};
   double sum[1];
-  elementIntegralMulti<1>(xo, zo, xc, zc, dL, nx, nz, ex, ez, s, weights, ky, sum);
+  if (smooth) {
+    elementIntegralMulti<1, SmoothK1>(xo, zo, xc, zc, dL, nx, nz, ex, ez, s, weights, ky, sum);
+  } else {
+    elementIntegralMulti<1>(xo, zo, xc, zc, dL, nx, nz, ex, ez, s, weights, ky, sum);
+  }
   return sum[0];
 }
 
-void elementAverage(float x, float z, float xn, float zn, float dL, int m, float xs, float zs,
-                    float zsImage, float w, float ky, float& direct, float& image) {
+namespace {
+
+template <class Kernel>
+void elementAverageWith(float x, float z, float xn, float zn, float dL, int m, float xs, float zs,
+                        float zsImage, float w, float ky, float& direct, float& image) {
   const auto fm = static_cast<float>(m);
   const float x0 = x + dL * zn / 2.0f;
   const float z0 = z - dL * xn / 2.0f;
@@ -215,8 +224,40 @@ void elementAverage(float x, float z, float xn, float zn, float dL, int m, float
     const float t = static_cast<float>(p) - 0.5f;
     const float xm = x0 + t * hx;
     const float zm = z0 + t * hz;
-    direct += directionalKernel(xm, zm, xs, zs, xn, zn, 1.0f, w, ky);
-    image += directionalKernel(xm, zm, xs, zsImage, xn, zn, 1.0f, w, ky);
+    direct += directionalKernel<Kernel>(xm, zm, xs, zs, xn, zn, 1.0f, w, ky);
+    image += directionalKernel<Kernel>(xm, zm, xs, zsImage, xn, zn, 1.0f, w, ky);
+  }
+}
+
+template <class Kernel>
+void primaryFieldsWith(float xr, float zr, float XA, float ZA, float XB, float ZB, float nx,
+                       float nz, float rhoA, float rhoB, float ky, float& EA, float& EB) {
+  constexpr float inverseTwoPi = 0.15915495f;
+  const float wA = rhoA * inverseTwoPi;
+  const float wB = rhoB * inverseTwoPi;
+  EA = directionalKernel<Kernel>(xr, zr, XA, ZA, nx, nz, 1.0f, wA, ky) +
+       directionalKernel<Kernel>(xr, zr, XA, -ZA, nx, nz, 1.0f, wA, ky);
+  EB = directionalKernel<Kernel>(xr, zr, XB, ZB, nx, nz, 1.0f, wB, ky) +
+       directionalKernel<Kernel>(xr, zr, XB, -ZB, nx, nz, 1.0f, wB, ky);
+}
+
+}  // namespace
+
+void elementAverage(float x, float z, float xn, float zn, float dL, int m, float xs, float zs,
+                    float zsImage, float w, float ky, float& direct, float& image, bool smooth) {
+  if (smooth) {
+    elementAverageWith<SmoothK1>(x, z, xn, zn, dL, m, xs, zs, zsImage, w, ky, direct, image);
+  } else {
+    elementAverageWith<TableK1>(x, z, xn, zn, dL, m, xs, zs, zsImage, w, ky, direct, image);
+  }
+}
+
+void primaryFields(float xr, float zr, float XA, float ZA, float XB, float ZB, float nx, float nz,
+                   float rhoA, float rhoB, float ky, bool smooth, float& EA, float& EB) {
+  if (smooth) {
+    primaryFieldsWith<SmoothK1>(xr, zr, XA, ZA, XB, ZB, nx, nz, rhoA, rhoB, ky, EA, EB);
+  } else {
+    primaryFieldsWith<TableK1>(xr, zr, XA, ZA, XB, ZB, nx, nz, rhoA, rhoB, ky, EA, EB);
   }
 }
 
@@ -231,6 +272,19 @@ void assembleBoundaryMatrixPair(const common::NodeTable<maxNodes>& nodes, const 
                                 float* Mip, int ld, float ky, std::ostream& console) {
   const MatrixSet<2> set{{Ro1DC / 6.283185f, Ro1IP / 6.283185f}, {qDC, qIP}, {Mdc, Mip}};
   fillMatrices<2>(nodes, set, ld, ky, console);
+}
+
+void assembleSmoothBoundaryMatrix(const common::NodeTable<maxNodes>& nodes, const float* q,
+                                  float Ro1, float* M, int ld, float ky, std::ostream& console) {
+  const MatrixSet<1> set{{Ro1 / 6.283185f}, {q}, {M}};
+  fillMatrices<1, SmoothK1>(nodes, set, ld, ky, console);
+}
+
+void assembleSmoothBoundaryMatrixPair(const common::NodeTable<maxNodes>& nodes, const float* qDC,
+                                      float Ro1DC, float* Mdc, const float* qIP, float Ro1IP,
+                                      float* Mip, int ld, float ky, std::ostream& console) {
+  const MatrixSet<2> set{{Ro1DC / 6.283185f, Ro1IP / 6.283185f}, {qDC, qIP}, {Mdc, Mip}};
+  fillMatrices<2, SmoothK1>(nodes, set, ld, ky, console);
 }
 
 void receiverField(const common::NodeTable<maxNodes>& nodes, float rho, float xr, float zr,

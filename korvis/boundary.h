@@ -22,14 +22,16 @@ namespace korvis {
 // (1..m) has its midpoint at S0 + (p - 0.5)*h, S0 = (xc + dL*ez/2,
 // zc - dL*ex/2), h = (-(dL*ez)/m, dL*ex/m). 0 when |e| < 1e-10 or
 // |s| < 1e-10, e = (xo - xc)*nx + (zo - zc)*nz.
+// smooth: smoothK1Kernel in place of the table (the same for elementAverage).
 double elementIntegral(float xo, float zo, float xc, float zc, float dL, float nx, float nz,
-                       float ex, float ez, float s, float w, float ky);
+                       float ex, float ez, float s, float w, float ky, bool smooth = false);
 
 // Sums over m points along the receiving element (centre x, z; normal xn, zn;
 // length dL; points placed as in elementIntegral) of the field along the
 // normal of a unit source at (xs, zs) and at (xs, zsImage), in float.
 void elementAverage(float x, float z, float xn, float zn, float dL, int m, float xs, float zs,
-                    float zsImage, float w, float ky, float& direct, float& image);
+                    float zsImage, float w, float ky, float& direct, float& image,
+                    bool smooth = false);
 
 // Fills the n x n matrix (column-major, leading dimension ld) for wavenumber
 // ky: M(i,i) = 1 - q(i)*I_ii, M(i,j) = -(D_ij + I_ij)*q(i), g = Ro1/6.283185.
@@ -47,12 +49,26 @@ void assembleBoundaryMatrixPair(const common::NodeTable<maxNodes>& nodes, const 
                                 float Ro1DC, float* Mdc, const float* qIP, float Ro1IP,
                                 float* Mip, int ld, float ky, std::ostream& console);
 
+// The same two fills with the smooth kernel smoothK1Kernel in place of the
+// table (the survey mode); every other step as above.
+void assembleSmoothBoundaryMatrix(const common::NodeTable<maxNodes>& nodes, const float* q,
+                                  float Ro1, float* M, int ld, float ky, std::ostream& console);
+void assembleSmoothBoundaryMatrixPair(const common::NodeTable<maxNodes>& nodes, const float* qDC,
+                                      float Ro1DC, float* Mdc, const float* qIP, float Ro1IP,
+                                      float* Mip, int ld, float ky, std::ostream& console);
+
 // Primary fields EA, EB at the receiver and, unless mode == 1, the total
 // field E = (EA - EB) + secondary field of the charges sigma (double sum of
 // a direct and an image term per node). Pure: safe to call concurrently.
 void receiverField(const common::NodeTable<maxNodes>& nodes, float rho, float xr, float zr,
                    float XA, float ZA, float XB, float ZB, float nx, float nz, const float* sigma,
                    float rhoA, float rhoB, float ky, int mode, float& EA, float& EB, float& E);
+
+// receiverField's primary fields alone (its mode 1): EA = the kernel at the
+// receiver from A plus that from (XA, -ZA), weight rhoA*0.15915495; EB
+// likewise; with the smooth kernel when `smooth`.
+void primaryFields(float xr, float zr, float XA, float ZA, float XB, float ZB, float nx, float nz,
+                   float rhoA, float rhoB, float ky, bool smooth, float& EA, float& EB);
 
 // trunc(quotient) as a point or part count. Counts that would not fit the
 // loops' int range (an observation point or electrode almost on an element

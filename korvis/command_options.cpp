@@ -1,5 +1,6 @@
 // What `korvis --help` says, and the options korvis takes besides --help and
-// --version (none yet: without options it models the survey of varga.arr).
+// --version: the survey mode (--survey, --out) and the convergent
+// wavenumbers for the fixed kinds (--accurate).
 #include "korvis/command_options.h"
 
 #include <string>
@@ -16,6 +17,8 @@ const common::ProgramHelp& programHelp() {
       "Writes  korvis.txt    log and result tables\n"
       "        keyArr = 18:  also A_MN.txt, MN_B.txt (A_MNip.txt, MN_Bip.txt\n"
       "                      with IP), FORWARD.RS2, REVERSE.RS2\n"
+      "With --survey it reads a survey file instead of varga.arr and writes\n"
+      "the computed data beside it; korvis.txt is left alone.\n"
       "Without options it models the survey of varga.arr. The model and survey\n"
       "are checked before any work: errors stop the run, warnings go to\n"
       "standard error and change nothing.\n",
@@ -28,7 +31,17 @@ const common::ProgramHelp& programHelp() {
 }
 
 const std::vector<common::OptionRow>& commandOptions() {
-  static const std::vector<common::OptionRow> rows{};
+  static const std::vector<common::OptionRow> rows{
+      {"--survey", "FILE",
+       "model the electrodes and A B M N measurements of\n"
+       "FILE (unified data format) instead of varga.arr"},
+      {"--out", "FILE",
+       "with --survey: the result file (default: the\n"
+       "survey's name with -data before its extension)"},
+      {"--accurate", "",
+       "the survey of varga.arr with convergent wavenumbers\n"
+       "and a smooth K1; same files and layouts"},
+  };
   return rows;
 }
 

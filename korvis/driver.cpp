@@ -197,7 +197,7 @@ class FastDriver {
         warnings_(warnings),
         times_(times),
         threads_(common::resolveThreads(0)),
-        fields_(threads_) {}
+        fields_(threads_, st.smoothKernel) {}
 
   DriverResult run(const PassOutput& output);
 
@@ -333,11 +333,10 @@ void FastDriver::solveAndAccumulate(PassWork& pass, int k) {
       parallelFor(static_cast<int>(evaluations), threads_, [&](int e) {
         const Configuration& c = plan_.placements[at(e)].first;
         Evaluation& ev = evaluations_[at(e)];
-        float unused = 0.0f;
-        receiverField(st.nodes, st.model.Ro[0], c.xr, c.zr, c.XA, c.ZA, c.XB, c.ZB, 1.0f, 0.0f,
-                      nullptr, ev.rhoA, ev.rhoB, ky, 1, ev.EA, ev.EB, unused);
-        receiverField(st.nodes, st.model.Ro[0], c.xr, c.zr, c.XA, c.ZA, c.XB, c.ZB, 0.0f, 1.0f,
-                      nullptr, ev.rhoA, ev.rhoB, ky, 1, ev.EA2, ev.EB2, unused);
+        primaryFields(c.xr, c.zr, c.XA, c.ZA, c.XB, c.ZB, 1.0f, 0.0f, ev.rhoA, ev.rhoB, ky,
+                      st.smoothKernel, ev.EA, ev.EB);
+        primaryFields(c.xr, c.zr, c.XA, c.ZA, c.XB, c.ZB, 0.0f, 1.0f, ev.rhoA, ev.rhoB, ky,
+                      st.smoothKernel, ev.EA2, ev.EB2);
       });
     }
   }
@@ -357,7 +356,15 @@ void FastDriver::wavenumber(int k) {
   std::ostringstream diagnostics;
   {
     Stopwatch watch(timer(&PhaseTimes::fill));
-    if (ipLive) {
+    if (ipLive && st_.smoothKernel) {
+      assembleSmoothBoundaryMatrixPair(st_.nodes, st_.nodes.q.data(), st_.model.Ro[0],
+                                       dcMatrix_.data(), ipState_->nodes.q.data(),
+                                       ipState_->model.Ro[0], ipMatrix_.data(),
+                                       static_cast<int>(ld_), ky, diagnostics);
+    } else if (st_.smoothKernel) {
+      assembleSmoothBoundaryMatrix(st_.nodes, st_.nodes.q.data(), st_.model.Ro[0],
+                                   dcMatrix_.data(), static_cast<int>(ld_), ky, diagnostics);
+    } else if (ipLive) {
       assembleBoundaryMatrixPair(st_.nodes, st_.nodes.q.data(), st_.model.Ro[0], dcMatrix_.data(),
                                  ipState_->nodes.q.data(), ipState_->model.Ro[0], ipMatrix_.data(),
                                  static_cast<int>(ld_), ky, diagnostics);

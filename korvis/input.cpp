@@ -182,4 +182,9 @@ LoadOutcome loadInputs(KorvisState& st, std::ostream& console, std::ostream& war
   return readArray(st, console, arrPath);
 }
 
+LoadOutcome loadGeometry(KorvisState& st, std::ostream& console, std::ostream& warnings,
+                         const std::string& xyPath) {
+  return readGeometry(st, console, warnings, xyPath);
+}
+
 }  // namespace korvis

@@ -25,4 +25,8 @@ LoadOutcome loadInputs(KorvisState& st, std::ostream& console, std::ostream& war
                        const std::string& xyPath = "varga.xy",
                        const std::string& arrPath = "varga.arr");
 
+// Reads xyPath alone, for runs that take their electrodes from elsewhere.
+LoadOutcome loadGeometry(KorvisState& st, std::ostream& console, std::ostream& warnings,
+                         const std::string& xyPath = "varga.xy");
+
 }  // namespace korvis

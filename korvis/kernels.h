@@ -97,6 +97,42 @@ inline void k1Kernel(float r, float ky, float& G) {
   }
 }
 
+// x*K1(x) for x > 0 in double, from the polynomial approximations of
+// Abramowitz and Stegun 9.8.3, 9.8.7 and 9.8.8 (absolute error below 1e-8
+// for x <= 2, relative error below 2e-7 above):
+//   x <= 2: x*ln(x/2)*I1(x) + sum c_k (x/2)^(2k), I1 from 9.8.3 (t = x/3.75);
+//   x > 2:  sqrt(x)*exp(-x) * sum d_k (2/x)^k.
+inline double xK1(double x) {
+  if (x <= 2.0) {
+    const double t = x / 3.75;
+    const double t2 = t * t;
+    const double i1 = x * (0.5 + t2 * (0.87890594 + t2 * (0.51498869 + t2 * (0.15084934 +
+                      t2 * (0.02658733 + t2 * (0.00301532 + t2 * 0.00032411))))));
+    const double y = x * x / 4.0;
+    return x * std::log(x / 2.0) * i1 +
+           (1.0 + y * (0.15443144 + y * (-0.67278579 + y * (-0.18156897 +
+            y * (-0.01919402 + y * (-0.00110404 + y * -0.00004686))))));
+  }
+  const double y = 2.0 / x;
+  return std::sqrt(x) * std::exp(-x) *
+         (1.25331414 + y * (0.23498619 + y * (-0.03655620 + y * (0.01504268 +
+          y * (-0.00780353 + y * (0.00325614 + y * -0.00068245))))));
+}
+
+// G(r, ky) = ky*K1(ky*r)/r = float(xK1(ky*r)/(r*r)) in double; 1/r^2 for
+// ky = 0, 0 beyond x = 700 (where K1 is below 1e-300). r > 0.
+inline void smoothK1Kernel(float r, float ky, float& G) {
+  const double rr = static_cast<double>(r) * static_cast<double>(r);
+  const double x = static_cast<double>(r) * static_cast<double>(ky);
+  if (!(x > 0.0)) {
+    G = static_cast<float>(1.0 / rr);
+  } else if (!(x <= 700.0)) {
+    G = 0.0f;
+  } else {
+    G = static_cast<float>(xK1(x) / rr);
+  }
+}
+
 // The weight-free part of directionalKernel: G at the separation and the
 // projection f of the separation on the direction. Shared by the DC and IP
 // matrices, whose weights differ.
@@ -105,24 +141,36 @@ struct KernelGeometry {
   double f;
 };
 
+// The two kernels of G(r, ky): the tabulated one of every fixed run, and
+// one without the table's steps for the survey mode, whose wavenumber
+// quadrature converges only on a smooth integrand.
+struct TableK1 {
+  static void kernel(float r, float ky, float& G) { k1Kernel(r, ky, G); }
+};
+struct SmoothK1 {
+  static void kernel(float r, float ky, float& G) { smoothK1Kernel(r, ky, G); }
+};
+
 // G and f for the separation (dx, dz) (double) with length dist =
 // sqrt(dz*dz + dx*dx), for callers that already hold that root.
+template <class Kernel = TableK1>
 inline KernelGeometry kernelGeometryAt(double dx, double dz, double dist, float nx, float nz,
                                        float ky) {
   KernelGeometry g;
-  k1Kernel(static_cast<float>(dist), ky, g.G);
+  Kernel::kernel(static_cast<float>(dist), ky, g.G);
   g.f = dz * static_cast<double>(nz) + dx * static_cast<double>(nx);
   return g;
 }
 
 // dx = x1 - x2 and dz = z1' - z2, z1' = -z1 when z1 < 0 and z2 < 0 (the
 // observation point mirrored above the surface), else z1.
+template <class Kernel = TableK1>
 inline KernelGeometry kernelGeometry(float x1, float z1, float x2, float z2, float nx, float nz,
                                      float ky) {
   const double dx = static_cast<double>(x1) - static_cast<double>(x2);
   const float z1m = (z2 < 0.0f && z1 < 0.0f) ? -z1 : z1;
   const double dz = static_cast<double>(z1m) - static_cast<double>(z2);
-  return kernelGeometryAt(dx, dz, std::sqrt(dz * dz + dx * dx), nx, nz, ky);
+  return kernelGeometryAt<Kernel>(dx, dz, std::sqrt(dz * dz + dx * dx), nx, nz, ky);
 }
 
 // float(w1*w2*G*f), the products in double from left to right.
@@ -134,9 +182,10 @@ inline float weighKernel(float w1, float w2, const KernelGeometry& g) {
 // w1*w2*G(|P1'-P2|, ky)*((P1'-P2).(nx,nz)): the field component along
 // (nx, nz) at P1 = (x1, z1) of the source at P2 = (x2, z2), where P1' is P1
 // mirrored to -z1 when both z1 < 0 and z2 < 0.
+template <class Kernel = TableK1>
 inline float directionalKernel(float x1, float z1, float x2, float z2, float nx, float nz,
                                float w1, float w2, float ky) {
-  return weighKernel(w1, w2, kernelGeometry(x1, z1, x2, z2, nx, nz, ky));
+  return weighKernel(w1, w2, kernelGeometry<Kernel>(x1, z1, x2, z2, nx, nz, ky));
 }
 
 }  // namespace korvis

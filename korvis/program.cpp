@@ -17,6 +17,7 @@
 #include "common/model_checks.h"
 #include "common/output_file.h"
 #include "common/record_reader.h"
+#include "korvis/accurate_wavenumbers.h"
 #include "korvis/input.h"
 #include "korvis/log_file.h"
 #include "korvis/model_checks.h"
@@ -91,7 +92,8 @@ void writePassOutput(const KorvisState& st, int pass, common::OutputFile& log,
   if (pass == 1) writeRs2Files(a.dX, a.X0, a.nPos, a.nSpac, forward, reverse, files);
 }
 
-int run(std::ostream& console, std::ostream& errors, const PassDriver& driver) {
+int run(std::ostream& console, std::ostream& errors, const PassDriver& driver,
+        const RunOptions& options) {
   console << consoleLine(banner) << std::flush;
   auto state = std::make_unique<KorvisState>();
   KorvisState& st = *state;
@@ -119,8 +121,14 @@ int run(std::ostream& console, std::ostream& errors, const PassDriver& driver) {
 
   common::ArrayFile& a = st.arr;
   const float largestSpacing = a.nSpac > 0 ? a.Spac[static_cast<std::size_t>(a.nSpac - 1)] : 0.0f;
-  setUpWavenumbers(st, largestSpacing);
-  log << wavenumberLine(st);
+  if (options.accurate) {
+    st.smoothKernel = true;
+    setUpAccurateWavenumbers(st);
+    log << accurateWavenumberLine(st);
+  } else {
+    setUpWavenumbers(st, largestSpacing);
+    log << wavenumberLine(st);
+  }
   if (a.keyArr == 17) {
     a.nSpac = 1;
     console << consoleLine("Afix_MN_Bfix gradient array.There are not spacings, only point!");
@@ -152,9 +160,10 @@ int runProgram(std::ostream& console, std::ostream& errors) {
                        const PassOutput& output) { return runPasses(st, out, warnings, output); });
 }
 
-int runProgram(std::ostream& console, std::ostream& errors, const PassDriver& driver) {
+int runProgram(std::ostream& console, std::ostream& errors, const PassDriver& driver,
+               const RunOptions& options) {
   try {
-    return run(console, errors, driver);
+    return run(console, errors, driver, options);
   } catch (const common::InputError& e) {
     console << std::flush;
     errors << "korvis: " << e.what() << "\n";

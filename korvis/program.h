@@ -16,9 +16,16 @@ namespace korvis {
 using PassDriver = std::function<DriverResult(KorvisState&, std::ostream& console,
                                               std::ostream& warnings, const PassOutput&)>;
 
+// What a run may change beyond the fixed behaviour: `accurate` takes the
+// wavenumbers and weights of the convergent quadrature (accurate_wavenumbers.h).
+struct RunOptions {
+  bool accurate = false;
+};
+
 // Runs korvis; console lines go to `console`, our messages and warnings to
 // `errors`. Returns the exit status (common/exit_codes.h).
 int runProgram(std::ostream& console, std::ostream& errors);
-int runProgram(std::ostream& console, std::ostream& errors, const PassDriver& driver);
+int runProgram(std::ostream& console, std::ostream& errors, const PassDriver& driver,
+               const RunOptions& options = {});
 
 }  // namespace korvis

@@ -1,5 +1,6 @@
 // What `telm --help` says, and the options telm takes besides --help and
-// --version (none yet: without options it runs the job of the model file).
+// --version: --survey, the mesh preparation around a survey file's
+// electrodes.
 #include "telm/command_options.h"
 
 #include <string>
@@ -31,7 +32,12 @@ const common::ProgramHelp& programHelp() {
 }
 
 const std::vector<common::OptionRow>& commandOptions() {
-  static const std::vector<common::OptionRow> rows{};
+  static const std::vector<common::OptionRow> rows{
+      {"--survey", "FILE",
+       "with keyRun = -1: take the electrodes from FILE\n"
+       "(unified data format) instead of varga.arr and\n"
+       "refine the mesh around each of them"},
+  };
   return rows;
 }
 

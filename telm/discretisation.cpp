@@ -150,6 +150,10 @@ float stepAt(const TelmState& st, int e, Point p) {
     const float dB = std::max(distance(p, {st.refBx, st.refBz}), 0.05f);
     h = std::min(h, dB / st.dens);
     h = std::min(h, dA / st.dens);
+  } else if (st.refineFlag == 3) {
+    for (std::size_t i = 0; i < st.surveyX.size(); ++i) {
+      h = std::min(h, std::max(distance(p, {st.surveyX[i], st.surveyZ[i]}), 0.05f) / st.dens);
+    }
   }
   bool junction = false;
   for (int k = 0; k < st.nEdges; ++k) {

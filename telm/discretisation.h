@@ -35,7 +35,8 @@ int buildEdgeTable(TelmState& st);
 
 // Target node length at P on edge e (0-based):
 //   h = |0.9 pz| / dens; with refinement h = min(h, dB/dens, dA/dens), the
-//   distances to B and A raised to at least 0.05; h = min(h, d/dens) for
+//   distances to B and A raised to at least 0.05 (refineFlag 3: the same
+//   with the distance to every survey electrode); h = min(h, d/dens) for
 //   every end vertex of every other edge at distance d > 0.001; h/3
 //   (h*0.33333334) when such a vertex lies closer than 0.001 (a junction).
 float stepAt(const TelmState& st, int e, Point p);

@@ -1,4 +1,6 @@
-// telm: 2D DC/IP resistivity forward modelling with line sources.
+// telm: 2D DC/IP resistivity forward modelling with line sources. Without
+// arguments it runs the model of "filename"; with --survey FILE the mesh
+// preparation takes its electrodes from a survey file.
 #include <iostream>
 
 #include "common/command_line.h"
@@ -9,5 +11,6 @@ int main(int argc, char** argv) {
   const common::CommandLine line = common::parseCommandLine(
       argc, argv, telm::programHelp(), telm::commandOptions(), std::cout, std::cerr);
   if (!line.run) return line.status;
+  if (line.has("--survey")) return telm::runProgram(std::cout, std::cerr, line.value("--survey"));
   return telm::runProgram(std::cout, std::cerr);
 }

@@ -13,6 +13,7 @@
 #include "common/model_checks.h"
 #include "common/output_file.h"
 #include "common/record_reader.h"
+#include "common/survey_file.h"
 #include "telm/arrays.h"
 #include "telm/coded_stop.h"
 #include "telm/discretisation.h"
@@ -31,9 +32,28 @@ std::string freeRecord(std::string_view text) {
 
 constexpr const char* stopLine = "Stop - Program terminated.\n";
 
+// The electrodes of a survey file as refinement points (x, depth = -z).
+void readSurveyElectrodes(const std::string& path, TelmState& st) {
+  const common::SurveyData survey = common::readSurveyFile(path);
+  st.refineFlag = 3;
+  for (const common::SurveyElectrode& e : survey.electrodes) {
+    if (e.z > 0.0) {
+      throw common::InputError(path + ", line " + std::to_string(e.line) +
+                               ": expected z of 0 or below (z is the elevation: 0 at the "
+                               "surface, negative below), found an electrode above the surface");
+    }
+    st.surveyX.push_back(static_cast<float>(e.x));
+    st.surveyZ.push_back(e.z == 0.0 ? 0.0f : static_cast<float>(-e.z));
+  }
+}
+
 }  // namespace
 
 int runProgram(std::ostream& console, std::ostream& errors) {
+  return runProgram(console, errors, std::string());
+}
+
+int runProgram(std::ostream& console, std::ostream& errors, const std::string& surveyPath) {
   // The state is large (node table, edge table); it lives on the heap once.
   const auto st = std::make_unique<TelmState>();
   try {
@@ -47,7 +67,12 @@ int runProgram(std::ostream& console, std::ostream& errors) {
                                  "the first line of \"filename\" names this model file: "
                                  "correct the name there or create the file");
       readModelPart(model, *st, console);
-      if (st->keyRun == -1) {
+      if (st->keyRun == -1 && !surveyPath.empty()) {
+        readSurveyElectrodes(surveyPath, *st);
+      } else if (!surveyPath.empty()) {
+        throw common::InputError(st->modelFileName + ": expected keyRun -1 (mesh preparation) "
+                                 "for telm --survey, found " + std::to_string(st->keyRun));
+      } else if (st->keyRun == -1) {
         readArrayFileHeader("varga.arr", *st, console);
       } else {
         readSurveySettings(model, *st, console);

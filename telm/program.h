@@ -4,6 +4,7 @@
 #pragma once
 
 #include <ostream>
+#include <string>
 
 namespace telm {
 
@@ -11,5 +12,10 @@ namespace telm {
 // warning messages (prefixed "telm: ") to `errors`. Returns the exit status:
 // 0, a coded stop (100, 199, 200) or one of common/exit_codes.h.
 int runProgram(std::ostream& console, std::ostream& errors);
+
+// The same with `surveyPath` (telm --survey FILE) when not empty: in mesh
+// preparation (keyRun = -1) the electrodes of that survey file take the
+// place of varga.arr, and the mesh is refined around every one of them.
+int runProgram(std::ostream& console, std::ostream& errors, const std::string& surveyPath);
 
 }  // namespace telm

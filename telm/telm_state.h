@@ -5,6 +5,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 #include "common/model.h"
 
@@ -41,9 +42,12 @@ struct TelmState {
   std::array<int, maxArrays> arrayKind{};
   int firstArrayKind = 0;
 
-  // Mesh refinement around fixed electrodes: 0 none, 1 model file, 2 varga.arr.
+  // Mesh refinement around fixed electrodes: 0 none, 1 model file, 2 varga.arr,
+  // 3 every electrode of a survey file (telm --survey), x and depth in
+  // surveyX, surveyZ.
   int refineFlag = 0;
   float refAx = 0, refAz = 0, refBx = 0, refBz = 0;
+  std::vector<float> surveyX, surveyZ;
 
   std::array<Edge, maxEdges> edgeTable{};
   int nEdges = 0;

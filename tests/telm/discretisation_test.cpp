@@ -146,6 +146,13 @@ TEST(StepAt, DepthRefinementAndJunctions) {
   EXPECT_EQ(stepAt(*st, 0, {40, 96}), 4.0f / 2.0f);
   st->refineFlag = 0;
   EXPECT_EQ(stepAt(*st, 0, {10, 100}), 45.0f);
+  // Survey electrodes (telm --survey): the nearest of them binds, by the same rule.
+  st->refineFlag = 3;
+  st->surveyX = {10, 40, 60};
+  st->surveyZ = {100.01f, 100, 90};
+  EXPECT_EQ(stepAt(*st, 0, {10, 100}), 0.05f / 2.0f);
+  EXPECT_EQ(stepAt(*st, 0, {40, 96}), 4.0f / 2.0f);
+  EXPECT_EQ(stepAt(*st, 0, {60, 99}), 9.0f / 2.0f);
 }
 
 TEST(GeometricCount, FirstEstimateIsCappedAndTheRunFillsTheLength) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -41,15 +42,19 @@ bool holdsNonNumber(const std::string& text) {
   return false;
 }
 
-// Runs an example in `dir`; returns false (with the failures reported) when a
-// program fails.
+// Runs an example in `dir` (with --survey survey.dat when it has a survey
+// file, as examples/run_example.sh does); returns false (with the failures
+// reported) when a program fails.
 bool runExample(const std::string& name, const ScratchFolder& dir) {
   fs::copy(fs::path(EXAMPLES_DIR) / name, dir.path(), fs::copy_options::recursive);
-  const int telm = dir.run(TELM_EXE, "telm");
+  const std::vector<std::string> args =
+      dir.exists("survey.dat") ? std::vector<std::string>{"--survey", "survey.dat"}
+                               : std::vector<std::string>{};
+  const int telm = dir.run(TELM_EXE, "telm", args);
   EXPECT_EQ(telm, 0) << name << ":\n" << dir.read("telm.console");
   if (telm != 0) return false;
   if (dir.exists("varga.xy")) {
-    const int korvis = dir.run(KORVIS_EXE, "korvis");
+    const int korvis = dir.run(KORVIS_EXE, "korvis", args);
     EXPECT_EQ(korvis, 0) << name << ":\n" << dir.read("korvis.console");
     if (korvis != 0) return false;
   }
@@ -117,6 +122,37 @@ TEST(Examples, DykeSeesTheCoverAwayFromTheDyke) {
   const auto& eta = tables[1];
   EXPECT_LT(eta.value[0][0], 0.01);
   EXPECT_GT(eta.value[5][9], 1.0);
+}
+
+// The survey example: away from the dyke the shortest Wenner measurement
+// sees the 500 ohm-m cover, 10 m thick, over the 100 ohm-m host.
+TEST(Examples, SurveyExampleSeesTheCover) {
+  ScratchFolder dir;
+  ASSERT_TRUE(runExample("survey", dir));
+  std::istringstream in(dir.read("survey-data.dat"));
+  std::string line;
+  double rhoa = 0;
+  while (std::getline(in, line)) {
+    std::istringstream fields(line);
+    int a, b, m, n;
+    double k, u, i, r;
+    if (fields >> a >> b >> m >> n >> k >> u >> i >> r >> rhoa && a == 1 && b == 4 && m == 2 &&
+        n == 3) {
+      break;
+    }
+    rhoa = 0;
+  }
+  // Wenner a = 5 m over two layers: rho1 (1 + 4 sum k^n (1/sqrt(1 + (2nh/a)^2)
+  // - 1/sqrt(4 + (2nh/a)^2))), k = (rho2 - rho1)/(rho2 + rho1).
+  const double k = (100.0 - 500.0) / 600.0, h = 10.0, a = 5.0;
+  double sum = 0, kn = 1;
+  for (int n = 1; n < 200; ++n) {
+    kn *= k;
+    const double t = 2.0 * n * h / a;
+    sum += kn * (1.0 / std::sqrt(1.0 + t * t) - 1.0 / std::sqrt(4.0 + t * t));
+  }
+  const double expected = 500.0 * (1.0 + 4.0 * sum);
+  EXPECT_NEAR(rhoa, expected, 0.005 * expected);
 }
 
 }  // namespace

@@ -41,8 +41,15 @@ bool ScratchFolder::exists(const std::string& name) const {
 }
 
 int ScratchFolder::run(const std::string& exe, const std::string& stem) const {
-  const std::string command = "cd '" + path_.string() + "' && '" + exe + "' > '" + stem +
-                              ".console' 2>&1 < /dev/null";
+  return run(exe, stem, {});
+}
+
+int ScratchFolder::run(const std::string& exe, const std::string& stem,
+                       const std::vector<std::string>& args) const {
+  std::string words;
+  for (const std::string& a : args) words += " '" + a + "'";
+  const std::string command = "cd '" + path_.string() + "' && '" + exe + "'" + words + " > '" +
+                              stem + ".console' 2>&1 < /dev/null";
   const int status = std::system(command.c_str());
   if (status == -1 || !WIFEXITED(status)) return -1;
   return WEXITSTATUS(status);

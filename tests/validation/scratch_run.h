@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace validation {
 
@@ -26,6 +27,8 @@ class ScratchFolder {
   // saved to `<stem>.console`; returns the exit status (-1 when the program
   // did not end normally).
   int run(const std::string& exe, const std::string& stem) const;
+  // The same with arguments (each passed as one word).
+  int run(const std::string& exe, const std::string& stem, const std::vector<std::string>& args) const;
 
  private:
   std::filesystem::path path_;

@@ -19,7 +19,8 @@ const char* const telmFiles[] = {"amnb_01.dat", "amn_02.dat",   "mnb_03.dat",   
 
 }  // namespace
 
-KorvisOutcome runKorvisStudy(const Model& model, int keyIP, double dens, const ArraySurvey& arr) {
+KorvisOutcome runKorvisStudy(const Model& model, int keyIP, double dens, const ArraySurvey& arr,
+                             const std::vector<std::string>& args) {
   KorvisOutcome out;
   ScratchFolder dir;
   dir.write("filename", "model.dat\n");
@@ -29,7 +30,7 @@ KorvisOutcome runKorvisStudy(const Model& model, int keyIP, double dens, const A
   EXPECT_EQ(telmStatus, 0) << dir.read("telm.console");
   if (telmStatus != 0) return out;
   out.nodes = nodeCount(dir.read("varga.xy"));
-  const int korvisStatus = dir.run(KORVIS_EXE, "korvis");
+  const int korvisStatus = dir.run(KORVIS_EXE, "korvis", args);
   EXPECT_EQ(korvisStatus, 0) << dir.read("korvis.console");
   if (korvisStatus != 0) return out;
   const bool onePoint = arr.keyArr == 17 || arr.keyArr == 19;

@@ -20,8 +20,9 @@ struct KorvisOutcome {
   std::map<std::string, std::string> files;  // the result files of kind 18, when written
 };
 
-// telm (keyRun = -1) then korvis on `model` and `arr`.
-KorvisOutcome runKorvisStudy(const Model& model, int keyIP, double dens, const ArraySurvey& arr);
+// telm (keyRun = -1) then korvis on `model` and `arr`, korvis with `args`.
+KorvisOutcome runKorvisStudy(const Model& model, int keyIP, double dens, const ArraySurvey& arr,
+                             const std::vector<std::string>& args = {});
 
 struct TelmOutcome {
   bool ok = false;

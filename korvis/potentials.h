@@ -1,0 +1,55 @@
+// Potentials in the wavenumber domain: the modified Bessel function K0, the
+// potential of a uniformly charged boundary element at a point (direct and
+// mirrored in the surface), and the table of those element potentials for a
+// set of electrodes. The field kernels of the boundary system are the
+// directional derivatives of these (d/dr K0(ky*r) = -ky*K1(ky*r)); the
+// potential of unit charge density on an element is the integral of
+// K0(ky*rho) along it, rho the distance from the point.
+//
+// Precision: everything in double; the table is stored in double.
+#pragma once
+
+#include <vector>
+
+#include "korvis/korvis_state.h"
+
+namespace korvis {
+
+// K0(x) for x > 0, from the polynomial approximations of Abramowitz and
+// Stegun 9.8.1, 9.8.5 and 9.8.6 (absolute error below 1e-8 for x <= 2,
+// relative error below 2e-7 above):
+//   x <= 2: -ln(x/2)*I0(x) + sum c_k (x/2)^(2k), I0 from 9.8.1 (t = x/3.75);
+//   x > 2:  exp(-x)/sqrt(x) * sum d_k (2/x)^k.
+double besselK0(double x);
+
+// Integral of K0(ky*rho) over the element centred on (xc, zc) with unit
+// normal (ex, ez) and length dL, rho = distance from (xo, zo); ky > 0. The
+// element runs from (xc + dL*ez/2, zc - dL*ex/2) along (-ez, ex).
+//   far (dL <= 0.705*|P - C|): dL*K0(ky*|P - C|);
+//   near: the logarithm -ln(rho), the singular part of K0, in closed form
+//   (F(b) - F(a) with F(s) = -(s*ln(s^2 + d^2)/2 - s + d*atan(s/d)), s
+//   along the element from the foot of the perpendicular, d the distance
+//   from the element's line), plus the smooth rest K0 + ln(rho) by 8-point
+//   Gauss-Legendre on each side of the foot, in min(64, ceil(ky*length))
+//   equal panels.
+double elementPotential(double xo, double zo, double xc, double zc, double dL, double ex,
+                        double ez, double ky);
+
+// A point where potentials are evaluated (an electrode; z positive down).
+struct PotentialPoint {
+  double x = 0, z = 0;
+};
+
+// table[p*N + j] = elementPotential of node j at point p plus that of node
+// j's image (centre (x, -z), normal (xn, -zn)), which equals the potential
+// of node j at the mirrored point (x(p), -z(p)). Filled on `threads`
+// threads (<= 0: all); the entries do not depend on the count.
+void elementPotentialTable(const common::NodeTable<maxNodes>& nodes,
+                           const std::vector<PotentialPoint>& points, double ky,
+                           std::vector<double>& table, int threads);
+
+// The potential of a unit point current at s, with its image in the surface,
+// at p in a half-space of resistivity rho: rho/(4 pi) (1/|p - s| + 1/|p - s'|).
+double halfSpacePotential(PotentialPoint p, PotentialPoint s, double rho);
+
+}  // namespace korvis

@@ -1,0 +1,301 @@
+// The superposition solve of a survey: per wavenumber both matrices (DC and
+// IP) are filled from one kernel evaluation, with the smooth K1 of
+// kernels.h rather than the table (a quadrature in ky converges only on a
+// smooth integrand), and factorised; the unit
+// sources of all current electrodes are solved in one block substitution,
+// and their secondary potentials at the potential electrodes are summed
+// with the weights of the rule. Each potential electrode's row of element
+// potentials depends on the geometry only and serves both passes.
+#include "korvis/survey_model.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <memory>
+#include <numbers>
+#include <sstream>
+
+#include "common/free_format.h"
+#include "common/worker_pool.h"
+#include "korvis/batch_fields.h"
+#include "korvis/boundary.h"
+#include "korvis/electrode_resistivity.h"
+#include "korvis/kernels.h"
+#include "korvis/lu_solve.h"
+
+namespace korvis {
+
+namespace {
+
+constexpr float absentB = 10000.0f;
+
+std::size_t at(int i) { return static_cast<std::size_t>(i); }
+
+// Adds the seconds of its lifetime to *total (nothing when total is null).
+class Stopwatch {
+ public:
+  explicit Stopwatch(double* total) : total_(total), start_(std::chrono::steady_clock::now()) {}
+  ~Stopwatch() {
+    if (total_ != nullptr) {
+      *total_ += std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+    }
+  }
+  Stopwatch(const Stopwatch&) = delete;
+  Stopwatch& operator=(const Stopwatch&) = delete;
+
+ private:
+  double* total_;
+  std::chrono::steady_clock::time_point start_;
+};
+
+double distance(PotentialPoint p, PotentialPoint q) { return std::hypot(p.x - q.x, p.z - q.z); }
+
+// One pass's model, matrix, unit sources and summed secondary potentials.
+struct Pass {
+  const KorvisState* st = nullptr;
+  std::vector<float> matrix;
+  std::vector<SourcePair> sources;
+  std::vector<double> secondary;  // P x S, potential electrode fastest
+  int pivotRow = 0, pivotWavenumber = 0;
+};
+
+// Distinct electrodes of one role: list of indices and the slot of each
+// electrode of the file (-1 when it does not take that role).
+struct Role {
+  std::vector<int> electrodes;
+  std::vector<int> slot;
+  void use(int e) {
+    if (e < 0 || slot[at(e)] >= 0) return;
+    slot[at(e)] = static_cast<int>(electrodes.size());
+    electrodes.push_back(e);
+  }
+};
+
+// U(M) - U(N) for a unit current at one source, from the potentials of
+// that source at the potential electrodes (slots of M and N, -1 = absent).
+double dipole(const std::vector<double>& potentials, std::size_t column, std::size_t rows, int m,
+              int n) {
+  double u = 0.0;
+  if (m >= 0) u += potentials[column * rows + at(m)];
+  if (n >= 0) u -= potentials[column * rows + at(n)];
+  return u;
+}
+
+}  // namespace
+
+double geometricFactor(const std::vector<PotentialPoint>& electrodes, const Quadrupole& q) {
+  auto g = [&](int p, int s) {
+    return p < 0 || s < 0 ? 0.0 : halfSpacePotential(electrodes[at(p)], electrodes[at(s)], 1.0);
+  };
+  const double terms[4] = {g(q.m, q.a), -g(q.n, q.a), -g(q.m, q.b), g(q.n, q.b)};
+  const double sum = (terms[0] + terms[1]) + (terms[2] + terms[3]);
+  double scale = 0.0;
+  for (double t : terms) scale = std::max(scale, std::fabs(t));
+  if (!(std::fabs(sum) > 1e-12 * scale)) return 0.0;
+  return 1.0 / sum;
+}
+
+void transformDistances(const common::NodeTable<maxNodes>& nodes,
+                        const std::vector<PotentialPoint>& used, double& rShort, double& rLong) {
+  rLong = 0.0;
+  for (std::size_t i = 0; i < used.size(); ++i) {
+    for (std::size_t j = i + 1; j < used.size(); ++j)
+      rLong = std::max(rLong, distance(used[i], used[j]));
+  }
+  if (nodes.N == 0) {
+    rShort = rLong;
+    return;
+  }
+  rShort = HUGE_VAL;
+  for (const PotentialPoint& e : used) {
+    for (int j = 0; j < nodes.N; ++j) {
+      const double d = distance(e, {nodes.x[at(j)], nodes.z[at(j)]});
+      rShort = std::min(rShort, d);
+      rLong = std::max(rLong, d);
+    }
+  }
+}
+
+SurveyOutcome modelSurvey(const KorvisState& st, const std::vector<PotentialPoint>& electrodes,
+                          const std::vector<Quadrupole>& data, const SurveySetup& setup,
+                          std::ostream& console) {
+  const int threads = common::resolveThreads(setup.threads);
+  SurveyOutcome out;
+
+  Role current, potential;
+  current.slot.assign(electrodes.size(), -1);
+  potential.slot.assign(electrodes.size(), -1);
+  std::vector<char> usedFlag(electrodes.size(), 0);
+  for (const Quadrupole& q : data) {
+    current.use(q.a);
+    current.use(q.b);
+    potential.use(q.m);
+    potential.use(q.n);
+    for (int e : {q.a, q.b, q.m, q.n}) {
+      if (e >= 0) usedFlag[at(e)] = 1;
+    }
+  }
+  std::vector<PotentialPoint> used, receivers;
+  for (std::size_t e = 0; e < electrodes.size(); ++e) {
+    if (usedFlag[e] != 0) used.push_back(electrodes[e]);
+  }
+  for (int e : potential.electrodes) receivers.push_back(electrodes[at(e)]);
+  const std::size_t S = current.electrodes.size();
+  const std::size_t P = receivers.size();
+  out.currentElectrodes = static_cast<int>(S);
+  out.potentialElectrodes = static_cast<int>(P);
+
+  double rShort = 0.0, rLong = 0.0;
+  transformDistances(st.nodes, used, rShort, rLong);
+  out.rule = convergentRule(rShort, rLong, setup.order);
+  const TransformRule& rule = out.rule;
+  {
+    std::ostringstream line;
+    line.precision(4);
+    line << std::scientific << " Current electrodes " << S << ", potential electrodes " << P
+         << "\n Wavenumbers " << rule.ky.size() << " from " << rule.ky.front() << " to "
+         << rule.ky.back() << " (distances " << rShort << " to " << rLong << " m)\n";
+    console << line.str();
+  }
+
+  // The passes: DC on st, IP on a copy with the polarised model.
+  const int passes = st.keyIP != 0 ? 2 : 1;
+  std::unique_ptr<KorvisState> ipState;
+  Pass pass[2];
+  pass[0].st = &st;
+  if (passes == 2) {
+    ipState = std::make_unique<KorvisState>(st);
+    ipState->nodes.q = ipState->nodes.qIP;
+    ipState->model.Ro = ipState->model.RO_IP;
+    pass[1].st = ipState.get();
+  }
+  const int n = st.nodes.N;
+  const std::size_t ld = at(std::max(n, 1));
+  std::ostream discard(nullptr);
+  for (int p = 0; p < passes; ++p) {
+    Pass& ps = pass[p];
+    for (int e : current.electrodes) {
+      const PotentialPoint& a = electrodes[at(e)];
+      float rhoA = 0.0f, rhoB = 0.0f;
+      electrodeResistivities(ps.st->model, static_cast<float>(a.x), static_cast<float>(a.z),
+                             absentB, 0.0f, rhoA, rhoB, discard);
+      ps.sources.push_back(
+          {static_cast<float>(a.x), static_cast<float>(a.z), absentB, 0.0f, rhoA, 0.0f});
+    }
+    ps.secondary.assign(P * S, 0.0);
+    if (n > 0) ps.matrix.assign(ld * ld, 0.0f);
+  }
+
+  std::vector<float> rhs(ld * S), sigma(ld * S);
+  std::vector<double> table;
+  FieldBatch fields(threads, true);
+  const int nKy = static_cast<int>(rule.ky.size());
+  for (int k = 0; k < nKy && n > 0; ++k) {
+    console << (common::FreeRecord(common::FreeStyle::korvis) << "    ===> nKy_i = " << k + 1).str()
+            << std::flush;
+    const auto ky = static_cast<float>(rule.ky[at(k)]);
+    std::ostringstream diagnostics;
+    SurveyTimes* times = setup.times;
+    auto timer = [&](double SurveyTimes::*phase) {
+      return times != nullptr ? &(times->*phase) : nullptr;
+    };
+    {
+      Stopwatch watch(timer(&SurveyTimes::fill));
+      if (passes == 2) {
+        assembleSmoothBoundaryMatrixPair(st.nodes, st.nodes.q.data(), st.model.Ro[0],
+                                         pass[0].matrix.data(), ipState->nodes.q.data(),
+                                         ipState->model.Ro[0], pass[1].matrix.data(),
+                                         static_cast<int>(ld), ky, diagnostics);
+      } else {
+        assembleSmoothBoundaryMatrix(st.nodes, st.nodes.q.data(), st.model.Ro[0],
+                                     pass[0].matrix.data(), static_cast<int>(ld), ky, diagnostics);
+      }
+    }
+    console << diagnostics.str();
+    {
+      Stopwatch watch(timer(&SurveyTimes::potentials));
+      elementPotentialTable(st.nodes, receivers, static_cast<double>(ky), table, threads);
+    }
+    for (int p = 0; p < passes; ++p) {
+      Pass& ps = pass[p];
+      if (ps.pivotRow != 0) continue;
+      {
+        Stopwatch watch(timer(&SurveyTimes::factor));
+        ps.pivotRow = luFactor(ps.matrix.data(), n, static_cast<int>(ld), threads);
+      }
+      if (ps.pivotRow != 0) {
+        ps.pivotWavenumber = k + 1;
+        continue;
+      }
+      {
+        Stopwatch watch(timer(&SurveyTimes::rhs));
+        fields.rightHandSides(*ps.st, ps.st->nodes.q.data(), ps.sources, ky, rhs.data(), ld);
+      }
+      {
+        Stopwatch watch(timer(&SurveyTimes::substitute));
+        luSubstituteMany(ps.matrix.data(), n, static_cast<int>(ld), rhs.data(),
+                         static_cast<int>(ld), sigma.data(), static_cast<int>(ld),
+                         static_cast<int>(S), threads);
+      }
+      // (1/pi) W_k w1, w1 the weight of the charges as receiverField takes it.
+      const double w = rule.weight[at(k)] / std::numbers::pi *
+                       static_cast<double>(ps.st->model.Ro[0] * 0.15915495f);
+      std::atomic<std::size_t> next{0};
+      Stopwatch sumWatch(timer(&SurveyTimes::potentials));
+      common::runParallel(threads, [&](int) {
+        for (std::size_t r = next.fetch_add(1); r < P; r = next.fetch_add(1)) {
+          const double* row = table.data() + r * at(n);
+          for (std::size_t s = 0; s < S; ++s) {
+            const float* column = sigma.data() + s * ld;
+            double sum = 0.0;
+            for (std::size_t j = 0; j < at(n); ++j) sum += row[j] * static_cast<double>(column[j]);
+            ps.secondary[s * P + r] += w * sum;
+          }
+        }
+      });
+    }
+  }
+  for (int p = 0; p < passes; ++p) {
+    if (pass[p].pivotRow != 0 && out.pivotRow == 0) {
+      out.pivotRow = pass[p].pivotRow;
+      out.pivotPass = p + 1;
+      out.pivotWavenumber = pass[p].pivotWavenumber;
+    }
+  }
+  if (out.pivotRow != 0) return out;
+
+  // Total potentials: the closed-form primary part plus the secondary sums.
+  std::vector<double> total[2];
+  for (int p = 0; p < passes; ++p) {
+    total[p] = pass[p].secondary;
+    for (std::size_t s = 0; s < S; ++s) {
+      const PotentialPoint a = electrodes[at(current.electrodes[s])];
+      const auto rho = static_cast<double>(pass[p].sources[s].rhoA);
+      for (std::size_t r = 0; r < P; ++r)
+        total[p][s * P + r] += halfSpacePotential(receivers[r], a, rho);
+    }
+  }
+
+  SurveyValues& v = out.values;
+  for (const Quadrupole& q : data) {
+    const int m = q.m >= 0 ? potential.slot[at(q.m)] : -1;
+    const int nn = q.n >= 0 ? potential.slot[at(q.n)] : -1;
+    double u[2] = {0.0, 0.0};
+    for (int p = 0; p < passes; ++p) {
+      if (q.a >= 0) u[p] += dipole(total[p], at(current.slot[at(q.a)]), P, m, nn);
+      if (q.b >= 0) u[p] -= dipole(total[p], at(current.slot[at(q.b)]), P, m, nn);
+    }
+    const double k = geometricFactor(electrodes, q);
+    v.k.push_back(k);
+    v.u.push_back(u[0]);
+    v.rhoa.push_back(k * u[0]);
+    if (passes == 2) {
+      const double rhoaIP = k * u[1];
+      v.ip.push_back(rhoaIP != 0.0 ? 100.0 * (rhoaIP - k * u[0]) / rhoaIP : 0.0);
+    }
+  }
+  return out;
+}
+
+}  // namespace korvis

@@ -1,0 +1,85 @@
+// Modelling of a survey of four-electrode measurements by superposition:
+// the boundary system of every wavenumber and pass is solved once per
+// distinct current electrode (a unit source), the potential of each such
+// source is evaluated at every distinct potential electrode, and the
+// measurements are combined from those potentials.
+//
+// Potential of a unit current at A, seen at M:
+//   U(M, A) = rhoA/(4 pi) (1/|M - A| + 1/|M - A'|)        closed form
+//           + (1/pi) sum_k W_k w1 sum_j sigma_j(A, ky_k) T_j(M, ky_k)
+// with rhoA the resistivity at A (the electrode lookups of the fixed kinds),
+// A' the image of A in the surface, w1 = Ro(1)/(2 pi), sigma the charge
+// densities solved for the unit source, T_j the potential of unit density
+// on element j and on its image (elementPotentialTable), and (ky_k, W_k) the
+// convergent rule of the inverse transform. Only the secondary part passes
+// through the transform, so a model without interfaces gives the half-space
+// potentials exactly. The boundary system and its right-hand sides are
+// those of the fixed kinds with smoothK1Kernel in place of the table. The
+// IP pass repeats this with qIP and RO_IP.
+#pragma once
+
+#include <ostream>
+#include <vector>
+
+#include "korvis/korvis_state.h"
+#include "korvis/potentials.h"
+#include "korvis/quadrature.h"
+
+namespace korvis {
+
+// One measurement: electrode indices (0-based) into the electrode list; -1
+// is an electrode at infinity (at most one of A, B and one of M, N).
+struct Quadrupole {
+  int a = -1, b = -1, m = -1, n = -1;
+};
+
+// Seconds spent per phase, summed over the wavenumbers and passes.
+struct SurveyTimes {
+  double fill = 0, factor = 0, rhs = 0, substitute = 0, potentials = 0;
+};
+
+struct SurveySetup {
+  int order = 1;                 // quadrature order (convergentRule)
+  int threads = 0;               // <= 0: every hardware thread
+  SurveyTimes* times = nullptr;  // optional timing
+};
+
+// Results per measurement, for a current of 1 A: u = U(M) - U(N) in volts
+// (so r = u/i = u), the geometric factor k of the homogeneous half-space and
+// rhoa = k*u of the DC pass; ip = 100*(rhoaIP - rhoa)/rhoaIP in percent when
+// the model has an IP pass.
+struct SurveyValues {
+  std::vector<double> k, u, rhoa, ip;
+};
+
+struct SurveyOutcome {
+  SurveyValues values;
+  TransformRule rule;
+  int currentElectrodes = 0, potentialElectrodes = 0;
+  // The first zero pivot, in the order the passes meet it; 0 when none.
+  int pivotRow = 0, pivotPass = 0, pivotWavenumber = 0;
+};
+
+// The geometric factor 1/(G(M,A) - G(N,A) - G(M,B) + G(N,B)),
+// G = halfSpacePotential of unit resistivity, terms of electrodes at
+// infinity left out. 0 when the denominator vanishes (no measurable
+// apparent resistivity, as for a null array).
+double geometricFactor(const std::vector<PotentialPoint>& electrodes, const Quadrupole& q);
+
+// The shortest and longest distances that set the rule: rShort = the
+// smallest distance between a used electrode and a node centre; rLong = the
+// largest distance between two used electrodes or a used electrode and a
+// node centre. Without nodes both are the largest electrode distance.
+void transformDistances(const common::NodeTable<maxNodes>& nodes,
+                        const std::vector<PotentialPoint>& used, double& rShort, double& rLong);
+
+// Models the survey on the loaded model st (q, Ro for DC; qIP, RO_IP for the
+// IP pass when keyIP != 0). Electrodes are in korvis coordinates (z down)
+// and already checked (inside the model, clear of node centres); rho at each
+// current electrode comes from electrodeResistivities. Progress lines go to
+// console.
+SurveyOutcome modelSurvey(const KorvisState& st, const std::vector<PotentialPoint>& electrodes,
+                          const std::vector<Quadrupole>& data, const SurveySetup& setup,
+                          std::ostream& console);
+
+}  // namespace korvis

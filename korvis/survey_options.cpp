@@ -1,0 +1,33 @@
+// Dispatch of korvis's command line to the survey mode or the fixed run.
+#include "korvis/survey_options.h"
+
+#include "common/exit_codes.h"
+#include "korvis/program.h"
+#include "korvis/survey_run.h"
+
+namespace korvis {
+
+std::string optionConflict(const common::CommandLine& line) {
+  if (line.has("--out") && !line.has("--survey")) return "--out goes with --survey";
+  return {};
+}
+
+int runWithOptions(const common::CommandLine& line, std::ostream& console, std::ostream& errors) {
+  if (const std::string conflict = optionConflict(line); !conflict.empty()) {
+    errors << "korvis: " << conflict << "; see korvis --help\n";
+    return common::exitBadInput;
+  }
+  if (line.has("--survey")) {
+    return runSurveyProgram(console, errors, {line.value("--survey"), line.value("--out"), 1});
+  }
+  RunOptions run;
+  run.accurate = line.has("--accurate");
+  return runProgram(
+      console, errors,
+      [](KorvisState& st, std::ostream& out, std::ostream& warnings, const PassOutput& output) {
+        return runPasses(st, out, warnings, output);
+      },
+      run);
+}
+
+}  // namespace korvis

@@ -1,0 +1,53 @@
+// The survey mode of korvis: the model of varga.xy, the electrodes and
+// four-electrode measurements of a survey file in the unified data format,
+// the superposition solve, and the survey file written back with the
+// computed columns k u i r rhoa (and ip with an IP pass).
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "common/survey_file.h"
+#include "korvis/korvis_state.h"
+#include "korvis/survey_model.h"
+
+namespace korvis {
+
+// Limits of the survey mode (the memory of the solve grows with them).
+inline constexpr int maxSurveyRunElectrodes = 1000;
+inline constexpr int maxSurveyRunData = 100000;
+
+// The electrodes in korvis coordinates (depth = -z of the file) and the
+// measurements with 0-based electrode indices.
+struct SurveyInput {
+  std::vector<PotentialPoint> electrodes;
+  std::vector<Quadrupole> data;
+};
+
+// The checks the file format leaves to the model, each an InputError naming
+// `file`, the line and what was expected: the limits above; electrodes on
+// one profile line (equal y) and not above the surface (z <= 0); a flat
+// topography (every point at z = 0); every electrode used by a measurement
+// inside the model (on its surface line or in one of its bodies) and off
+// the node centres; no current electrode at the place of a potential
+// electrode of the same measurement.
+SurveyInput checkSurvey(const KorvisState& st, const common::SurveyData& survey,
+                        const std::string& file);
+
+// The survey with its data columns replaced by k u i r rhoa (ip).
+common::SurveyData surveyResults(const common::SurveyData& survey, const SurveyValues& values);
+
+// "dir/name.ext" -> "dir/name-data.ext" ("name" -> "name-data").
+std::string surveyOutputName(const std::string& surveyPath);
+
+struct SurveyRunOptions {
+  std::string survey;  // the survey file
+  std::string out;     // the result file; empty: surveyOutputName(survey)
+  int order = 1;       // quadrature order
+};
+
+// The whole survey run in the current folder; returns the exit status.
+int runSurveyProgram(std::ostream& console, std::ostream& errors, const SurveyRunOptions& options);
+
+}  // namespace korvis
