@@ -2,6 +2,7 @@
 // result file. Nothing is written unless the whole run goes through.
 #include "korvis/survey_run.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -15,6 +16,7 @@
 #include "common/record_reader.h"
 #include "korvis/electrode_resistivity.h"
 #include "korvis/input.h"
+#include "korvis/model_checks.h"
 #include "korvis/solve.h"
 
 namespace korvis {
@@ -70,6 +72,32 @@ void printLine(std::ostream& console, const std::string& text) {
 }
 
 }  // namespace
+
+std::vector<common::ElectrodePoint> usedElectrodes(const SurveyInput& in, float& largestSpread) {
+  std::vector<common::ElectrodePoint> points;
+  std::vector<char> seen(in.electrodes.size(), 0);  // 1 potential, 2 current
+  largestSpread = 0.0f;
+  for (const Quadrupole& q : in.data) {
+    const int four[4] = {q.a, q.b, q.m, q.n};
+    for (int i = 0; i < 4; ++i) {
+      if (four[i] < 0) continue;
+      seen[at(four[i])] = static_cast<char>(std::max<int>(seen[at(four[i])], i < 2 ? 2 : 1));
+      for (int j = i + 1; j < 4; ++j) {
+        if (four[j] < 0) continue;
+        const PotentialPoint& p = in.electrodes[at(four[i])];
+        const PotentialPoint& r = in.electrodes[at(four[j])];
+        largestSpread = std::max(largestSpread, static_cast<float>(std::hypot(p.x - r.x, p.z - r.z)));
+      }
+    }
+  }
+  for (std::size_t e = 0; e < seen.size(); ++e) {
+    if (seen[e] == 0) continue;
+    const PotentialPoint& p = in.electrodes[e];
+    points.push_back({static_cast<float>(p.x), static_cast<float>(p.z), seen[e] == 2, seen[e] == 2 ? 'A' : 'M',
+                      static_cast<int>(e + 1), 0});
+  }
+  return points;
+}
 
 SurveyInput checkSurvey(const KorvisState& st, const common::SurveyData& survey,
                         const std::string& file) {
@@ -186,6 +214,16 @@ int runSurveyProgram(std::ostream& console, std::ostream& errors, const SurveyRu
     }
     const common::SurveyData survey = common::readSurveyFile(options.survey);
     const SurveyInput in = checkSurvey(st, survey, options.survey);
+    {
+      float spread = 0.0f;
+      const std::vector<common::ElectrodePoint> used = usedElectrodes(in, spread);
+      const common::Findings findings =
+          checkModel(st.model, used, spread, options.survey, [](const common::ElectrodePoint& e) {
+            return std::string(e.current ? "current" : "potential") + " electrode " + std::to_string(e.position);
+          });
+      common::printFindings(findings, "korvis", errors);
+      if (common::hasErrors(findings)) return common::exitBadInput;
+    }
     const std::string out = options.out.empty() ? surveyOutputName(options.survey) : options.out;
     printLine(console, " Survey file - " + options.survey + ": " +
                            std::to_string(survey.electrodes.size()) + " electrodes, " +

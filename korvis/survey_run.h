@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/model_checks.h"
 #include "common/survey_file.h"
 #include "korvis/korvis_state.h"
 #include "korvis/survey_model.h"
@@ -34,6 +35,11 @@ struct SurveyInput {
 // electrode of the same measurement.
 SurveyInput checkSurvey(const KorvisState& st, const common::SurveyData& survey,
                         const std::string& file);
+
+// The electrodes that the measurements use, current electrodes marked, for
+// the model checks; `largestSpread` is the largest distance between two
+// electrodes of one measurement (the survey's counterpart of a spacing).
+std::vector<common::ElectrodePoint> usedElectrodes(const SurveyInput& in, float& largestSpread);
 
 // The survey with its data columns replaced by k u i r rhoa (ip).
 common::SurveyData surveyResults(const common::SurveyData& survey, const SurveyValues& values);

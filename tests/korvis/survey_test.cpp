@@ -299,6 +299,20 @@ TEST(SurveyChecks, ReportFileLineAndWhatWasExpected) {
   EXPECT_EQ(in.electrodes[2].z, 5.0);
 }
 
+TEST(SurveyChecks, ModelChecksSeeTheUsedElectrodesAndTheLargestSpread) {
+  SurveyInput in;
+  in.electrodes = {{-6, 0}, {-2, 0}, {2, 5}, {6, 0}, {-1500, 0}};
+  in.data = {{0, -1, 1, 3}, {1, 3, 2, -1}};
+  float spread = 0.0f;
+  const auto used = usedElectrodes(in, spread);
+  EXPECT_EQ(spread, 12.0f);
+  ASSERT_EQ(used.size(), 4u);  // electrode 5 is used by no measurement
+  EXPECT_TRUE(used[0].current && used[1].current && used[3].current);
+  EXPECT_FALSE(used[2].current);
+  EXPECT_EQ(used[2].position, 3);
+  EXPECT_EQ(used[2].z, 5.0f);
+}
+
 TEST(SurveyCommandLine, OptionsAndOutputNames) {
   struct Row {
     std::vector<const char*> args;
