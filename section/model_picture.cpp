@@ -13,6 +13,7 @@
 
 #include "common/model.h"
 #include "common/record_reader.h"
+#include "common/survey_file.h"
 #include "section/chart_frame.h"
 #include "section/array_layouts.h"
 #include "section/colour_scale.h"
@@ -58,6 +59,33 @@ void readSurvey(const std::string& path, ModelDrawing& m) {
                      std::to_string(a.nPos) + " positions");
 }
 
+// The electrodes that the measurements of a survey file use, and the
+// largest pseudo-depth of its measurements.
+void readSurveyFileElectrodes(const std::string& path, ModelDrawing& m) {
+  const common::SurveyData data = common::readSurveyFile(path);
+  std::vector<char> role(data.electrodes.size(), 0);  // 1 receiver, 2 current
+  auto electrode = [&](int number) {
+    if (number == 0) return Electrode{};
+    const auto& e = data.electrodes[static_cast<std::size_t>(number - 1)];
+    return Electrode{e.x, -e.z, false};
+  };
+  for (const common::SurveyDatum& d : data.data) {
+    for (const int a : {d.a, d.b}) {
+      if (a > 0) role[static_cast<std::size_t>(a - 1)] = 2;
+    }
+    for (const int r : {d.m, d.n}) {
+      if (r > 0) role[static_cast<std::size_t>(r - 1)] = std::max<char>(role[static_cast<std::size_t>(r - 1)], 1);
+    }
+    const Placement place = placeConfiguration({electrode(d.a), electrode(d.b), electrode(d.m), electrode(d.n)});
+    if (place.valid && !place.vertical) m.deepest = std::max(m.deepest, place.depth);
+  }
+  for (std::size_t e = 0; e < role.size(); ++e) {
+    if (role[e] != 0) m.electrodes.push_back({{data.electrodes[e].x, -data.electrodes[e].z}, role[e] == 2});
+  }
+  m.titles.push_back(std::filesystem::path(path).filename().string() + ": " + std::to_string(data.electrodes.size()) +
+                     " electrodes, " + std::to_string(data.data.size()) + " data");
+}
+
 double area(const std::vector<Point>& ring) {
   double sum = 0.0;
   for (std::size_t k = 0; k < ring.size(); ++k) {
@@ -70,7 +98,7 @@ double area(const std::vector<Point>& ring) {
 
 }  // namespace
 
-ModelDrawing readModel(const std::string& modelPath, const std::string& arrayPath) {
+ModelDrawing readModel(const std::string& modelPath, const std::string& arrayPath, const std::string& surveyPath) {
   common::RecordReader in(modelPath);
   int nP = 0, nT = 0, nPOnSurface = 0, keyIP = 0;
   in.record(nP, "nP", nT, "nT", nPOnSurface, "nPOnSurface", keyIP, "keyIP");
@@ -118,7 +146,11 @@ ModelDrawing readModel(const std::string& modelPath, const std::string& arrayPat
   m.titles.push_back(std::filesystem::path(modelPath).filename().string() + ": " + std::to_string(nT) +
                      " bodies, " + std::to_string(N) + " nodes");
   std::error_code ec;
-  if (std::filesystem::is_regular_file(arrayPath, ec)) readSurvey(arrayPath, m);
+  if (std::filesystem::is_regular_file(arrayPath, ec)) {
+    readSurvey(arrayPath, m);
+  } else if (!surveyPath.empty()) {
+    readSurveyFileElectrodes(surveyPath, m);
+  }
   return m;
 }
 

@@ -1,7 +1,7 @@
 // The model picture of varga.xy: bodies filled by resistivity (and, when the
 // model has IP, a second panel by chargeability) with their numbers and
 // values written inside, interfaces as lines, the ground surface, and the
-// survey electrodes of varga.arr. Framed on the surveyed ground unless the
+// survey electrodes of varga.arr or of a survey file. Framed on the surveyed ground unless the
 // whole model is asked for; boundary nodes on request.
 #pragma once
 
@@ -44,9 +44,11 @@ struct ModelDrawing {
   bool showNodes = false;                  // draw the boundary nodes
 };
 
-// Reads varga.xy and, when `arrayPath` names an existing file, its survey;
+// Reads varga.xy and, when `arrayPath` names an existing file, its survey,
+// else the electrodes of the survey file `surveyPath` (when not empty);
 // throws common::InputError.
-ModelDrawing readModel(const std::string& modelPath, const std::string& arrayPath);
+ModelDrawing readModel(const std::string& modelPath, const std::string& arrayPath,
+                       const std::string& surveyPath = "");
 
 std::string renderModel(const ModelDrawing& model);
 

@@ -38,6 +38,18 @@ InputKind inputKindOf(std::string_view fileName, bool exactNamesOnly) {
 
 namespace {
 
+// Without varga.arr, the electrodes of the model picture come from the
+// first survey file (in name order) in the model's folder.
+std::string surveyBeside(const std::filesystem::path& model) {
+  std::error_code ec;
+  std::vector<std::string> found;
+  for (const auto& entry : std::filesystem::directory_iterator(model.parent_path().empty() ? "." : model.parent_path(), ec)) {
+    if (entry.is_regular_file(ec) && looksLikeSurveyFile(entry.path().string())) found.push_back(entry.path().string());
+  }
+  std::sort(found.begin(), found.end());
+  return found.empty() ? std::string() : found.front();
+}
+
 std::vector<Picture> readPictures(const std::string& path, InputKind kind, const DrawOptions& options) {
   const std::filesystem::path p(path);
   const std::string stem = p.stem().string();
@@ -53,7 +65,7 @@ std::vector<Picture> readPictures(const std::string& path, InputKind kind, const
     case InputKind::korvisLog: return readKorvisLog(path, stem);
     case InputKind::pointList: return readPointList(path, stem);
     case InputKind::model: {
-      ModelDrawing m = readModel(path, (p.parent_path() / "varga.arr").string());
+      ModelDrawing m = readModel(path, (p.parent_path() / "varga.arr").string(), surveyBeside(p));
       m.full = options.fullModel;
       m.showNodes = options.nodes;
       return {{stem == "varga" ? "model.svg" : stem + "_model.svg", std::move(m)}};

@@ -10,6 +10,7 @@
 
 #include "common/record_reader.h"
 #include "common/survey_file.h"
+#include "section/array_layouts.h"
 #include "section/text_lines.h"
 
 namespace section {
@@ -62,6 +63,11 @@ std::vector<Picture> readSurveyData(const std::string& path, const std::string& 
   Pseudosection rhoSection, etaSection;
   rhoSection.titles = {"survey data, " + counts + ": apparent resistivity, ohm-m (" + file + ")"};
   etaSection.titles = {"survey data, " + counts + ": apparent chargeability (" + file + ")"};
+  const std::string folder = std::filesystem::path(path).parent_path().string();
+  if (const std::string title = modelTitle(folder.empty() ? "." : folder); !title.empty()) {
+    rhoSection.titles.insert(rhoSection.titles.begin(), title);
+    etaSection.titles.insert(etaSection.titles.begin(), title);
+  }
   rhoSection.quantity = resistivityCaption;
   etaSection.quantity = chargeabilityCaption;
   etaSection.scale = ScaleKind::linear;

@@ -57,6 +57,14 @@ TEST(ModelPicture, OneSegmentPerNodeAlongTheBoundaryOnRequest) {
   EXPECT_EQ(doc.count("line", "surface"), 1u);
   EXPECT_EQ(doc.count("polygon", "electrode"), 0u);  // no varga.arr
 
+  // Without varga.arr a survey file gives the electrodes its measurements use.
+  const auto surveyed = readModel(t.file("varga.xy"), t.file("varga.arr"),
+                                  t.write("s.dat", "4\n# x z\n-10 0\n0 0\n10 0\n50 -5\n1\n# a b m n\n1 0 2 3\n"));
+  ASSERT_EQ(surveyed.electrodes.size(), 3u);
+  EXPECT_TRUE(surveyed.electrodes[0].current);
+  EXPECT_FALSE(surveyed.electrodes[2].current);
+  EXPECT_GT(surveyed.deepest, 0.0);
+
   std::vector<double> lengths;
   std::vector<const section_test::XmlElement*> segments, ticks;
   for (const auto& e : doc.elements) {
