@@ -48,8 +48,11 @@ int ScratchFolder::run(const std::string& exe, const std::string& stem,
                        const std::vector<std::string>& args) const {
   std::string words;
   for (const std::string& a : args) words += " '" + a + "'";
-  const std::string command = "cd '" + path_.string() + "' && '" + exe + "'" + words + " > '" +
-                              stem + ".console' 2>&1 < /dev/null";
+  // Standard error is kept on its own as well, for the runs that must print
+  // nothing there, and appended to the console text for failure reports.
+  const std::string command = "cd '" + path_.string() + "' && { '" + exe + "'" + words + " > '" + stem +
+                              ".console' 2> '" + stem + ".errors' < /dev/null; s=$?; cat '" + stem +
+                              ".errors' >> '" + stem + ".console'; exit $s; }";
   const int status = std::system(command.c_str());
   if (status == -1 || !WIFEXITED(status)) return -1;
   return WEXITSTATUS(status);

@@ -24,7 +24,8 @@ class ScratchFolder {
   bool exists(const std::string& name) const;
 
   // Runs `exe` with this folder as its working directory, console output
-  // saved to `<stem>.console`; returns the exit status (-1 when the program
+  // saved to `<stem>.console` (standard error after it) and standard error
+  // also to `<stem>.errors`; returns the exit status (-1 when the program
   // did not end normally).
   int run(const std::string& exe, const std::string& stem) const;
   // The same with arguments (each passed as one word).

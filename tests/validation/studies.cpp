@@ -32,6 +32,8 @@ KorvisOutcome runKorvisStudy(const Model& model, int keyIP, double dens, const A
   out.nodes = nodeCount(dir.read("varga.xy"));
   const int korvisStatus = dir.run(KORVIS_EXE, "korvis", args);
   EXPECT_EQ(korvisStatus, 0) << dir.read("korvis.console");
+  // The model checks find nothing to say about a validation model.
+  EXPECT_EQ(dir.read("telm.errors") + dir.read("korvis.errors"), "");
   if (korvisStatus != 0) return out;
   const bool onePoint = arr.keyArr == 17 || arr.keyArr == 19;
   const int nSpac =
@@ -57,6 +59,7 @@ TelmOutcome runTelmStudy(const Model& model, int keyIP, double dens, const TelmS
   dir.write("model.dat", telmModelFile(model, keyIP, dens, 0, &survey));
   const int status = dir.run(TELM_EXE, "telm");
   EXPECT_EQ(status, 0) << dir.read("telm.console");
+  EXPECT_EQ(dir.read("telm.errors"), "");
   if (status != 0) return out;
   try {
     for (int kind : survey.kinds) {
