@@ -177,9 +177,12 @@ void runCase(const char* name, int targetNodes, const Survey& survey) {
               "substitutions %.2f (back %.2f), receivers %.2f, accumulation %.3f\n",
               total, times.fill, times.factor, times.rhs, times.substitute, times.backSubstitute,
               times.receivers, times.accumulate);
-  std::printf("  per wavenumber (both passes):");
+  std::printf("  per wavenumber (both passes): total = factorisation + forward + back "
+              "substitution + the rest");
   for (std::size_t k = 0; k < times.perWavenumber.size(); ++k) {
-    std::printf("%s %.2f", k % 10 == 0 ? "\n   " : "", times.perWavenumber[k]);
+    const auto& w = times.perWavenumber[k];
+    std::printf("%s %5.2f = %4.2f + %4.2f + %4.2f + %4.2f", k % 4 == 0 ? "\n   " : "  ", w.total,
+                w.factor, w.forward, w.back, w.total - w.factor - w.forward - w.back);
   }
   std::printf("\n  peak memory %.1f MB\n", static_cast<double>(peakMemoryKb()) / 1024.0);
   if (times.order > 1) compareWithMachine(times, total, processor);

@@ -119,10 +119,11 @@ void substitutions(int n, int nrhs, Which which, int runs) {
         korvis::luBackMany(M.data(), n, n, B.data(), n, X.data(), n, nrhs, threads);
       });
       std::printf("korvis luSubstituteMany n=%5d rhs=%5d threads=%d: %7.3f s %8.0f rhs/s "
-                  "(forward %.3f s, %.1f GFLOP/s; back %.3f s, %.2f G multiply-adds/s)\n",
+                  "(forward %.3f s, %.1f GFLOP/s, cpu %.3f s; back %.3f s, %.2f G "
+                  "multiply-adds/s, cpu %.3f s)\n",
                   n, nrhs, threads, forward.wall + back.wall, nrhs / (forward.wall + back.wall),
-                  forward.wall, 2 * madds / forward.wall / 1e9, back.wall,
-                  madds / back.wall / 1e9);
+                  forward.wall, 2 * madds / forward.wall / 1e9, forward.cpu, back.wall,
+                  madds / back.wall / 1e9, back.cpu);
       continue;
     }
     const Seconds s = medianSeconds(runs,

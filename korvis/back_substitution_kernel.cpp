@@ -15,6 +15,10 @@
 // the cache footprint of doubles, and widened on load; the product of two
 // floats is exact in double, so the fused multiply-add fma(u, x, s) rounds
 // exactly as s + u*x does.
+#ifndef RM_VECTOR_BYTES
+#error "compile with RM_VECTOR_BYTES set to 16, 32 or 64"
+#endif
+
 #include <cstddef>
 
 #include "korvis/back_substitution.h"
@@ -27,10 +31,6 @@
 // _mm512_cvtps_pd.
 #if RM_VECTOR_BYTES == 64 && defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#endif
-
-#ifndef RM_VECTOR_BYTES
-#error "compile with RM_VECTOR_BYTES set to 16, 32 or 64"
 #endif
 
 namespace korvis::RM_WIDTH_NAMESPACE {

@@ -353,6 +353,7 @@ void FastDriver::solveAndAccumulate(PassWork& pass, int k) {
 
 void FastDriver::wavenumber(int k) {
   const auto started = std::chrono::steady_clock::now();
+  const PhaseTimes before = times_ != nullptr ? *times_ : PhaseTimes{};
   const std::string header = consoleLine("    ===> nKy_i = ", k + 1);
   console_ << header << std::flush;
   const bool ipLive = ip_ && ipw_.pivotRow == 0;
@@ -398,8 +399,12 @@ void FastDriver::wavenumber(int k) {
     }
   }
   if (times_ != nullptr) {
-    times_->perWavenumber.push_back(
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+    PhaseTimes::Wavenumber w;
+    w.total = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    w.factor = times_->factor - before.factor;
+    w.back = times_->backSubstitute - before.backSubstitute;
+    w.forward = times_->substitute - before.substitute - w.back;
+    times_->perWavenumber.push_back(w);
   }
 }
 

@@ -45,7 +45,10 @@ using PassOutput = std::function<void(const KorvisState&, int pass)>;
 struct PhaseTimes {
   double fill = 0, factor = 0, rhs = 0, substitute = 0, backSubstitute = 0, receivers = 0,
          accumulate = 0;
-  std::vector<double> perWavenumber;
+  struct Wavenumber {
+    double total = 0, factor = 0, forward = 0, back = 0;  // both passes
+  };
+  std::vector<Wavenumber> perWavenumber;
   int factorisations = 0;       // of order `order`
   long long rightHandSides = 0;  // substituted, over all passes
   int order = 0;
