@@ -2,7 +2,11 @@
 // (close to 4100 nodes, 35 wavenumbers, IP pass, 100 positions by 30
 // spacings of kind 1) and a typical one (about 1000 nodes, 20 by 10). Each
 // run happens in a temporary folder; the time per phase, per wavenumber and
-// the peak memory are printed.
+// the peak memory are printed. After the run, the machine's own rates are
+// measured (bench/machine_rates.h) and the run is set against the limit
+// they give its dense arithmetic: the factorisations and forward
+// substitutions at the peak multiply-subtract rate of all cores, the back
+// substitutions at the attainable chain rate.
 //
 // Usage: korvis_bench [full|typical|all]   (default: all)
 #include <sys/resource.h>
@@ -16,7 +20,10 @@
 #include <sstream>
 #include <string>
 
+#include "common/worker_pool.h"
+#include "korvis/back_substitution.h"
 #include "korvis/program.h"
+#include "machine_rates.h"
 
 namespace {
 
@@ -104,6 +111,39 @@ double processorSeconds() {
   return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
+// The run's dense work against the machine's measured rates.
+void compareWithMachine(const korvis::PhaseTimes& times, double wall, double processor) {
+  const int threads = common::resolveThreads(0);
+  const double n = times.order;
+  const double factorFlops = times.factorisations * 2.0 * n * n * n / 3.0;
+  const double forwardFlops = static_cast<double>(times.rightHandSides) * n * (n - 1.0);
+  const double backMultiplyAdds = static_cast<double>(times.rightHandSides) * n * (n - 1.0) / 2.0;
+  const double peakOne = bench::peakMultiplySubtract(1);
+  const double peakAll = bench::peakMultiplySubtract(threads);
+  const bench::ChainRate chain = bench::attainableChainRate(times.order, threads);
+  const double limit = (factorFlops + forwardFlops) / (peakAll * 1e9) + backMultiplyAdds / chain.multiplyAdds;
+  std::printf("  machine: %s, %d cores; vector width %d bytes (elimination), %d bytes (back "
+              "substitution)\n",
+              bench::processorModel().c_str(), threads, bench::buildVectorBytes(),
+              korvis::backSubstitutionWidth());
+  std::printf("  peak multiply-subtract: %.1f GFLOP/s on one core, %.1f on %d cores\n", peakOne,
+              peakAll, threads);
+  std::printf("  attainable chain rate: %.2f G multiply-adds/s on %d cores (%d chains, %d "
+              "right-hand sides per task)\n",
+              chain.multiplyAdds / 1e9, threads, chain.chains, chain.columns);
+  const double forward = times.substitute - times.backSubstitute;
+  std::printf("  in the run: factorisation %.1f GFLOP/s (%.0f %% of peak), forward substitution "
+              "%.1f GFLOP/s (%.0f %%), back substitution %.2f G multiply-adds/s (%.0f %% of the "
+              "chain rate)\n",
+              factorFlops / times.factor / 1e9, 100.0 * factorFlops / times.factor / 1e9 / peakAll,
+              forwardFlops / forward / 1e9, 100.0 * forwardFlops / forward / 1e9 / peakAll,
+              backMultiplyAdds / times.backSubstitute / 1e9,
+              100.0 * backMultiplyAdds / times.backSubstitute / chain.multiplyAdds);
+  std::printf("  limit of the dense arithmetic %.1f s; wall time %.1f s, %.2f times the limit "
+              "(processor time per core %.1f s, %.2f times)\n",
+              limit, wall, wall / limit, processor / threads, processor / threads / limit);
+}
+
 void runCase(const char* name, int targetNodes, const Survey& survey) {
   const auto folder = std::filesystem::temp_directory_path() / (std::string("korvis_bench_") + name);
   std::filesystem::remove_all(folder);
@@ -134,14 +174,18 @@ void runCase(const char* name, int targetNodes, const Survey& survey) {
               errors.str().c_str());
   std::printf("  processor time %.2f s (all threads)\n", processor);
   std::printf("  total %.2f s: fill %.2f, factorisation %.2f, right-hand sides %.2f, "
-              "substitutions %.2f, receivers %.2f, accumulation %.3f\n",
-              total, times.fill, times.factor, times.rhs, times.substitute, times.receivers,
-              times.accumulate);
-  std::printf("  per wavenumber (both passes):");
+              "substitutions %.2f (back %.2f), receivers %.2f, accumulation %.3f\n",
+              total, times.fill, times.factor, times.rhs, times.substitute, times.backSubstitute,
+              times.receivers, times.accumulate);
+  std::printf("  per wavenumber (both passes): total = factorisation + forward + back "
+              "substitution + the rest");
   for (std::size_t k = 0; k < times.perWavenumber.size(); ++k) {
-    std::printf("%s %.2f", k % 10 == 0 ? "\n   " : "", times.perWavenumber[k]);
+    const auto& w = times.perWavenumber[k];
+    std::printf("%s %5.2f = %4.2f + %4.2f + %4.2f + %4.2f", k % 4 == 0 ? "\n   " : "  ", w.total,
+                w.factor, w.forward, w.back, w.total - w.factor - w.forward - w.back);
   }
   std::printf("\n  peak memory %.1f MB\n", static_cast<double>(peakMemoryKb()) / 1024.0);
+  if (times.order > 1) compareWithMachine(times, total, processor);
 }
 
 }  // namespace

@@ -286,10 +286,13 @@ void FastDriver::solveAndAccumulate(PassWork& pass, int k) {
     fields_.rightHandSides(st, st.nodes.q.data(), sources_, ky, rhs_.data(), ld_);
   }
   if (n_ > 0) {
+    const int ld = static_cast<int>(ld_);
+    const int nrhs = static_cast<int>(sources_.size());
     Stopwatch watch(timer(&PhaseTimes::substitute));
-    luSubstituteMany(pass.matrix->data(), n_, static_cast<int>(ld_), rhs_.data(),
-                     static_cast<int>(ld_), sigma_.data(), static_cast<int>(ld_),
-                     static_cast<int>(sources_.size()), threads_);
+    luForwardMany(pass.matrix->data(), n_, ld, rhs_.data(), ld, nrhs, threads_);
+    Stopwatch back(timer(&PhaseTimes::backSubstitute));
+    luBackMany(pass.matrix->data(), n_, ld, rhs_.data(), ld, sigma_.data(), ld, nrhs, threads_);
+    if (times_ != nullptr) times_->rightHandSides += nrhs;
   }
   const int keyArr = st.arr.keyArr;
   const std::size_t evaluations = plan_.placements.size();
@@ -349,6 +352,7 @@ void FastDriver::solveAndAccumulate(PassWork& pass, int k) {
 
 void FastDriver::wavenumber(int k) {
   const auto started = std::chrono::steady_clock::now();
+  const PhaseTimes before = times_ != nullptr ? *times_ : PhaseTimes{};
   const std::string header = consoleLine("    ===> nKy_i = ", k + 1);
   console_ << header << std::flush;
   const bool ipLive = ip_ && ipw_.pivotRow == 0;
@@ -378,6 +382,10 @@ void FastDriver::wavenumber(int k) {
     Stopwatch watch(timer(&PhaseTimes::factor));
     dc_.pivotRow = luFactor(dcMatrix_.data(), n_, static_cast<int>(ld_), threads_);
     if (ipLive) ipw_.pivotRow = luFactor(ipMatrix_.data(), n_, static_cast<int>(ld_), threads_);
+    if (times_ != nullptr) {
+      times_->factorisations += ipLive ? 2 : 1;
+      times_->order = n_;
+    }
   }
   if (dc_.pivotRow != 0) {
     dc_.pivotWavenumber = k + 1;
@@ -398,8 +406,12 @@ void FastDriver::wavenumber(int k) {
     }
   }
   if (times_ != nullptr) {
-    times_->perWavenumber.push_back(
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+    PhaseTimes::Wavenumber w;
+    w.total = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    w.factor = times_->factor - before.factor;
+    w.back = times_->backSubstitute - before.backSubstitute;
+    w.forward = times_->substitute - before.substitute - w.back;
+    times_->perWavenumber.push_back(w);
   }
 }
 

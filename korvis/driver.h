@@ -40,10 +40,18 @@ struct DriverResult {
 // after pass 1, DcF (and DcR) holding the chargeability after pass 2.
 using PassOutput = std::function<void(const KorvisState&, int pass)>;
 
-// Optional timing of the product driver, seconds.
+// Optional timing of the product driver, seconds, and the size of the
+// dense work it timed. backSubstitute is the back half of substitute.
 struct PhaseTimes {
-  double fill = 0, factor = 0, rhs = 0, substitute = 0, receivers = 0, accumulate = 0;
-  std::vector<double> perWavenumber;
+  double fill = 0, factor = 0, rhs = 0, substitute = 0, backSubstitute = 0, receivers = 0,
+         accumulate = 0;
+  struct Wavenumber {
+    double total = 0, factor = 0, forward = 0, back = 0;  // both passes
+  };
+  std::vector<Wavenumber> perWavenumber;
+  int factorisations = 0;       // of order `order`
+  long long rightHandSides = 0;  // substituted, over all passes
+  int order = 0;
 };
 
 // Runs pass 1 and, when keyIP != 0, pass 2 on st (whose q and Ro become qIP

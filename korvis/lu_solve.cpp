@@ -1,13 +1,12 @@
 #include "korvis/lu_solve.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstddef>
-#include <cstdint>
 #include <vector>
 
 #include "common/dense_update.h"
 #include "common/worker_pool.h"
+#include "korvis/back_substitution.h"
 
 namespace korvis {
 namespace {
@@ -21,15 +20,6 @@ using std::ptrdiff_t;
 constexpr int blockWidth = 256;
 // Columns eliminated one by one at the bottom of the recursion.
 constexpr int leafWidth = 16;
-// Right-hand sides per task of the back substitution. Each row's sum is a
-// chain of dependent double additions over all later solutions, so the
-// solutions of a task (n x this, double) are read once per row: they are
-// kept in the core's L2 cache (393 KB of 512 KB at n = 4100), whose
-// bandwidth, not the arithmetic, bounds this step. Three vectors of four
-// also cover the latency of the addition.
-constexpr int backColumns = 12;
-
-using Vec4d = double __attribute__((vector_size(4 * sizeof(double)), aligned(8), may_alias));
 
 // Steps k = c0..c1-1 of the elimination on columns c0..c1-1, rows k+1..n-1,
 // the columns having received every earlier step:
@@ -75,49 +65,6 @@ int factorColumns(float* M, int n, ptrdiff_t ld, int c0, int c1, int threads) {
 
 // The upper factor's rows, packed, shared by the threads of one call.
 thread_local std::vector<float> upperRows;
-// Per-thread partial solutions of the back substitution, in double,
-// 64-byte aligned.
-thread_local std::vector<double> partialSolutions;
-
-double* alignedSolutions(std::size_t count) {
-  if (partialSolutions.size() < count + 8) partialSolutions.resize(count + 8);
-  const auto address = reinterpret_cast<std::uintptr_t>(partialSolutions.data());
-  return partialSolutions.data() + ((64 - address % 64) % 64) / sizeof(double);
-}
-
-// Back substitution of right-hand sides r0..r0+count-1 (count <= backColumns):
-//   s = sum_{j>i} double(U(i,j))*double(sigma(j)) in increasing j from 0,
-//   sigma(i) = float((double(b(i)) - s)/double(U(i,i))).
-// x holds the solutions found so far as doubles, row j at x + j*backColumns.
-void backSubstituteBlock(const float* M, int n, ptrdiff_t ld, const float* Ut, const float* B,
-                         ptrdiff_t ldb, float* Sigma, ptrdiff_t lds, int r0, int count, double* x) {
-  constexpr int vecs = backColumns / 4;
-  for (int i = n - 1; i >= 0; --i) {
-    Vec4d s[vecs] = {};
-    const float* row = Ut + common::upperRowStart(n, i);
-    // The rows of U come from memory; the next one is fetched meanwhile.
-    const float* nextRow = i > 0 ? Ut + common::upperRowStart(n, i - 1) : row;
-    const double* xj = x + static_cast<ptrdiff_t>(i + 1) * backColumns;
-    for (int t = 0; t < n - 1 - i; ++t, xj += backColumns) {
-      if (t % 16 == 0) __builtin_prefetch(nextRow + t);
-      const double u = static_cast<double>(row[t]);
-      for (int v = 0; v < vecs; ++v) s[v] = s[v] + u * *reinterpret_cast<const Vec4d*>(xj + 4 * v);
-    }
-    const double diagonal = static_cast<double>(M[i + i * ld]);
-    double* xi = x + static_cast<ptrdiff_t>(i) * backColumns;
-    for (int r = 0; r < backColumns; ++r) {
-      if (r < count) {
-        const ptrdiff_t column = r0 + r;
-        const double b = static_cast<double>(B[i + column * ldb]);
-        const auto sigma = static_cast<float>((b - s[r / 4][r % 4]) / diagonal);
-        Sigma[i + column * lds] = sigma;
-        xi[r] = static_cast<double>(sigma);
-      } else {
-        xi[r] = 0.0;
-      }
-    }
-  }
-}
 
 }  // namespace
 
@@ -155,8 +102,7 @@ void luSubstitute(const float* M, int n, int ld, float* b, float* sigma) {
   }
 }
 
-void luSubstituteMany(const float* M, int n, int ld, float* B, int ldb, float* Sigma, int lds,
-                      int nrhs, int threads) {
+void luForwardMany(const float* M, int n, int ld, float* B, int ldb, int nrhs, int threads) {
   if (n <= 0 || nrhs <= 0) return;
   threads = common::resolveThreads(threads);
   for (int c0 = 0; c0 + 1 < n; c0 += blockWidth) {
@@ -164,21 +110,23 @@ void luSubstituteMany(const float* M, int n, int ld, float* B, int ldb, float* S
     common::applyEliminationBlock(n - c0, c1 - c0, M + c0 + static_cast<ptrdiff_t>(c0) * ld, ld,
                                   nullptr, nrhs, B + c0, ldb, threads);
   }
+}
 
+void luBackMany(const float* M, int n, int ld, const float* B, int ldb, float* Sigma, int lds,
+                int nrhs, int threads) {
+  if (n <= 0 || nrhs <= 0) return;
+  threads = common::resolveThreads(threads);
   const std::size_t packed = common::upperRowStart(n, n - 1) + 1;
   if (upperRows.size() < packed) upperRows.resize(packed);
   common::packUpperRows(n, M, ld, upperRows.data(), threads);
-  const float* Ut = upperRows.data();
-  const int blocks = (nrhs + backColumns - 1) / backColumns;
-  std::atomic<int> next{0};
-  common::runParallel(std::min(threads, blocks), [&](int) {
-    double* x = alignedSolutions(static_cast<std::size_t>(n) * backColumns);
-    for (int blk = next.fetch_add(1); blk < blocks; blk = next.fetch_add(1)) {
-      const int r0 = blk * backColumns;
-      backSubstituteBlock(M, n, ld, Ut, B, ldb, Sigma, lds, r0, std::min(backColumns, nrhs - r0),
-                          x);
-    }
-  });
+  backSubstituteMany(M, n, ld, upperRows.data(), B, ldb, Sigma, lds, nrhs, threads,
+                     backSubstitutionWidth());
+}
+
+void luSubstituteMany(const float* M, int n, int ld, float* B, int ldb, float* Sigma, int lds,
+                      int nrhs, int threads) {
+  luForwardMany(M, n, ld, B, ldb, nrhs, threads);
+  luBackMany(M, n, ld, B, ldb, Sigma, lds, nrhs, threads);
 }
 
 int luSolve(float* M, int ld, float* sigma, float* b, int n, float* /*work*/, int flag) {

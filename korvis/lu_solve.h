@@ -33,6 +33,12 @@ void luSubstitute(const float* M, int n, int ld, float* b, float* sigma);
 void luSubstituteMany(const float* M, int n, int ld, float* B, int ldb, float* Sigma, int lds,
                       int nrhs, int threads = 0);
 
+// The two halves of luSubstituteMany: the forward substitution of the nrhs
+// columns of B in place, then the back substitution from them into Sigma.
+void luForwardMany(const float* M, int n, int ld, float* B, int ldb, int nrhs, int threads = 0);
+void luBackMany(const float* M, int n, int ld, const float* B, int ldb, float* Sigma, int lds,
+                int nrhs, int threads = 0);
+
 // The routine as the solver calls it: factorises when flag < 2, then
 // substitutes. work holds n floats; the blocked elimination does not need
 // it. Returns luFactor's result (0 when flag >= 2).

@@ -14,7 +14,9 @@
 #include <vector>
 
 #include "common/bit_compare.h"
+#include "common/dense_update.h"
 
+#include "korvis/back_substitution.h"
 #include "korvis/boundary.h"
 #include "korvis/korvis_state.h"
 
@@ -146,6 +148,46 @@ TEST(LuSubstituteMany, EachColumnBitIdenticalToTheSingleSolve) {
       }
     }
   }
+}
+
+TEST(BackSubstituteMany, EveryVectorWidthAndChainCountBitIdenticalToTheLiteralSubstitution) {
+  // Widths the processor cannot run are skipped; 16 bytes always runs. A
+  // zero on the diagonal sends infinities and NaNs up the rows above it.
+  struct Case {
+    int n, nrhs, zeroDiagonal;
+  };
+  const Case cases[] = {{1, 1, -1},   {2, 3, -1},   {33, 15, -1},  {300, 70, -1},
+                        {257, 129, -1}, {40, 17, 20}, {40, 9, 39}};
+  for (const Case& c : cases) {
+    const int n = c.n, ld = n + 2, ldb = n + 1, lds = n + 3;
+    auto M = systemMatrix(n, ld, 31);
+    std::vector<float> work(static_cast<std::size_t>(n));
+    literalFactor(M.data(), n, ld, work.data());
+    if (c.zeroDiagonal >= 0) M[c.zeroDiagonal + c.zeroDiagonal * ld] = 0.0f;
+    auto B = randomVector(static_cast<std::size_t>(ldb) * c.nrhs, 32);
+    std::vector<float> expected(static_cast<std::size_t>(lds) * c.nrhs, -1.0f);
+    for (int r = 0; r < c.nrhs; ++r)
+      literalSubstitute(M.data(), n, ld, B.data() + r * ldb, expected.data() + r * lds,
+                        work.data());
+    std::vector<float> Ut(static_cast<std::size_t>(n) * n + 1);
+    common::packUpperRows(n, M.data(), ld, Ut.data(), 1);
+    for (int bytes : {16, 32, 64}) {
+      if (!backSubstitutionRuns(bytes)) continue;
+      for (int chains : {4, 6, 8}) {
+        for (int threads : {1, 2}) {
+          std::vector<float> Sigma(expected.size(), -1.0f);
+          backSubstituteMany(M.data(), n, ld, Ut.data(), B.data(), ldb, Sigma.data(), lds,
+                             c.nrhs, threads, bytes, chains);
+          EXPECT_TRUE(sameBits(Sigma.data(), expected.data(), Sigma.size()))
+              << "n " << n << " nrhs " << c.nrhs << " bytes " << bytes << " chains " << chains
+              << " threads " << threads;
+        }
+      }
+    }
+  }
+  EXPECT_TRUE(backSubstitutionRuns(16));
+  EXPECT_TRUE(backSubstitutionRuns(backSubstitutionWidth()));
+  EXPECT_FALSE(backSubstitutionRuns(24));
 }
 
 TEST(LuFactor, BitIdenticalOnAnAssembledBoundaryMatrix) {
