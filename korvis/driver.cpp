@@ -33,6 +33,7 @@
 #include "korvis/boundary.h"
 #include "korvis/electrode_resistivity.h"
 #include "korvis/lu_solve.h"
+#include "korvis/stopwatch.h"
 #include "korvis/wavenumbers.h"
 
 namespace korvis {
@@ -51,22 +52,6 @@ std::string consoleLine(std::string_view text) {
 std::string consoleLine(std::string_view text, int value) {
   return (common::FreeRecord(common::FreeStyle::korvis) << text << value).str();
 }
-
-class Stopwatch {
- public:
-  explicit Stopwatch(double* total) : total_(total), start_(std::chrono::steady_clock::now()) {}
-  ~Stopwatch() {
-    if (total_ != nullptr) {
-      *total_ += std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-    }
-  }
-  Stopwatch(const Stopwatch&) = delete;
-  Stopwatch& operator=(const Stopwatch&) = delete;
-
- private:
-  double* total_;
-  std::chrono::steady_clock::time_point start_;
-};
 
 // Runs body(i) for i in [0, count) on the worker threads. Every i writes
 // its own outputs, so the results do not depend on the sharing.

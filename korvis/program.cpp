@@ -160,10 +160,10 @@ int runProgram(std::ostream& console, std::ostream& errors) {
                        const PassOutput& output) { return runPasses(st, out, warnings, output); });
 }
 
-int runProgram(std::ostream& console, std::ostream& errors, const PassDriver& driver,
-               const RunOptions& options) {
+int runGuarded(std::ostream& console, std::ostream& errors, const char* memoryWhat,
+               const std::function<int()>& body) {
   try {
-    return run(console, errors, driver, options);
+    return body();
   } catch (const common::InputError& e) {
     console << std::flush;
     errors << "korvis: " << e.what() << "\n";
@@ -174,9 +174,14 @@ int runProgram(std::ostream& console, std::ostream& errors, const PassDriver& dr
     return common::exitOutputFailed;
   } catch (const std::bad_alloc&) {
     console << std::flush;
-    errors << "korvis: not enough memory for the system of this model\n";
+    errors << "korvis: not enough memory for the system of " << memoryWhat << "\n";
     return EXIT_FAILURE;
   }
+}
+
+int runProgram(std::ostream& console, std::ostream& errors, const PassDriver& driver,
+               const RunOptions& options) {
+  return runGuarded(console, errors, "this model", [&] { return run(console, errors, driver, options); });
 }
 
 }  // namespace korvis

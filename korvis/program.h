@@ -22,6 +22,12 @@ struct RunOptions {
   bool accurate = false;
 };
 
+// Runs `body`, turning the exceptions of a run into korvis's message on
+// `errors` and its exit status: bad input 2, a result file that could not be
+// written 4, not enough memory 1 ("... for the system of <memoryWhat>").
+int runGuarded(std::ostream& console, std::ostream& errors, const char* memoryWhat,
+               const std::function<int()>& body);
+
 // Runs korvis; console lines go to `console`, our messages and warnings to
 // `errors`. Returns the exit status (common/exit_codes.h).
 int runProgram(std::ostream& console, std::ostream& errors);

@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cmath>
 #include <memory>
 #include <numbers>
@@ -23,6 +22,7 @@
 #include "korvis/electrode_resistivity.h"
 #include "korvis/kernels.h"
 #include "korvis/lu_solve.h"
+#include "korvis/stopwatch.h"
 
 namespace korvis {
 
@@ -31,23 +31,6 @@ namespace {
 constexpr float absentB = 10000.0f;
 
 std::size_t at(int i) { return static_cast<std::size_t>(i); }
-
-// Adds the seconds of its lifetime to *total (nothing when total is null).
-class Stopwatch {
- public:
-  explicit Stopwatch(double* total) : total_(total), start_(std::chrono::steady_clock::now()) {}
-  ~Stopwatch() {
-    if (total_ != nullptr) {
-      *total_ += std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-    }
-  }
-  Stopwatch(const Stopwatch&) = delete;
-  Stopwatch& operator=(const Stopwatch&) = delete;
-
- private:
-  double* total_;
-  std::chrono::steady_clock::time_point start_;
-};
 
 double distance(PotentialPoint p, PotentialPoint q) { return std::hypot(p.x - q.x, p.z - q.z); }
 

@@ -4,10 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <filesystem>
 #include <memory>
-#include <new>
 #include <sstream>
 
 #include "common/exit_codes.h"
@@ -17,6 +15,7 @@
 #include "korvis/electrode_resistivity.h"
 #include "korvis/input.h"
 #include "korvis/model_checks.h"
+#include "korvis/program.h"
 #include "korvis/solve.h"
 
 namespace korvis {
@@ -205,7 +204,7 @@ std::string surveyOutputName(const std::string& surveyPath) {
 }
 
 int runSurveyProgram(std::ostream& console, std::ostream& errors, const SurveyRunOptions& options) {
-  try {
+  return runGuarded(console, errors, "this model and survey", [&] {
     printLine(console, "--- korvis - 2.5D DC modelling of a survey file ---");
     auto state = std::make_unique<KorvisState>();
     KorvisState& st = *state;
@@ -247,19 +246,7 @@ int runSurveyProgram(std::ostream& console, std::ostream& errors, const SurveyRu
     file.commit();
     printLine(console, " Result file - " + out);
     return common::exitNormal;
-  } catch (const common::InputError& e) {
-    console << std::flush;
-    errors << "korvis: " << e.what() << "\n";
-    return common::exitBadInput;
-  } catch (const common::OutputError& e) {
-    console << std::flush;
-    errors << "korvis: " << e.what() << "\n";
-    return common::exitOutputFailed;
-  } catch (const std::bad_alloc&) {
-    console << std::flush;
-    errors << "korvis: not enough memory for the system of this model and survey\n";
-    return EXIT_FAILURE;
-  }
+  });
 }
 
 }  // namespace korvis
