@@ -20,18 +20,6 @@ namespace {
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-// Tokens are echoed in messages; a hostile file may hold a huge one or
-// control characters that would garble the terminal.
-std::string shown(std::string_view token) {
-  constexpr std::size_t limit = 40;
-  std::string text(token.substr(0, limit));
-  for (char& c : text) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
-  }
-  if (token.size() > limit) text += "...";
-  return text;
-}
-
 // Accepts [+-] digits [. [digits]] | [+-] . digits, then an optional exponent
 // [EeDd] [+-] digits; writes a copy that std::from_chars understands (no '+',
 // 'e' as the exponent letter).
@@ -73,6 +61,16 @@ bool normaliseReal(std::string_view t, std::string& out) {
 }
 
 }  // namespace
+
+std::string shownToken(std::string_view token) {
+  constexpr std::size_t limit = 40;
+  std::string text(token.substr(0, limit));
+  for (char& c : text) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+  }
+  if (token.size() > limit) text += "...";
+  return text;
+}
 
 RecordReader::RecordReader(const std::string& path, std::string_view hint) : name_(path) {
   std::error_code ec;
@@ -185,7 +183,7 @@ bool RecordReader::nextToken(std::string& token, std::string_view field, const c
     const auto [end, ec] = std::from_chars(raw.data(), raw.data() + star, count);
     if (star == 0 || ec != std::errc() || end != raw.data() + star || count < 1) {
       fail(lineNo_, "expected " + std::string(kind) + " for " + std::string(field) + ", found \"" +
-                        shown(raw) + "\"");
+                        shownToken(raw) + "\"");
     }
     repeatToken_.assign(raw.substr(star + 1));
     repeatLeft_ = count - 1;
@@ -204,7 +202,7 @@ void RecordReader::read(int& value, std::string_view field) {
   int parsed = 0;
   const auto [end, ec] = std::from_chars(first, last, parsed);
   if (ec != std::errc() || end != last) {
-    fail(lineNo_, "expected an integer for " + std::string(field) + ", found \"" + shown(token) + "\"");
+    fail(lineNo_, "expected an integer for " + std::string(field) + ", found \"" + shownToken(token) + "\"");
   }
   value = parsed;
 }
@@ -229,11 +227,11 @@ void RecordReader::read(float& value, std::string_view field) {
           value = normal.front() == '-' ? -0.0f : 0.0f;
           return;
         }
-        fail(lineNo_, "number out of range for " + std::string(field) + ", found \"" + shown(token) + "\"");
+        fail(lineNo_, "number out of range for " + std::string(field) + ", found \"" + shownToken(token) + "\"");
       }
     }
   }
-  fail(lineNo_, "expected a number for " + std::string(field) + ", found \"" + shown(token) + "\"");
+  fail(lineNo_, "expected a number for " + std::string(field) + ", found \"" + shownToken(token) + "\"");
 }
 
 void RecordReader::readList(int* values, int count, std::string_view field) {

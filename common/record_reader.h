@@ -25,6 +25,10 @@ class InputError : public std::runtime_error {
   explicit InputError(const std::string& message) : std::runtime_error(message) {}
 };
 
+// A token as messages show it: at most 40 characters (then "..."), control
+// characters as '?', so a hostile file cannot flood or garble the terminal.
+std::string shownToken(std::string_view token);
+
 class RecordReader {
  public:
   // Opens an existing file; throws InputError

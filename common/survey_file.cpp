@@ -26,18 +26,6 @@ namespace {
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
 
-// Tokens are echoed in messages; a hostile file may hold a huge one or
-// control characters that would garble the terminal.
-std::string shown(std::string_view text) {
-  constexpr std::size_t limit = 40;
-  std::string out(text.substr(0, limit));
-  for (char& c : out) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
-  }
-  if (text.size() > limit) out += "...";
-  return out;
-}
-
 std::vector<std::string_view> splitTokens(std::string_view text) {
   std::vector<std::string_view> tokens;
   std::size_t i = 0;
@@ -91,7 +79,7 @@ class SurveyParser {
       readTopography(s, topoCount);
       if (nextContentLine(true)) {
         fail("expected the end of the file after " + std::to_string(topoCount) +
-             " topography points, found \"" + shown(line_) + "\" (is the number of topography points too small?)");
+             " topography points, found \"" + shownToken(line_) + "\" (is the number of topography points too small?)");
       }
     }
     return s;
@@ -145,7 +133,7 @@ class SurveyParser {
     const auto tokens = valueTokens();
     long long count = 0;
     if (tokens.size() != 1 || !parseInt(tokens[0], count)) {
-      fail("expected one integer, " + what + ", found \"" + shown(line_) + "\"" + hint);
+      fail("expected one integer, " + what + ", found \"" + shownToken(line_) + "\"" + hint);
     }
     countLine_ = lineNo_;
     if (count < 0 || count > limit) {
@@ -161,7 +149,7 @@ class SurveyParser {
     std::size_t first = 0;
     while (isBlank(line_[first])) ++first;
     if (line_[first] != '#') {
-      fail(std::string("expected the token line of the ") + section + " (" + example + "), found \"" + shown(line_) +
+      fail(std::string("expected the token line of the ") + section + " (" + example + "), found \"" + shownToken(line_) +
            "\"");
     }
     std::vector<std::string> names;
@@ -170,7 +158,7 @@ class SurveyParser {
       std::string name = columnName(t);
       if (name.empty()) continue;
       if (std::find(names.begin(), names.end(), name) != names.end()) {
-        fail(std::string("the token line of the ") + section + " names \"" + shown(name) + "\" twice");
+        fail(std::string("the token line of the ") + section + " names \"" + shownToken(name) + "\" twice");
       }
       names.push_back(std::move(name));
     }
@@ -182,7 +170,7 @@ class SurveyParser {
     if (!nextContentLine(true)) failAtEnd("expected " + what);
     auto tokens = valueTokens();
     if (tokens.size() != columns) {
-      fail("expected " + std::to_string(columns) + " numbers for " + what + ", found \"" + shown(line_) +
+      fail("expected " + std::to_string(columns) + " numbers for " + what + ", found \"" + shownToken(line_) +
            "\" (is the count on line " + std::to_string(countLine_) + " right?)");
     }
     return tokens;
@@ -190,7 +178,7 @@ class SurveyParser {
 
   double real(std::string_view token, const std::string& field) const {
     double value = 0.0;
-    if (!parseReal(token, value)) fail("expected a finite number for " + field + ", found \"" + shown(token) + "\"");
+    if (!parseReal(token, value)) fail("expected a finite number for " + field + ", found \"" + shownToken(token) + "\"");
     return value;
   }
 
@@ -200,7 +188,7 @@ class SurveyParser {
     for (std::size_t c = 0; c < names.size(); ++c) {
       const auto at = std::string_view("xyz").find(names[c].size() == 1 ? names[c][0] : '?');
       if (at == std::string_view::npos) {
-        fail("expected the position tokens x, y and z, found \"" + shown(names[c]) + "\"");
+        fail("expected the position tokens x, y and z, found \"" + shownToken(names[c]) + "\"");
       }
       where[at] = static_cast<int>(c);
     }
@@ -235,7 +223,7 @@ class SurveyParser {
       }
     }
     if (std::find(where.begin(), where.end(), -1) != where.end()) {
-      fail("the token line of the data must name a, b, m and n (for example \"# a b m n\"), found \"" + shown(line_) +
+      fail("the token line of the data must name a, b, m and n (for example \"# a b m n\"), found \"" + shownToken(line_) +
            "\"");
     }
     s.data.reserve(static_cast<std::size_t>(std::min(count, 65536)));
@@ -252,7 +240,7 @@ class SurveyParser {
         const char label = "abmn"[k];
         if (!parseInt(t, number) || number < 0 || number > electrodeCount) {
           fail(std::string("expected an electrode number from 0 to ") + std::to_string(electrodeCount) + " for " +
-               label + " of " + what + ", found \"" + shown(t) + "\"");
+               label + " of " + what + ", found \"" + shownToken(t) + "\"");
         }
         *electrodes[k] = static_cast<int>(number);
       }
