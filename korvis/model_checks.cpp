@@ -4,6 +4,7 @@
 #include <cmath>
 #include <sstream>
 
+#include "common/shown_value.h"
 #include "korvis/driver.h"
 #include "korvis/electrode_resistivity.h"
 
@@ -17,12 +18,6 @@ constexpr float absentB = 10000.0f;
 // varga.xy is written by telm: a fault in it is mended in the model file.
 constexpr const char* madeByTelm =
     " (varga.xy is made by telm: mend the model file and run telm with keyRun = -1 again)";
-
-std::string shown(float v) {
-  std::ostringstream s;
-  s << v;
-  return s.str();
-}
 
 // The body lookup of one current electrode finds a body. A lookup keeps the
 // value it was given when it finds nothing, so two different starting values
@@ -53,10 +48,10 @@ common::Findings checkModel(const common::ModelGeometry& m,
     const std::string body = "varga.xy: body " + std::to_string(i + 1);
     if (!(m.Ro[b] > 0.0f)) {
       out.push_back({common::Severity::error,
-                     body + " has Ro = " + shown(m.Ro[b]) + ": a resistivity must be positive" + madeByTelm});
+                     body + " has Ro = " + common::shownValue(m.Ro[b]) + ": a resistivity must be positive" + madeByTelm});
     } else if (!(m.RO_IP[b] > 0.0f) || m.RO_IP[b] < m.Ro[b]) {
-      out.push_back({common::Severity::error, body + " has RO_IP = " + shown(m.RO_IP[b]) + " with Ro = " +
-                                                  shown(m.Ro[b]) + ": its chargeability is negative" +
+      out.push_back({common::Severity::error, body + " has RO_IP = " + common::shownValue(m.RO_IP[b]) + " with Ro = " +
+                                                  common::shownValue(m.Ro[b]) + ": its chargeability is negative" +
                                                   madeByTelm});
     }
   }
@@ -102,9 +97,9 @@ common::Findings checkArrayFile(const common::ArrayFile& a) {
     if (after > before) continue;
     out.push_back({common::Severity::warning,
                    "varga.arr: the spacings are not in increasing order (Spac(" + std::to_string(j + 1) +
-                       ") = " + shown(after) + " follows Spac(" + std::to_string(j) + ") = " + shown(before) +
+                       ") = " + common::shownValue(after) + " follows Spac(" + std::to_string(j) + ") = " + common::shownValue(before) +
                        "): the range of wavenumbers follows the last spacing, " +
-                       shown(a.Spac[static_cast<std::size_t>(a.nSpac - 1)]) +
+                       common::shownValue(a.Spac[static_cast<std::size_t>(a.nSpac - 1)]) +
                        ", as if it were the largest; list the spacings in increasing order"});
     break;
   }

@@ -11,6 +11,7 @@
 #include <string>
 #include <utility>
 
+#include "common/shown_value.h"
 #include "telm/array_kinds.h"
 #include "telm/system2d.h"
 
@@ -21,13 +22,6 @@ namespace {
 // Per configuration: its electrodes and bookkeeping in the plan, its share
 // of the solve tables, and two cells of the result tables.
 constexpr double bytesPerConfiguration = 200.0;
-
-template <typename T>
-std::string shown(T v) {
-  std::ostringstream s;
-  s << v;
-  return s.str();
-}
 
 // Calls each(kind, spacings) for the arrays a run computes: in the order of
 // the model file, kinds 12 and 13 setting one spacing for themselves and the
@@ -100,13 +94,13 @@ common::Findings checkModel(const TelmState& st) {
     const std::string body = st.modelFileName + ": body " + std::to_string(i + 1);
     if (magnetic ? !(g.Ro[b] > -1.0f) : !(g.Ro[b] > 0.0f)) {
       out.push_back({common::Severity::error,
-                     body + " has Ro = " + shown(g.Ro[b]) +
+                     body + " has Ro = " + common::shownValue(g.Ro[b]) +
                          (magnetic ? ": with the magnetic-field array Ro is a susceptibility and must exceed -1"
                                    : ": a resistivity must be positive (ohm-m); give the body its resistivity")});
     }
     if (st.eta[b] < 0.0f) {
       out.push_back({common::Severity::error,
-                     body + " has eta = " + shown(st.eta[b]) +
+                     body + " has eta = " + common::shownValue(st.eta[b]) +
                          ": a chargeability is 0 or more (percent, below 100); give 0 for no IP effect"});
     }
   }
@@ -130,9 +124,9 @@ common::Findings checkSurvey(const TelmState& st) {
   if (memory > 0 && needed > memory / 2) {
     out.push_back({common::Severity::error,
                    st.modelFileName + ": stationCount " + std::to_string(st.stationCount) + " with spacingCount " +
-                       std::to_string(st.spacingCount) + " needs about " + shown(std::ceil(needed / 1e9)) +
+                       std::to_string(st.spacingCount) + " needs about " + common::shownValue(std::ceil(needed / 1e9)) +
                        " GB for its configurations and result tables, more than half the memory of this "
-                       "machine (" + shown(std::floor(memory / 1e9)) + " GB): reduce stationCount or spacingCount"});
+                       "machine (" + common::shownValue(std::floor(memory / 1e9)) + " GB): reduce stationCount or spacingCount"});
     return out;
   }
 

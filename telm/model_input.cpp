@@ -8,6 +8,7 @@
 
 #include "common/array_file.h"
 #include "common/free_format.h"
+#include "common/shown_value.h"
 #include "telm/coded_stop.h"
 
 namespace telm {
@@ -17,18 +18,11 @@ namespace {
 constexpr float surfaceDepth = 0.001f;
 constexpr int magneticArrayKind = 13;  // vertices above this depth lie on the ground surface
 
-template <typename T>
-std::string shownValue(T value) {
-  std::ostringstream s;
-  s << value;
-  return s.str();
-}
-
 // The one report of a value that was read correctly but is out of range.
 template <typename T>
 [[noreturn]] void reject(const std::string& file, int line, const std::string& expected, T found) {
   throw common::InputError(file + ", line " + std::to_string(line) + ": expected " + expected +
-                           ", found " + shownValue(found));
+                           ", found " + common::shownValue(found));
 }
 
 std::string indexed(const char* name, int i) { return std::string(name) + "(" + std::to_string(i) + ")"; }
