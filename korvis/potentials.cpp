@@ -7,6 +7,7 @@
 #include <numbers>
 
 #include "common/worker_pool.h"
+#include "korvis/charge_profile.h"
 #include "korvis/quadrature.h"
 
 namespace korvis {
@@ -19,6 +20,23 @@ double negativeLogIntegral(double s, double d) {
   const double logPart = r2 > 0.0 ? 0.5 * s * std::log(r2) : 0.0;
   const double angle = d > 0.0 ? d * std::atan(s / d) : 0.0;
   return -(logPart - s + angle);
+}
+
+// The integral of -s*ln(sqrt(s^2 + d^2)) ds: -((s^2 + d^2)*ln(s^2 + d^2) - s^2)/4.
+double negativeLogMoment1(double s, double d) {
+  const double r2 = s * s + d * d;
+  const double logPart = r2 > 0.0 ? r2 * std::log(r2) : 0.0;
+  return -0.25 * (logPart - s * s);
+}
+
+// The integral of -s^2*ln(sqrt(s^2 + d^2)) ds:
+// -(s^3*ln(s^2 + d^2)/3 - 2s^3/9 + 2d^2*s/3 - 2d^3*atan(s/d)/3)/2.
+double negativeLogMoment2(double s, double d) {
+  const double r2 = s * s + d * d;
+  const double s3 = s * s * s;
+  const double logPart = r2 > 0.0 ? s3 * std::log(r2) / 3.0 : 0.0;
+  const double angle = d > 0.0 ? 2.0 * d * d * d * std::atan(s / d) / 3.0 : 0.0;
+  return -0.5 * (logPart - 2.0 * s3 / 9.0 + 2.0 * d * d * s / 3.0 - angle);
 }
 
 struct GaussRule {
@@ -52,23 +70,37 @@ double besselK0(double x) {
                     y * (-0.01062446 + y * (0.00587872 + y * (-0.00251540 + y * 0.00053208))))));
 }
 
-double elementPotential(double xo, double zo, double xc, double zc, double dL, double ex, double ez,
-                        double ky) {
+void elementMoments(double xo, double zo, double xc, double zc, double dL, double ex, double ez,
+                    double ky, double (&moment)[3]) {
+  const double tx = -ez, tz = ex;  // along the element from its first end
   const double dx = xo - xc;
   const double dz = zo - zc;
   const double dist = std::sqrt(dx * dx + dz * dz);
-  if (!(dL > 0.705 * dist)) return dL * besselK0(ky * dist);
+  if (!(dL > 0.35 * dist)) {
+    // Three-point Gauss-Legendre: the nearest singularity is at least 2.8
+    // half-lengths away.
+    static constexpr double node = 0.7745966692414834, outer = 5.0 / 9.0, inner = 8.0 / 9.0;
+    const double h = 0.5 * dL;
+    const double k0 = besselK0(ky * dist);
+    const double km = besselK0(ky * std::hypot(dx + node * h * tx, dz + node * h * tz));
+    const double kp = besselK0(ky * std::hypot(dx - node * h * tx, dz - node * h * tz));
+    const double t = node * h;
+    moment[0] = h * (inner * k0 + outer * (km + kp));
+    moment[1] = h * outer * t * (kp - km);
+    moment[2] = h * outer * t * t * (km + kp);
+    return;
+  }
 
-  // Along the element from its first end: direction (-ez, ex).
-  const double tx = -ez, tz = ex;
-  const double along = dx * tx + dz * tz;  // from the centre
+  const double along = dx * tx + dz * tz;  // the foot of the perpendicular, from the centre
   const double across = std::fabs(dx * ex + dz * ez);
-  const double a = -0.5 * dL - along;  // ends relative to the foot of the perpendicular
+  const double a = -0.5 * dL - along;  // ends relative to the foot
   const double b = 0.5 * dL - along;
-  const double singular = negativeLogIntegral(b, across) - negativeLogIntegral(a, across);
-
-  // The rest on each side of the foot, in panels no longer than 1/ky.
-  double rest = 0.0;
+  // Integrals I_k of s^k K0 over [a, b], s from the foot: the logarithm in
+  // closed form, the smooth rest on each side of the foot in panels no
+  // longer than 1/ky.
+  double I[3] = {negativeLogIntegral(b, across) - negativeLogIntegral(a, across),
+                 negativeLogMoment1(b, across) - negativeLogMoment1(a, across),
+                 negativeLogMoment2(b, across) - negativeLogMoment2(a, across)};
   auto side = [&](double s0, double s1) {
     const double length = s1 - s0;
     if (!(length > 0.0)) return;
@@ -78,7 +110,10 @@ double elementPotential(double xo, double zo, double xc, double zc, double dL, d
       for (std::size_t i = 0; i < gauss8.x.size(); ++i) {
         const double s = s0 + h * (p + 0.5 * (gauss8.x[i] + 1.0));
         const double rho = std::sqrt(s * s + across * across);
-        rest += 0.5 * h * gauss8.w[i] * (besselK0(ky * rho) + std::log(rho));
+        const double f = 0.5 * h * gauss8.w[i] * (besselK0(ky * rho) + std::log(rho));
+        I[0] += f;
+        I[1] += f * s;
+        I[2] += f * s * s;
       }
     }
   };
@@ -88,13 +123,24 @@ double elementPotential(double xo, double zo, double xc, double zc, double dL, d
   } else {
     side(a, b);
   }
-  return singular + rest;
+  // t = s + along about the centre.
+  moment[0] = I[0];
+  moment[1] = I[1] + along * I[0];
+  moment[2] = I[2] + 2.0 * along * I[1] + along * along * I[0];
+}
+
+double elementPotential(double xo, double zo, double xc, double zc, double dL, double ex, double ez,
+                        double ky) {
+  double moment[3];
+  elementMoments(xo, zo, xc, zc, dL, ex, ez, ky, moment);
+  return moment[0];
 }
 
 void elementPotentialTable(const common::NodeTable<maxNodes>& nodes,
                            const std::vector<PotentialPoint>& points, double ky,
                            std::vector<double>& table, int threads) {
   const auto n = static_cast<std::size_t>(nodes.N);
+  const std::vector<ChargeProfile> profiles = chargeProfiles(nodes);
   table.assign(points.size() * n, 0.0);
   std::atomic<std::size_t> next{0};
   common::runParallel(common::resolveThreads(threads), [&](int) {
@@ -104,8 +150,16 @@ void elementPotentialTable(const common::NodeTable<maxNodes>& nodes,
       for (std::size_t j = 0; j < n; ++j) {
         const double xc = nodes.x[j], zc = nodes.z[j], dL = nodes.dL[j];
         const double ex = nodes.xn[j], ez = nodes.zn[j];
-        row[j] = elementPotential(e.x, e.z, xc, zc, dL, ex, ez, ky) +
-                 elementPotential(e.x, -e.z, xc, zc, dL, ex, ez, ky);
+        double direct[3], image[3];
+        elementMoments(e.x, e.z, xc, zc, dL, ex, ez, ky, direct);
+        elementMoments(e.x, -e.z, xc, zc, dL, ex, ez, ky, image);
+        const ChargeProfile& profile = profiles[j];
+        for (int k = 0; k < profile.count; ++k) {
+          const double* c = profile.c[k];
+          row[static_cast<std::size_t>(profile.node[k])] +=
+              c[0] * (direct[0] + image[0]) + c[1] * (direct[1] + image[1]) +
+              c[2] * (direct[2] + image[2]);
+        }
       }
     }
   });

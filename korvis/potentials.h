@@ -22,16 +22,20 @@ namespace korvis {
 //   x > 2:  exp(-x)/sqrt(x) * sum d_k (2/x)^k.
 double besselK0(double x);
 
-// Integral of K0(ky*rho) over the element centred on (xc, zc) with unit
-// normal (ex, ez) and length dL, rho = distance from (xo, zo); ky > 0. The
-// element runs from (xc + dL*ez/2, zc - dL*ex/2) along (-ez, ex).
-//   far (dL <= 0.705*|P - C|): dL*K0(ky*|P - C|);
+// The moments m_k = integral of t^k K0(ky*rho) dt, k = 0, 1, 2, over the
+// element centred on (xc, zc) with unit normal (ex, ez) and length dL, t
+// from the centre along (-ez, ex), rho the distance from (xo, zo); ky > 0:
+//   far (dL <= 0.35*|P - C|): three-point Gauss-Legendre;
 //   near: the logarithm -ln(rho), the singular part of K0, in closed form
-//   (F(b) - F(a) with F(s) = -(s*ln(s^2 + d^2)/2 - s + d*atan(s/d)), s
-//   along the element from the foot of the perpendicular, d the distance
-//   from the element's line), plus the smooth rest K0 + ln(rho) by 8-point
-//   Gauss-Legendre on each side of the foot, in min(64, ceil(ky*length))
-//   equal panels.
+//   (the integrals of -s^k ln(sqrt(s^2 + d^2)), s along the element from the
+//   foot of the perpendicular, d the distance from the element's line), plus
+//   the smooth rest K0 + ln(rho) by 8-point Gauss-Legendre on each side of
+//   the foot, in min(64, ceil(ky*length)) equal panels; t = s + (the foot's
+//   place).
+void elementMoments(double xo, double zo, double xc, double zc, double dL, double ex, double ez,
+                    double ky, double (&moment)[3]);
+
+// The potential of unit charge density on the element: m_0 of elementMoments.
 double elementPotential(double xo, double zo, double xc, double zc, double dL, double ex,
                         double ez, double ky);
 
@@ -40,9 +44,14 @@ struct PotentialPoint {
   double x = 0, z = 0;
 };
 
-// table[p*N + j] = elementPotential of node j at point p plus that of node
-// j's image (centre (x, -z), normal (xn, -zn)), which equals the potential
-// of node j at the mirrored point (x(p), -z(p)). Filled on `threads`
+// table[p*N + j]: the potential at point p of the densities of the
+// boundary system, sum over j of sigma_j*table[p*N + j], with each
+// element's density varying along it as its charge profile says
+// (charge_profile.h) and each element's image (centre (x, -z), normal
+// (xn, -zn)) counted, which equals the element seen from the mirrored point
+// (x(p), -z(p)): row p gets, for every element j and every point k of j's
+// profile, c_k0*M0 + c_k1*M1 + c_k2*M2 at column node_k, M the
+// elementMoments of j at p and at its mirror, summed. Filled on `threads`
 // threads (<= 0: all); the entries do not depend on the count.
 void elementPotentialTable(const common::NodeTable<maxNodes>& nodes,
                            const std::vector<PotentialPoint>& points, double ky,

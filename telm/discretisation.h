@@ -38,7 +38,8 @@ int buildEdgeTable(TelmState& st);
 //   distances to B and A raised to at least 0.05 (refineFlag 3: the same
 //   with the distance to every survey electrode); h = min(h, d/dens) for
 //   every end vertex of every other edge at distance d > 0.001; h/3
-//   (h*0.33333334) when such a vertex lies closer than 0.001 (a junction).
+//   (h*0.33333334) when such a vertex lies closer than 0.001 (a junction),
+//   h*0.001 at a junction of a survey mesh (refineFlag 3).
 float stepAt(const TelmState& st, int e, Point p);
 
 // Result of geometricCount: smallest piece a, largest piece b = a*r**m,

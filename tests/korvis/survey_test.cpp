@@ -97,10 +97,11 @@ TEST(TransformRule, IntegratesK0OverItsDistances) {
   }
 }
 
-// The integral of K0 along an element by many midpoints, split at the foot
-// of the perpendicular so that no point meets the logarithm.
-double elementPotentialReference(double xo, double zo, double xc, double zc, double dL, double ex,
-                                 double ez, double ky) {
+// The integral of t^k K0 along an element (t from its centre) by many
+// midpoints, split at the foot of the perpendicular so that no point meets
+// the logarithm.
+double elementMomentReference(int k, double xo, double zo, double xc, double zc, double dL,
+                              double ex, double ez, double ky) {
   const double tx = -ez, tz = ex;
   const double along = (xo - xc) * tx + (zo - zc) * tz;
   const double across = std::fabs((xo - xc) * ex + (zo - zc) * ez);
@@ -110,7 +111,7 @@ double elementPotentialReference(double xo, double zo, double xc, double zc, dou
     double sum = 0.0;
     for (int p = 0; p < m; ++p) {
       const double s = a + (p + 0.5) * h;
-      sum += besselK0(ky * std::sqrt(s * s + across * across));
+      sum += std::pow(s + along, k) * besselK0(ky * std::sqrt(s * s + across * across));
     }
     return sum * h;
   };
@@ -119,17 +120,28 @@ double elementPotentialReference(double xo, double zo, double xc, double zc, dou
   return piece(a, b);
 }
 
-TEST(ElementPotential, MatchesFineQuadratureNearAndFar) {
+// Near (the logarithm in closed form) and far (three Gauss points); the
+// first and second moments are compared on the scale of dL/2 and (dL/2)^2
+// times the integral, as the charge profiles weigh them.
+TEST(ElementMoments, MatchFineQuadratureNearAndFar) {
   struct Row {
     double xo, zo, ky, bound;
   };
   // Element centred on (0, 10), vertical (normal (1, 0)), 2 m long.
   for (const Row& r :
        {Row{0.0, 10.0, 0.1, 1e-4}, Row{0.0, 10.5, 0.1, 1e-4}, Row{0.01, 10.2, 1.0, 1e-4},
-        Row{0.3, 11.5, 3.0, 2e-4}, Row{1.0, 10.0, 0.5, 2e-4}, Row{40.0, 10.0, 0.02, 1e-3}}) {
-    const double got = elementPotential(r.xo, r.zo, 0.0, 10.0, 2.0, 1.0, 0.0, r.ky);
-    const double want = elementPotentialReference(r.xo, r.zo, 0.0, 10.0, 2.0, 1.0, 0.0, r.ky);
-    EXPECT_NEAR(got / want, 1.0, r.bound) << r.xo << ", " << r.zo << " ky " << r.ky;
+        Row{0.3, 11.5, 3.0, 2e-4}, Row{1.0, 10.0, 0.5, 2e-4}, Row{5.0, 12.0, 0.3, 2e-4}, Row{6.0, 10.5, 0.3, 1e-4},
+        Row{40.0, 10.0, 0.02, 1e-6}}) {
+    double moment[3];
+    elementMoments(r.xo, r.zo, 0.0, 10.0, 2.0, 1.0, 0.0, r.ky, moment);
+    const double m0 = elementMomentReference(0, r.xo, r.zo, 0.0, 10.0, 2.0, 1.0, 0.0, r.ky);
+    EXPECT_NEAR(moment[0] / m0, 1.0, r.bound) << r.xo << ", " << r.zo << " ky " << r.ky;
+    EXPECT_EQ(elementPotential(r.xo, r.zo, 0.0, 10.0, 2.0, 1.0, 0.0, r.ky), moment[0]);
+    for (int k = 1; k <= 2; ++k) {
+      const double want = elementMomentReference(k, r.xo, r.zo, 0.0, 10.0, 2.0, 1.0, 0.0, r.ky);
+      EXPECT_NEAR(moment[k] - want, 0.0, r.bound * std::fabs(m0))
+          << "moment " << k << " at " << r.xo << ", " << r.zo << " ky " << r.ky;
+    }
   }
 }
 
