@@ -109,6 +109,12 @@ int runProgram(std::ostream& console, std::ostream& errors, const std::string& s
     return common::exitNormal;
   } catch (const CodedStop& stop) {
     console << "Return code " << stop.code << "\n";
+    if (stop.code == common::exitTooManyNodes && st->refineFlag == 3) {
+      console << std::flush;
+      errors << "telm: the survey mesh, refined around the electrodes and graded toward the "
+                "corners, needs more than 4200 nodes: lower dens in "
+             << st->modelFileName << "\n";
+    }
     return stop.code;
   } catch (const common::InputError& e) {
     errors << "telm: " << e.what() << "\n";
