@@ -1,6 +1,6 @@
 // What `telm --help` says, and the options telm takes besides --help and
 // --version: --survey, the mesh preparation around a survey file's
-// electrodes.
+// electrodes, and --graded-corners.
 #include "telm/command_options.h"
 
 #include <string>
@@ -36,7 +36,12 @@ const std::vector<common::OptionRow>& commandOptions() {
       {"--survey", "FILE",
        "with keyRun = -1: take the electrodes from FILE\n"
        "(unified data format) instead of varga.arr and\n"
-       "refine the mesh around each of them"},
+       "refine the mesh around each of them; the mesh is\n"
+       "graded toward the corners as with --graded-corners"},
+      {"--graded-corners", "",
+       "with keyRun = -1: grade the elements toward every\n"
+       "corner and junction of the interfaces (more nodes,\n"
+       "charges of corners resolved)"},
   };
   return rows;
 }

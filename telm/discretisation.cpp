@@ -18,13 +18,13 @@ namespace telm {
 namespace {
 
 constexpr float third = 0.33333334f;
-// The step at a junction of a survey mesh, relative to the step there: the
+// The step at a junction of a graded mesh, relative to the step there: the
 // charge density of a corner is singular, and elements of the model's size
 // there leave the potentials of a conductive body several per cent off.
 // Grading down to a thousandth (the run of sizes from there is geometric)
 // brings them within a few tenths of a per cent for about three times the
 // nodes of a block model.
-constexpr float surveyJunction = 0.001f;
+constexpr float gradedJunction = 0.001f;
 constexpr float contact = 0.001f;  // distance below which two points are the same vertex
 
 float distance(Point a, Point b) {
@@ -172,7 +172,7 @@ float stepAt(const TelmState& st, int e, Point p) {
     }
   }
   if (!junction) return h;
-  return h * (st.refineFlag == 3 ? surveyJunction : third);
+  return h * (st.gradedCorners ? gradedJunction : third);
 }
 
 GeometricRun geometricCount(float a, float b, float L) {

@@ -39,7 +39,7 @@ int buildEdgeTable(TelmState& st);
 //   with the distance to every survey electrode); h = min(h, d/dens) for
 //   every end vertex of every other edge at distance d > 0.001; h/3
 //   (h*0.33333334) when such a vertex lies closer than 0.001 (a junction),
-//   h*0.001 at a junction of a survey mesh (refineFlag 3).
+//   h*0.001 at a junction of a graded mesh (gradedCorners).
 float stepAt(const TelmState& st, int e, Point p);
 
 // Result of geometricCount: smallest piece a, largest piece b = a*r**m,

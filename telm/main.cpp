@@ -1,6 +1,7 @@
 // telm: 2D DC/IP resistivity forward modelling with line sources. Without
 // arguments it runs the model of "filename"; with --survey FILE the mesh
-// preparation takes its electrodes from a survey file.
+// preparation takes its electrodes from a survey file, with
+// --graded-corners it grades the mesh toward the corners.
 #include <iostream>
 
 #include "common/command_line.h"
@@ -11,6 +12,10 @@ int main(int argc, char** argv) {
   const common::CommandLine line = common::parseCommandLine(
       argc, argv, telm::programHelp(), telm::commandOptions(), std::cout, std::cerr);
   if (!line.run) return line.status;
-  if (line.has("--survey")) return telm::runProgram(std::cout, std::cerr, line.value("--survey"));
-  return telm::runProgram(std::cout, std::cerr);
+  if (!line.has("--survey") && !line.has("--graded-corners"))
+    return telm::runProgram(std::cout, std::cerr);
+  telm::MeshOptions options;
+  if (line.has("--survey")) options.surveyPath = line.value("--survey");
+  options.gradedCorners = line.has("--graded-corners");
+  return telm::runProgram(std::cout, std::cerr, options);
 }

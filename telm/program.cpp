@@ -50,10 +50,11 @@ void readSurveyElectrodes(const std::string& path, TelmState& st) {
 }  // namespace
 
 int runProgram(std::ostream& console, std::ostream& errors) {
-  return runProgram(console, errors, std::string());
+  return runProgram(console, errors, MeshOptions());
 }
 
-int runProgram(std::ostream& console, std::ostream& errors, const std::string& surveyPath) {
+int runProgram(std::ostream& console, std::ostream& errors, const MeshOptions& options) {
+  const std::string& surveyPath = options.surveyPath;
   // The state is large (node table, edge table); it lives on the heap once.
   const auto st = std::make_unique<TelmState>();
   try {
@@ -67,11 +68,14 @@ int runProgram(std::ostream& console, std::ostream& errors, const std::string& s
                                  "the first line of \"filename\" names this model file: "
                                  "correct the name there or create the file");
       readModelPart(model, *st, console);
-      if (st->keyRun == -1 && !surveyPath.empty()) {
-        readSurveyElectrodes(surveyPath, *st);
-      } else if (!surveyPath.empty()) {
+      if (st->keyRun != -1 && (!surveyPath.empty() || options.gradedCorners)) {
         throw common::InputError(st->modelFileName + ": expected keyRun -1 (mesh preparation) "
-                                 "for telm --survey, found " + std::to_string(st->keyRun));
+                                 "for telm " + (surveyPath.empty() ? "--graded-corners" : "--survey") +
+                                 ", found " + std::to_string(st->keyRun));
+      }
+      st->gradedCorners = options.gradedCorners || !surveyPath.empty();
+      if (!surveyPath.empty()) {
+        readSurveyElectrodes(surveyPath, *st);
       } else if (st->keyRun == -1) {
         readArrayFileHeader("varga.arr", *st, console);
       } else {
@@ -109,10 +113,10 @@ int runProgram(std::ostream& console, std::ostream& errors, const std::string& s
     return common::exitNormal;
   } catch (const CodedStop& stop) {
     console << "Return code " << stop.code << "\n";
-    if (stop.code == common::exitTooManyNodes && st->refineFlag == 3) {
+    if (stop.code == common::exitTooManyNodes && st->gradedCorners) {
       console << std::flush;
-      errors << "telm: the survey mesh, refined around the electrodes and graded toward the "
-                "corners, needs more than 4200 nodes: lower dens in "
+      errors << "telm: the mesh graded toward the corners needs more than 4200 nodes: lower "
+                "dens in "
              << st->modelFileName << "\n";
     }
     return stop.code;

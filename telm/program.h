@@ -13,9 +13,18 @@ namespace telm {
 // 0, a coded stop (100, 199, 200) or one of common/exit_codes.h.
 int runProgram(std::ostream& console, std::ostream& errors);
 
-// The same with `surveyPath` (telm --survey FILE) when not empty: in mesh
-// preparation (keyRun = -1) the electrodes of that survey file take the
-// place of varga.arr, and the mesh is refined around every one of them.
-int runProgram(std::ostream& console, std::ostream& errors, const std::string& surveyPath);
+// What the command line asks of the mesh preparation (keyRun = -1).
+struct MeshOptions {
+  // telm --survey FILE: the electrodes of that survey file take the place of
+  // varga.arr, the mesh is refined around every one of them and graded
+  // toward the corners.
+  std::string surveyPath;
+  // telm --graded-corners: the mesh graded toward the corners of the
+  // interfaces with the electrodes of varga.arr.
+  bool gradedCorners = false;
+};
+
+// The same with the options of the command line.
+int runProgram(std::ostream& console, std::ostream& errors, const MeshOptions& options);
 
 }  // namespace telm

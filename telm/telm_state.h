@@ -48,6 +48,8 @@ struct TelmState {
   int refineFlag = 0;
   float refAx = 0, refAz = 0, refBx = 0, refBz = 0;
   std::vector<float> surveyX, surveyZ;
+  // Elements graded toward every junction (telm --survey, --graded-corners).
+  bool gradedCorners = false;
 
   std::array<Edge, maxEdges> edgeTable{};
   int nEdges = 0;

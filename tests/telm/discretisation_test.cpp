@@ -153,7 +153,9 @@ TEST(StepAt, DepthRefinementAndJunctions) {
   EXPECT_EQ(stepAt(*st, 0, {10, 100}), 0.05f / 2.0f);
   EXPECT_EQ(stepAt(*st, 0, {40, 96}), 4.0f / 2.0f);
   EXPECT_EQ(stepAt(*st, 0, {60, 99}), 9.0f / 2.0f);
-  // A survey mesh grades toward a junction down to a thousandth of the step.
+  // A graded mesh (telm --survey, --graded-corners) steps down to a
+  // thousandth at a junction.
+  st->gradedCorners = true;
   EXPECT_FLOAT_EQ(stepAt(*st, 0, {100, 100}), std::hypot(40.0f, 10.0f) / 2.0f * 0.001f);
 }
 
