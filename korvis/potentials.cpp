@@ -129,13 +129,6 @@ void elementMoments(double xo, double zo, double xc, double zc, double dL, doubl
   moment[2] = I[2] + 2.0 * along * I[1] + along * along * I[0];
 }
 
-double elementPotential(double xo, double zo, double xc, double zc, double dL, double ex, double ez,
-                        double ky) {
-  double moment[3];
-  elementMoments(xo, zo, xc, zc, dL, ex, ez, ky, moment);
-  return moment[0];
-}
-
 void elementPotentialTable(const common::NodeTable<maxNodes>& nodes,
                            const std::vector<PotentialPoint>& points, double ky,
                            std::vector<double>& table, int threads) {

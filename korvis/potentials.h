@@ -1,7 +1,7 @@
 // Potentials in the wavenumber domain: the modified Bessel function K0, the
-// potential of a uniformly charged boundary element at a point (direct and
-// mirrored in the surface), and the table of those element potentials for a
-// set of electrodes. The field kernels of the boundary system are the
+// moments of K0 along a boundary element seen from a point (the potential
+// of a density that varies along the element), and the table of the
+// potentials of the boundary charges at a set of electrodes. The field kernels of the boundary system are the
 // directional derivatives of these (d/dr K0(ky*r) = -ky*K1(ky*r)); the
 // potential of unit charge density on an element is the integral of
 // K0(ky*rho) along it, rho the distance from the point.
@@ -34,10 +34,6 @@ double besselK0(double x);
 //   place).
 void elementMoments(double xo, double zo, double xc, double zc, double dL, double ex, double ez,
                     double ky, double (&moment)[3]);
-
-// The potential of unit charge density on the element: m_0 of elementMoments.
-double elementPotential(double xo, double zo, double xc, double zc, double dL, double ex,
-                        double ez, double ky);
 
 // A point where potentials are evaluated (an electrode; z positive down).
 struct PotentialPoint {
