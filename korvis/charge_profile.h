@@ -6,8 +6,9 @@
 // distant point is off by a relative amount of order (element length /
 // depth)^2, the same sign on every element of a graded mesh, so it does
 // not average out. The quadratic through three centres cuts that to the
-// next order; the ends of a run (corners, the surface, the far end) take
-// the straight line through two centres, an element alone its constant.
+// next order; the ends of a run take the straight line through two
+// centres, an element alone its constant. A run ends at every vertex of
+// the model: the density jumps there, or is singular at a corner.
 #pragma once
 
 #include <vector>
@@ -25,9 +26,11 @@ struct ChargeProfile {
   double c[3][3] = {};
 };
 
-// One profile per element of the table. Elements j-1 and j are neighbours
-// when they share the normal and their centres lie on one line along it,
-// half their lengths apart (to 1e-3 of that distance).
-std::vector<ChargeProfile> chargeProfiles(const common::NodeTable<maxNodes>& nodes);
+// One profile per element of the table. Two elements are neighbours when
+// they share the normal and an end (to 1e-3 of the shorter length), that
+// end being no vertex of `model` (to the same tolerance). The table order
+// of the elements does not matter.
+std::vector<ChargeProfile> chargeProfiles(const common::NodeTable<maxNodes>& nodes,
+                                          const common::ModelGeometry& model);
 
 }  // namespace korvis

@@ -7,7 +7,6 @@
 #include <numbers>
 
 #include "common/worker_pool.h"
-#include "korvis/charge_profile.h"
 #include "korvis/quadrature.h"
 
 namespace korvis {
@@ -130,10 +129,10 @@ void elementMoments(double xo, double zo, double xc, double zc, double dL, doubl
 }
 
 void elementPotentialTable(const common::NodeTable<maxNodes>& nodes,
+                           const std::vector<ChargeProfile>& profiles,
                            const std::vector<PotentialPoint>& points, double ky,
                            std::vector<double>& table, int threads) {
   const auto n = static_cast<std::size_t>(nodes.N);
-  const std::vector<ChargeProfile> profiles = chargeProfiles(nodes);
   table.assign(points.size() * n, 0.0);
   std::atomic<std::size_t> next{0};
   common::runParallel(common::resolveThreads(threads), [&](int) {

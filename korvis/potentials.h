@@ -11,6 +11,7 @@
 
 #include <vector>
 
+#include "korvis/charge_profile.h"
 #include "korvis/korvis_state.h"
 
 namespace korvis {
@@ -43,13 +44,14 @@ struct PotentialPoint {
 // table[p*N + j]: the potential at point p of the densities of the
 // boundary system, sum over j of sigma_j*table[p*N + j], with each
 // element's density varying along it as its charge profile says
-// (charge_profile.h) and each element's image (centre (x, -z), normal
+// (profiles, from chargeProfiles) and each element's image (centre (x, -z), normal
 // (xn, -zn)) counted, which equals the element seen from the mirrored point
 // (x(p), -z(p)): row p gets, for every element j and every point k of j's
 // profile, c_k0*M0 + c_k1*M1 + c_k2*M2 at column node_k, M the
 // elementMoments of j at p and at its mirror, summed. Filled on `threads`
 // threads (<= 0: all); the entries do not depend on the count.
 void elementPotentialTable(const common::NodeTable<maxNodes>& nodes,
+                           const std::vector<ChargeProfile>& profiles,
                            const std::vector<PotentialPoint>& points, double ky,
                            std::vector<double>& table, int threads);
 

@@ -172,6 +172,7 @@ SurveyOutcome modelSurvey(const KorvisState& st, const std::vector<PotentialPoin
 
   std::vector<float> rhs(ld * S), sigma(ld * S);
   std::vector<double> table;
+  const std::vector<ChargeProfile> profiles = chargeProfiles(st.nodes, st.model);
   FieldBatch fields(threads, true);
   const int nKy = static_cast<int>(rule.ky.size());
   for (int k = 0; k < nKy && n > 0; ++k) {
@@ -198,7 +199,8 @@ SurveyOutcome modelSurvey(const KorvisState& st, const std::vector<PotentialPoin
     console << diagnostics.str();
     {
       Stopwatch watch(timer(&SurveyTimes::potentials));
-      elementPotentialTable(st.nodes, receivers, static_cast<double>(ky), table, threads);
+      elementPotentialTable(st.nodes, profiles, receivers, static_cast<double>(ky), table,
+                            threads);
     }
     for (int p = 0; p < passes; ++p) {
       Pass& ps = pass[p];

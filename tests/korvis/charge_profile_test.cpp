@@ -26,31 +26,44 @@ double profileAt(const ChargeProfile& p, const std::vector<double>& sigma, doubl
   return v;
 }
 
-TEST(ChargeProfiles, InterpolateAlongStraightRunsOnly) {
+TEST(ChargeProfiles, InterpolateAlongStraightRunsBetweenVertices) {
   auto nodes = std::make_unique<common::NodeTable<maxNodes>>();
-  // A graded vertical run of four elements going down (normal (1, 0), so
-  // its direction (-zn, xn) is +z), then a horizontal element, then one
-  // vertical element with a gap before it, then one with another normal.
+  // A graded vertical run of four elements from z = 2 down (normal (1, 0),
+  // so its direction (-zn, xn) is +z), listed out of order; then a fifth
+  // below it across a model vertex, a horizontal element, one vertical
+  // element with a gap before it and one with another normal.
+  const float sizes[] = {0.5f, 0.75f, 1.125f, 1.6875f};
+  float top[4];
   float z = 2.0f;
-  for (float dL : {0.5f, 0.75f, 1.125f, 1.6875f}) {
-    addNode(*nodes, 5.0f, z + dL / 2, dL, 1.0f, 0.0f, 0.1f, 0.1f);
-    z += dL;
+  for (int j = 0; j < 4; ++j) {
+    top[j] = z;
+    z += sizes[j];
   }
+  for (int j : {2, 0, 3, 1}) addNode(*nodes, 5.0f, top[j] + sizes[j] / 2, sizes[j], 1.0f, 0.0f, 0.1f, 0.1f);
+  addNode(*nodes, 5.0f, z + 0.5f, 1.0f, 1.0f, 0.0f, 0.1f, 0.1f);
   addNode(*nodes, 6.0f, z, 2.0f, 0.0f, 1.0f, 0.1f, 0.1f);
   addNode(*nodes, 6.0f, z + 3.0f, 1.0f, 0.0f, 1.0f, 0.1f, 0.1f);
   addNode(*nodes, 6.0f, z + 4.0f, 1.0f, 0.6f, 0.8f, 0.1f, 0.1f);
-  const std::vector<ChargeProfile> profiles = chargeProfiles(*nodes);
-  ASSERT_EQ(profiles.size(), 7u);
+  common::ModelGeometry model;
+  model.nP = 2;
+  model.xp[0] = 5.0f;
+  model.zp[0] = z;  // the run stops here
+  model.xp[1] = 100.0f;
+  model.zp[1] = 0.0f;
+  const std::vector<ChargeProfile> profiles = chargeProfiles(*nodes, model);
+  ASSERT_EQ(profiles.size(), 8u);
   struct Row {
     int element, count;
   };
-  for (const Row& r : {Row{0, 2}, Row{1, 3}, Row{2, 3}, Row{3, 2}, Row{4, 1}, Row{5, 1},
-                       Row{6, 1}}) {
+  // Table positions: 0 holds the third element of the run, 1 the first,
+  // 2 the fourth, 3 the second.
+  for (const Row& r : {Row{1, 2}, Row{3, 3}, Row{0, 3}, Row{2, 2}, Row{4, 1}, Row{5, 1},
+                       Row{6, 1}, Row{7, 1}}) {
     EXPECT_EQ(profiles[static_cast<std::size_t>(r.element)].count, r.count)
         << "element " << r.element;
   }
   // Densities of degree 2 along the run (and 1 at its ends) come back exactly.
-  std::vector<double> sigma(7, 0.0), slope(7, 0.0);
+  std::vector<double> sigma(8, 0.0), slope(8, 0.0);
   auto quadratic = [](double depth) { return 3.0 - 0.8 * depth + 0.15 * depth * depth; };
   auto line = [](double depth) { return 1.0 + 0.5 * depth; };
   for (std::size_t j = 0; j < 4; ++j) {
@@ -68,10 +81,10 @@ TEST(ChargeProfiles, InterpolateAlongStraightRunsOnly) {
     }
   }
   // An element alone keeps its constant density.
-  EXPECT_EQ(profiles[4].node[0], 4);
-  EXPECT_EQ(profiles[4].c[0][0], 1.0);
-  EXPECT_EQ(profiles[4].c[0][1], 0.0);
-  EXPECT_EQ(profiles[4].c[0][2], 0.0);
+  EXPECT_EQ(profiles[5].node[0], 5);
+  EXPECT_EQ(profiles[5].c[0][0], 1.0);
+  EXPECT_EQ(profiles[5].c[0][1], 0.0);
+  EXPECT_EQ(profiles[5].c[0][2], 0.0);
 }
 
 }  // namespace
