@@ -39,9 +39,9 @@ const std::vector<common::OptionRow>& commandOptions() {
        "refine the mesh around each of them; the mesh is\n"
        "graded toward the corners as with --graded-corners"},
       {"--graded-corners", "",
-       "with keyRun = -1: grade the elements toward every\n"
-       "corner and junction of the interfaces (more nodes,\n"
-       "charges of corners resolved)"},
+       "grade the elements toward every corner and junction\n"
+       "of the interfaces: more nodes, the charges of the\n"
+       "corners resolved (telm's results and varga.xy)"},
   };
   return rows;
 }

@@ -68,10 +68,9 @@ int runProgram(std::ostream& console, std::ostream& errors, const MeshOptions& o
                                  "the first line of \"filename\" names this model file: "
                                  "correct the name there or create the file");
       readModelPart(model, *st, console);
-      if (st->keyRun != -1 && (!surveyPath.empty() || options.gradedCorners)) {
+      if (st->keyRun != -1 && !surveyPath.empty()) {
         throw common::InputError(st->modelFileName + ": expected keyRun -1 (mesh preparation) "
-                                 "for telm " + (surveyPath.empty() ? "--graded-corners" : "--survey") +
-                                 ", found " + std::to_string(st->keyRun));
+                                 "for telm --survey, found " + std::to_string(st->keyRun));
       }
       st->gradedCorners = options.gradedCorners || !surveyPath.empty();
       if (!surveyPath.empty()) {

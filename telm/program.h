@@ -13,14 +13,13 @@ namespace telm {
 // 0, a coded stop (100, 199, 200) or one of common/exit_codes.h.
 int runProgram(std::ostream& console, std::ostream& errors);
 
-// What the command line asks of the mesh preparation (keyRun = -1).
+// What the command line asks of the mesh.
 struct MeshOptions {
-  // telm --survey FILE: the electrodes of that survey file take the place of
-  // varga.arr, the mesh is refined around every one of them and graded
-  // toward the corners.
+  // telm --survey FILE, only in mesh preparation (keyRun = -1): the
+  // electrodes of that survey file take the place of varga.arr, the mesh is
+  // refined around every one of them and graded toward the corners.
   std::string surveyPath;
-  // telm --graded-corners: the mesh graded toward the corners of the
-  // interfaces with the electrodes of varga.arr.
+  // telm --graded-corners, any keyRun: the mesh graded toward the corners.
   bool gradedCorners = false;
 };
 

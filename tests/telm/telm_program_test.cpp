@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -32,9 +33,11 @@ class TelmRun : public ::testing::Test {
   }
   bool exists(const std::string& name) const { return fs::exists(dir_ / name); }
 
-  // Runs telm; returns its exit status and keeps its two output streams.
-  int run() {
-    const std::string command = "cd '" + dir_.string() + "' && '" + TELM_EXE + "' > stdout.txt 2> stderr.txt";
+  // Runs telm (with `options`, words separated by blanks); returns its exit
+  // status and keeps its two output streams.
+  int run(const std::string& options = "") {
+    const std::string command = "cd '" + dir_.string() + "' && '" + TELM_EXE + "' " + options +
+                                " > stdout.txt 2> stderr.txt";
     const int status = std::system(command.c_str());
     out = get("stdout.txt");
     err = get("stderr.txt");
@@ -99,6 +102,36 @@ TEST_F(TelmRun, NodeListingStopsWith200) {
   EXPECT_EQ(std::count(listing.begin(), listing.end(), '\n'), 8);
   EXPECT_FALSE(exists("varga.xy"));
   EXPECT_FALSE(exists("amnb_01.dat"));
+}
+
+// The node listing of a top layer over two bodies side by side, which meet
+// it at a junction: --graded-corners shrinks the elements there a
+// thousandfold (to the floor of 0.01/dens) and adds the graded runs.
+TEST_F(TelmRun, GradedCornersShrinkTheElementsAtJunctions) {
+  put("filename", "t.dat\n");
+  put("t.dat",
+      "Top layer over two bodies\nmeeting at x = 15\n3 8 0 1 1\n100 0 5\n1 2 3 4 5\n"
+      "10 0 4\n5 4 7 8\n1000 0 4\n4 3 6 7\n"
+      "0 0\n30 0\n30 30\n15 30\n0 30\n30 60\n15 60\n0 60\n" +
+          survey);
+  auto listing = [&](const std::string& options, int& count, double& shortest) {
+    ASSERT_EQ(run(options), 200) << err;
+    std::istringstream in(get("XZ.txt"));
+    std::string line;
+    std::getline(in, line);
+    count = std::stoi(line.substr(line.find('=') + 1));
+    std::getline(in, line);
+    shortest = 1e30;
+    for (double x, z, q, dL; in >> x >> z >> q >> dL && in.ignore(1000, '\n');)
+      shortest = std::min(shortest, dL);
+  };
+  int plain = 0, graded = 0;
+  double plainShortest = 0, gradedShortest = 0;
+  listing("", plain, plainShortest);
+  listing("--graded-corners", graded, gradedShortest);
+  EXPECT_GT(graded, plain + 20);
+  EXPECT_LT(gradedShortest, plainShortest / 100);
+  EXPECT_GE(gradedShortest, 0.0099);
 }
 
 TEST_F(TelmRun, NormalMagneticField) {
