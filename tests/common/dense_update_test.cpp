@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstring>
@@ -205,6 +206,54 @@ TEST_P(ApplyEliminationBlock, WideInterchangedBlocksOverSeveralTasks) {
     auto X = X0;
     applyEliminationBlock(rows, w, L.data(), ld, swaps.data(), n, X.data(), ld, threads, bytes());
     EXPECT_TRUE(sameBits(X, expected)) << "threads " << threads;
+  }
+}
+
+TEST_P(ApplyEliminationBlock, LookAheadHandsOverTheLeadColumnsAlreadyUpdated) {
+  // One row per case: rows, steps, columns, lead columns (the next block of
+  // an elimination), with and without interchanges.
+  const struct {
+    int rows, w, n, lead;
+    bool withSwaps;
+  } cases[] = {{300, 32, 260, 32, false}, {300, 32, 260, 32, true}, {700, 256, 900, 256, true},
+               {90, 16, 20, 16, false},   {90, 16, 10, 16, true}};
+  unsigned seed = 900;
+  for (const auto& c : cases) {
+    const int ld = c.rows + 2;
+    auto L = randomMatrix(static_cast<std::size_t>(ld) * c.w, seed++);
+    for (auto& x : L) x *= 0.125f;
+    const auto X0 = randomMatrix(static_cast<std::size_t>(ld) * c.n, seed++);
+    std::mt19937 gen(seed++);
+    std::vector<int> swaps(static_cast<std::size_t>(c.w));
+    for (int s = 0; s < c.w; ++s) swaps[s] = std::uniform_int_distribution<int>(s, c.rows - 1)(gen);
+    auto expected = X0;
+    for (int j = 0; j < c.n; ++j) {
+      float* x = expected.data() + static_cast<std::size_t>(j) * ld;
+      for (int s = 0; s < c.w && c.withSwaps; ++s) std::swap(x[s], x[swaps[s]]);
+      for (int p = 0; p < c.w; ++p)
+        for (int i = p + 1; i < c.rows; ++i) x[i] = x[i] - L[i + p * ld] * x[p];
+    }
+    const int lead = std::min(c.lead, c.n);
+    const std::vector<float> expectedLead(expected.begin(),
+                                          expected.begin() + static_cast<std::ptrdiff_t>(lead) * ld);
+    for (int threads : {1, 2}) {
+      EliminationBlock block;
+      block.prepare(c.rows, c.w, L.data(), ld, c.withSwaps ? swaps.data() : nullptr, bytes());
+      EXPECT_EQ(block.width(), bytes());
+      auto X = X0;
+      std::vector<float> leadSeen;
+      int calls = 0;
+      applyWithLookAhead(block, c.n, X.data(), ld, lead, threads, [&](int) {
+        ++calls;
+        leadSeen.assign(X.begin(), X.begin() + static_cast<std::ptrdiff_t>(lead) * ld);
+      });
+      const std::string what = std::to_string(c.rows) + " rows, " + std::to_string(c.w) +
+                               " steps, " + std::to_string(c.n) + " columns, threads " +
+                               std::to_string(threads);
+      EXPECT_EQ(calls, 1) << what;
+      EXPECT_TRUE(sameBits(leadSeen, expectedLead)) << "lead columns when handed over: " << what;
+      EXPECT_TRUE(sameBits(X, expected)) << what;
+    }
   }
 }
 
