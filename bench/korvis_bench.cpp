@@ -20,6 +20,7 @@
 #include <sstream>
 #include <string>
 
+#include "common/dense_update.h"
 #include "common/worker_pool.h"
 #include "korvis/back_substitution.h"
 #include "korvis/program.h"
@@ -124,7 +125,7 @@ void compareWithMachine(const korvis::PhaseTimes& times, double wall, double pro
   const double limit = (factorFlops + forwardFlops) / (peakAll * 1e9) + backMultiplyAdds / chain.multiplyAdds;
   std::printf("  machine: %s, %d cores; vector width %d bytes (elimination), %d bytes (back "
               "substitution)\n",
-              bench::processorModel().c_str(), threads, bench::buildVectorBytes(),
+              bench::processorModel().c_str(), threads, common::eliminationWidth(),
               korvis::backSubstitutionWidth());
   std::printf("  peak multiply-subtract: %.1f GFLOP/s on one core, %.1f on %d cores\n", peakOne,
               peakAll, threads);

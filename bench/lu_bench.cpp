@@ -2,8 +2,12 @@
 // telm (factorLinpack) in GFLOP/s, counting 2n^3/3 operations, and the
 // many-right-hand-side substitutions in right-hand sides per second, each
 // with 1 and 2 threads; the median wall time of several runs is reported.
+// The factorisations are also given as shares of the machine's peak
+// multiply-subtract rate on as many cores (bench/machine_rates.h), measured
+// first.
 //
-// Usage: lu_bench [quick]   (quick: n = 1000 only)
+// Usage: lu_bench [quick|factor]   (quick: n = 1000 only; factor: the
+// factorisations at full size only)
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -15,6 +19,7 @@
 #include <vector>
 
 #include "korvis/lu_solve.h"
+#include "machine_rates.h"
 #include "telm/factor_solve.h"
 
 namespace {
@@ -58,6 +63,9 @@ Seconds medianSeconds(int runs, F&& once) {
   return {wall[wall.size() / 2], cpu[cpu.size() / 2]};
 }
 
+// The machine's peak multiply-subtract rate, GFLOP/s, on 1 and 2 cores.
+double peak[3] = {};
+
 enum Which { korvisOnly = 1, telmOnly = 2, both = 3 };
 
 void factorisations(int n, Which which, int runs) {
@@ -74,8 +82,10 @@ void factorisations(int n, Which which, int runs) {
                                         korvis::luFactor(M.data(), n, n, threads);
                                       }) -
                         copy;
-      std::printf("korvis luFactor          n=%5d threads=%d: %7.3f s %6.1f GFLOP/s (cpu %.3f s)\n",
-                  n, threads, k.wall, flops / k.wall / 1e9, k.cpu);
+      std::printf("korvis luFactor          n=%5d threads=%d: %7.3f s %6.1f GFLOP/s, %3.0f %% of "
+                  "peak (cpu %.3f s)\n",
+                  n, threads, k.wall, flops / k.wall / 1e9, 100 * flops / k.wall / 1e9 / peak[threads],
+                  k.cpu);
     }
     if (which & telmOnly) {
       const Seconds t = medianSeconds(runs,
@@ -84,8 +94,10 @@ void factorisations(int n, Which which, int runs) {
                                         telm::factorLinpack(M.data(), n, n, pivot.data(), threads);
                                       }) -
                         copy;
-      std::printf("telm factorLinpack       n=%5d threads=%d: %7.3f s %6.1f GFLOP/s (cpu %.3f s)\n",
-                  n, threads, t.wall, flops / t.wall / 1e9, t.cpu);
+      std::printf("telm factorLinpack       n=%5d threads=%d: %7.3f s %6.1f GFLOP/s, %3.0f %% of "
+                  "peak (cpu %.3f s)\n",
+                  n, threads, t.wall, flops / t.wall / 1e9, 100 * flops / t.wall / 1e9 / peak[threads],
+                  t.cpu);
     }
   }
 }
@@ -143,6 +155,15 @@ void substitutions(int n, int nrhs, Which which, int runs) {
 
 int main(int argc, char** argv) {
   const bool quick = argc > 1 && std::strcmp(argv[1], "quick") == 0;
+  for (int cores : {1, 2}) peak[cores] = bench::peakMultiplySubtract(cores);
+  std::printf("machine: %s; vector width %d bytes (elimination); peak multiply-subtract "
+              "%.1f GFLOP/s on one core, %.1f on 2 cores\n",
+              bench::processorModel().c_str(), common::eliminationWidth(), peak[1], peak[2]);
+  if (argc > 1 && std::strcmp(argv[1], "factor") == 0) {
+    factorisations(4100, korvisOnly, 5);
+    factorisations(4200, telmOnly, 5);
+    return 0;
+  }
   factorisations(1000, both, 7);
   substitutions(1000, 256, korvisOnly, 5);
   substitutions(1000, 256, telmOnly, 5);

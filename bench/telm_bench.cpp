@@ -2,7 +2,11 @@
 // (about 4200 nodes, IP, five array kinds, 100 stations x 30 spacings) and a
 // typical one (about 1000 nodes, 20 stations x 10 spacings). Each runs in its
 // own temporary folder, through the program's own input, discretisation and
-// array steps. Usage: telm_bench [threads]
+// array steps. After each run the machine's peak multiply-subtract rate is
+// measured (bench/machine_rates.h) and the run is set against the limit it
+// gives the run's dense arithmetic: the factorisations and the forward and
+// back substitutions at that rate on every core the run used.
+// Usage: telm_bench [threads]
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -17,6 +21,8 @@
 #include <vector>
 
 #include "common/record_reader.h"
+#include "common/worker_pool.h"
+#include "machine_rates.h"
 #include "telm/arrays.h"
 #include "telm/coded_stop.h"
 #include "telm/discretisation.h"
@@ -114,6 +120,30 @@ float densityFor(int target, int columns, const Survey& survey, const std::files
   return lo;
 }
 
+// The run's dense work (N the order) against the machine's measured peak.
+void compareWithMachine(const telm::ArrayTimings& timings, int order, int threads, double wall,
+                        double processor) {
+  const double n = order;
+  const double factorFlops = timings.factorisations * 2.0 * n * n * n / 3.0;
+  const double substitutionFlops = static_cast<double>(timings.rightHandSides) * 2.0 * n * (n - 1.0);
+  const double peakOne = bench::peakMultiplySubtract(1);
+  const double peakAll = bench::peakMultiplySubtract(threads);
+  const double limit = (factorFlops + substitutionFlops) / (peakAll * 1e9);
+  std::printf("  machine: %s, %d cores; vector width %d bytes (elimination)\n",
+              bench::processorModel().c_str(), threads, common::eliminationWidth());
+  std::printf("  peak multiply-subtract: %.1f GFLOP/s on one core, %.1f on %d cores\n", peakOne,
+              peakAll, threads);
+  std::printf("  in the run: %d factorisations, %.1f GFLOP/s (%.0f %% of peak); substitutions "
+              "%.1f GFLOP/s (%.0f %%)\n",
+              timings.factorisations, factorFlops / timings.factorise / 1e9,
+              100.0 * factorFlops / timings.factorise / 1e9 / peakAll,
+              substitutionFlops / timings.solve / 1e9,
+              100.0 * substitutionFlops / timings.solve / 1e9 / peakAll);
+  std::printf("  limit of the dense arithmetic %.2f s; wall time %.2f s, %.2f times the limit "
+              "(processor time per core of the array run %.2f s, %.2f times)\n",
+              limit, wall, wall / limit, processor / threads, processor / threads / limit);
+}
+
 void run(const char* name, int targetNodes, const Survey& survey, int threads) {
   const auto dir = std::filesystem::temp_directory_path() / (std::string("telm_bench_") + name);
   std::filesystem::remove_all(dir);
@@ -151,7 +181,9 @@ void run(const char* name, int targetNodes, const Survey& survey, int threads) {
   std::cout << "  responses              " << timings.respond << " s\n";
   std::cout << "  console and files      " << timings.write << " s\n";
   std::cout << "  total                  " << input + arrays << " s (array run: " << cpu
-            << " s of processor time)\n";
+            << " s of processor time)\n" << std::flush;
+  if (st->nodes.N > 1)
+    compareWithMachine(timings, st->nodes.N, common::resolveThreads(threads), input + arrays, cpu);
   std::filesystem::remove_all(dir);
 }
 

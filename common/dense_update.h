@@ -9,6 +9,12 @@
 // loops (the build forbids fused multiply-add and reassociation). Matrices
 // are column-major with a leading dimension; sizes are ints, offsets are
 // formed in std::ptrdiff_t.
+//
+// The kernels exist for several vector widths (bytes): 16 always, and on
+// x86-64 also 32 (AVX) and 64 (AVX-512F). The routines below take the width
+// as their last argument: 0, the default, is the build's width; any other
+// value must be one that eliminationWidthRuns (else the 16-byte kernels
+// run). Every width gives the same bits.
 #pragma once
 
 #include <cstddef>
@@ -17,32 +23,40 @@
 
 namespace common {
 
+// The width the build's elimination uses: 64 with __AVX512F__, 32 with
+// __AVX__, else 16.
+int eliminationWidth();
+
+// Whether the kernels of `bytes` are in this build and run on this processor.
+bool eliminationWidthRuns(int bytes);
+
 // Register tile of the update kernel: rows per tile, columns per tile.
-int tileRows();
-int tileCols();
+int tileRows(int bytes = 0);
+int tileCols(int bytes = 0);
 
 // C(i,j) = float(C(i,j) - float(A(i,p)*B(p,j))) for p = 0..k-1 in
 // increasing order, i < m, j < n. threads <= 0 uses every core; the columns
 // (or, for narrow C, the rows) are shared out, which never changes a result.
 void subtractProduct(int m, int n, int k, const float* A, int lda, const float* B, int ldb,
-                     float* C, int ldc, int threads = 1);
+                     float* C, int ldc, int threads = 1, int bytes = 0);
 
 // Storage (floats) of an m x k block of A packed by packTiles.
-std::size_t packedTilesSize(int m, int k);
+std::size_t packedTilesSize(int m, int k, int bytes = 0);
 
 // Packs A (m x k) into row tiles of tileRows() rows, zero-padded: tile t
 // holds, for p = 0..k-1, the rows t*tileRows() .. of column p.
-void packTiles(int m, int k, const float* A, int lda, float* packed);
+void packTiles(int m, int k, const float* A, int lda, float* packed, int bytes = 0);
 
-// subtractProduct with A given packed by packTiles (same m and k), one thread.
+// subtractProduct with A given packed by packTiles (same m, k and width),
+// one thread.
 void subtractPackedProduct(int m, int n, int k, const float* packedA, const float* B, int ldb,
-                           float* C, int ldc);
+                           float* C, int ldc, int bytes = 0);
 
 // Forward elimination with a unit lower-triangular L (m x m, diagonal not
 // read) on the n columns of X (m x n):
 //   for p = 0..m-1, i = p+1..m-1: X(i,j) = float(X(i,j) - float(L(i,p)*X(p,j))).
 // One thread.
-void solveUnitLower(int m, int n, const float* L, int ldl, float* X, int ldx);
+void solveUnitLower(int m, int n, const float* L, int ldl, float* X, int ldx, int bytes = 0);
 
 // The elimination steps of one block of w factored columns, applied to the
 // columns of X; rows 0..rows-1 of L and X are counted from the block's
@@ -59,12 +73,14 @@ void solveUnitLower(int m, int n, const float* L, int ldl, float* X, int ldx);
 // must stay valid and unchanged until the last apply().
 class EliminationBlock {
  public:
-  void prepare(int rows, int w, const float* L, int ldl, const int* swaps);
+  void prepare(int rows, int w, const float* L, int ldl, const int* swaps, int bytes = 0);
   // One thread, the n columns of X (leading dimension ldx).
   void apply(int n, float* X, int ldx) const;
+  // The width prepare() chose, in bytes.
+  int width() const { return bytes_; }
 
  private:
-  int rows_ = 0, w_ = 0, ldl_ = 0;
+  int rows_ = 0, w_ = 0, ldl_ = 0, bytes_ = 16;
   const float* L_ = nullptr;
   const int* swaps_ = nullptr;
   std::vector<float> storage_;
@@ -74,7 +90,7 @@ class EliminationBlock {
 // EliminationBlock::prepare and apply on all n columns of X, the columns
 // shared out over threads (threads <= 0: every core).
 void applyEliminationBlock(int rows, int w, const float* L, int ldl, const int* swaps, int n,
-                           float* X, int ldx, int threads);
+                           float* X, int ldx, int threads, int bytes = 0);
 
 // The step of a right-looking elimination with look-ahead: applies the
 // prepared block to the n columns of X and hands the first `lead` of them,

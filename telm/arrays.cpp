@@ -204,6 +204,7 @@ class MatrixRun {
     if (n_ > 0) {
       Stopwatch w(&timings_.factorise);
       m.zeroPivot = factorLinpack(a_.data(), n_, n_, pivot_.data(), threads_);
+      ++timings_.factorisations;
       if (m.zeroPivot != 0) return;
     }
     const std::vector<int> configs = configsOf(key);

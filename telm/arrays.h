@@ -10,11 +10,13 @@
 
 namespace telm {
 
-// Seconds spent in each phase of computeArrays, and the number of distinct
-// right-hand sides solved, for benchmarks.
+// Seconds spent in each phase of computeArrays, the number of distinct
+// right-hand sides solved and of factorisations (of order N), for
+// benchmarks.
 struct ArrayTimings {
   double assemble = 0, factorise = 0, solve = 0, respond = 0, write = 0;
   long long rightHandSides = 0;
+  int factorisations = 0;
 };
 
 struct ArrayRunOptions {

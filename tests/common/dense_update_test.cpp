@@ -1,14 +1,18 @@
 // The blocked elimination kernels against plain loops that apply the terms
 // of every entry one by one in increasing order: bit identity over shapes
-// that cross the register tiles and cache blocks, with one and two threads.
+// that cross the register tiles and cache blocks, with one and two threads,
+// for every vector width the kernels are built for and this processor runs
+// (the 16-byte kernels always).
 #include "common/dense_update.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstring>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "common/worker_pool.h"
@@ -50,8 +54,46 @@ void plainUnitLower(int m, int n, const float* L, int ldl, float* X, int ldx) {
       }
 }
 
-TEST(SubtractProduct, MatchesTermByTermLoopsAcrossTileAndBlockEdges) {
-  const int r = tileRows(), c = tileCols();
+// Runs each test once per kernel width; a width this processor cannot run
+// is skipped, and says so.
+class KernelWidth : public ::testing::TestWithParam<int> {
+ protected:
+  void SetUp() override {
+    if (!eliminationWidthRuns(GetParam()))
+      GTEST_SKIP() << "the " << GetParam()
+                   << "-byte kernels are not built or this processor cannot run them";
+  }
+  static int bytes() { return GetParam(); }
+};
+
+using SubtractProduct = KernelWidth;
+using SolveUnitLower = KernelWidth;
+using ApplyEliminationBlock = KernelWidth;
+
+std::string widthName(const ::testing::TestParamInfo<int>& info) {
+  return std::to_string(info.param) + "bytes";
+}
+
+INSTANTIATE_TEST_SUITE_P(Width, SubtractProduct, ::testing::Values(16, 32, 64), widthName);
+INSTANTIATE_TEST_SUITE_P(Width, SolveUnitLower, ::testing::Values(16, 32, 64), widthName);
+INSTANTIATE_TEST_SUITE_P(Width, ApplyEliminationBlock, ::testing::Values(16, 32, 64), widthName);
+
+TEST(KernelWidths, TheBuildsWidthAndTheGenericOneRunTheOthersAreRefused) {
+  EXPECT_TRUE(eliminationWidthRuns(eliminationWidth()));
+  EXPECT_TRUE(eliminationWidthRuns(16));
+  for (int bytes : {0, 8, 24, 128}) EXPECT_FALSE(eliminationWidthRuns(bytes)) << bytes;
+  // A tile is two vectors of the width; 0 stands for the build's width.
+  for (int bytes : {16, 32, 64}) {
+    if (eliminationWidthRuns(bytes)) {
+      EXPECT_EQ(tileRows(bytes), 2 * bytes / 4) << bytes;
+    }
+  }
+  EXPECT_EQ(tileRows(0), tileRows(eliminationWidth()));
+  EXPECT_EQ(tileCols(0), tileCols(eliminationWidth()));
+}
+
+TEST_P(SubtractProduct, MatchesTermByTermLoopsAcrossTileAndBlockEdges) {
+  const int r = tileRows(bytes()), c = tileCols(bytes());
   const int sizes[][3] = {{1, 1, 1},      {2, 3, 1},          {r - 1, c - 1, 7},
                           {r, c, 16},     {r + 1, c + 1, 17}, {3 * r + 5, 4 * c + 1, 255},
                           {130, 97, 256}, {129, 1537, 257},   {300, 50, 600},
@@ -67,21 +109,21 @@ TEST(SubtractProduct, MatchesTermByTermLoopsAcrossTileAndBlockEdges) {
     plainProduct(m, n, k, A.data(), lda, B.data(), ldb, expected.data(), ldc);
     for (int threads : {1, 2}) {
       auto C = C0;
-      subtractProduct(m, n, k, A.data(), lda, B.data(), ldb, C.data(), ldc, threads);
+      subtractProduct(m, n, k, A.data(), lda, B.data(), ldb, C.data(), ldc, threads, bytes());
       EXPECT_TRUE(sameBits(C, expected)) << m << "x" << n << "x" << k << " threads " << threads;
     }
-    std::vector<float> packed(packedTilesSize(m, k));
-    packTiles(m, k, A.data(), lda, packed.data());
+    std::vector<float> packed(packedTilesSize(m, k, bytes()));
+    packTiles(m, k, A.data(), lda, packed.data(), bytes());
     auto C = C0;
-    subtractPackedProduct(m, n, k, packed.data(), B.data(), ldb, C.data(), ldc);
+    subtractPackedProduct(m, n, k, packed.data(), B.data(), ldb, C.data(), ldc, bytes());
     EXPECT_TRUE(sameBits(C, expected)) << "packed " << m << "x" << n << "x" << k;
   }
 }
 
-TEST(SubtractProduct, KeepsNegativeZeroAndSpecialValuesEntryByEntry) {
+TEST_P(SubtractProduct, KeepsNegativeZeroAndSpecialValuesEntryByEntry) {
   // -0 - (+0) stays -0; a zero product never turns -0 into +0 when the
   // operands are in the tile's padding or in the valid part.
-  const int m = tileRows() + 3, n = tileCols() + 2, k = 5;
+  const int m = tileRows(bytes()) + 3, n = tileCols(bytes()) + 2, k = 5;
   std::vector<float> A(static_cast<std::size_t>(m) * k, 0.0f),
       B(static_cast<std::size_t>(k) * n, 1.0f);
   std::vector<float> C(static_cast<std::size_t>(m) * n, -0.0f);
@@ -89,12 +131,12 @@ TEST(SubtractProduct, KeepsNegativeZeroAndSpecialValuesEntryByEntry) {
   B[static_cast<std::size_t>(k)] = NAN;  // B(0,1)
   auto expected = C;
   plainProduct(m, n, k, A.data(), m, B.data(), k, expected.data(), m);
-  subtractProduct(m, n, k, A.data(), m, B.data(), k, C.data(), m, 1);
+  subtractProduct(m, n, k, A.data(), m, B.data(), k, C.data(), m, 1, bytes());
   EXPECT_TRUE(sameBits(C, expected));
   EXPECT_TRUE(std::signbit(C[0]));
 }
 
-TEST(SolveUnitLower, MatchesStepByStepEliminationOnManySizes) {
+TEST_P(SolveUnitLower, MatchesStepByStepEliminationOnManySizes) {
   unsigned seed = 100;
   for (int m : {1, 2, 15, 16, 17, 31, 33, 64, 100, 257, 300}) {
     for (int n : {1, 5, 97}) {
@@ -105,18 +147,18 @@ TEST(SolveUnitLower, MatchesStepByStepEliminationOnManySizes) {
       auto expected = X0;
       plainUnitLower(m, n, L.data(), ldl, expected.data(), ldx);
       auto X = X0;
-      solveUnitLower(m, n, L.data(), ldl, X.data(), ldx);
+      solveUnitLower(m, n, L.data(), ldl, X.data(), ldx, bytes());
       EXPECT_TRUE(sameBits(X, expected)) << m << "x" << n;
     }
   }
 }
 
-TEST(ApplyEliminationBlock, EqualsItsStepsAppliedOneAfterAnother) {
+TEST_P(ApplyEliminationBlock, EqualsItsStepsAppliedOneAfterAnother) {
   unsigned seed = 500;
   for (int rows : {1, 7, 40, 300, 700}) {
     for (int w : {1, 3, 16, 37, 256}) {
       if (w > rows) continue;
-      const int n = 2 * tileCols() * 16 + 5;  // several column chunks, one partial
+      const int n = 2 * tileCols(bytes()) * 16 + 5;  // several column chunks, one partial
       const int ldl = rows + 1, ldx = rows + 4;
       auto L = randomMatrix(static_cast<std::size_t>(ldl) * w, seed++);
       for (auto& x : L) x *= 0.125f;
@@ -136,7 +178,7 @@ TEST(ApplyEliminationBlock, EqualsItsStepsAppliedOneAfterAnother) {
         for (int threads : {1, 2}) {
           auto X = X0;
           applyEliminationBlock(rows, w, L.data(), ldl, withSwaps ? swaps.data() : nullptr, n,
-                                X.data(), ldx, threads);
+                                X.data(), ldx, threads, bytes());
           EXPECT_TRUE(sameBits(X, expected))
               << rows << " rows, " << w << " steps, swaps " << withSwaps << ", threads " << threads;
         }
@@ -145,7 +187,7 @@ TEST(ApplyEliminationBlock, EqualsItsStepsAppliedOneAfterAnother) {
   }
 }
 
-TEST(ApplyEliminationBlock, WideInterchangedBlocksOverSeveralTasks) {
+TEST_P(ApplyEliminationBlock, WideInterchangedBlocksOverSeveralTasks) {
   const int rows = 700, w = 256, n = 900, ld = rows + 3;
   auto L = randomMatrix(static_cast<std::size_t>(ld) * w, 41);
   for (auto& x : L) x *= 0.125f;
@@ -162,8 +204,56 @@ TEST(ApplyEliminationBlock, WideInterchangedBlocksOverSeveralTasks) {
   }
   for (int threads : {1, 2}) {
     auto X = X0;
-    applyEliminationBlock(rows, w, L.data(), ld, swaps.data(), n, X.data(), ld, threads);
+    applyEliminationBlock(rows, w, L.data(), ld, swaps.data(), n, X.data(), ld, threads, bytes());
     EXPECT_TRUE(sameBits(X, expected)) << "threads " << threads;
+  }
+}
+
+TEST_P(ApplyEliminationBlock, LookAheadHandsOverTheLeadColumnsAlreadyUpdated) {
+  // One row per case: rows, steps, columns, lead columns (the next block of
+  // an elimination), with and without interchanges.
+  const struct {
+    int rows, w, n, lead;
+    bool withSwaps;
+  } cases[] = {{300, 32, 260, 32, false}, {300, 32, 260, 32, true}, {700, 256, 900, 256, true},
+               {90, 16, 20, 16, false},   {90, 16, 10, 16, true}};
+  unsigned seed = 900;
+  for (const auto& c : cases) {
+    const int ld = c.rows + 2;
+    auto L = randomMatrix(static_cast<std::size_t>(ld) * c.w, seed++);
+    for (auto& x : L) x *= 0.125f;
+    const auto X0 = randomMatrix(static_cast<std::size_t>(ld) * c.n, seed++);
+    std::mt19937 gen(seed++);
+    std::vector<int> swaps(static_cast<std::size_t>(c.w));
+    for (int s = 0; s < c.w; ++s) swaps[s] = std::uniform_int_distribution<int>(s, c.rows - 1)(gen);
+    auto expected = X0;
+    for (int j = 0; j < c.n; ++j) {
+      float* x = expected.data() + static_cast<std::size_t>(j) * ld;
+      for (int s = 0; s < c.w && c.withSwaps; ++s) std::swap(x[s], x[swaps[s]]);
+      for (int p = 0; p < c.w; ++p)
+        for (int i = p + 1; i < c.rows; ++i) x[i] = x[i] - L[i + p * ld] * x[p];
+    }
+    const int lead = std::min(c.lead, c.n);
+    const std::vector<float> expectedLead(expected.begin(),
+                                          expected.begin() + static_cast<std::ptrdiff_t>(lead) * ld);
+    for (int threads : {1, 2}) {
+      EliminationBlock block;
+      block.prepare(c.rows, c.w, L.data(), ld, c.withSwaps ? swaps.data() : nullptr, bytes());
+      EXPECT_EQ(block.width(), bytes());
+      auto X = X0;
+      std::vector<float> leadSeen;
+      int calls = 0;
+      applyWithLookAhead(block, c.n, X.data(), ld, lead, threads, [&](int) {
+        ++calls;
+        leadSeen.assign(X.begin(), X.begin() + static_cast<std::ptrdiff_t>(lead) * ld);
+      });
+      const std::string what = std::to_string(c.rows) + " rows, " + std::to_string(c.w) +
+                               " steps, " + std::to_string(c.n) + " columns, threads " +
+                               std::to_string(threads);
+      EXPECT_EQ(calls, 1) << what;
+      EXPECT_TRUE(sameBits(leadSeen, expectedLead)) << "lead columns when handed over: " << what;
+      EXPECT_TRUE(sameBits(X, expected)) << what;
+    }
   }
 }
 
