@@ -12,8 +12,6 @@ int main(int argc, char** argv) {
   const common::CommandLine line = common::parseCommandLine(
       argc, argv, telm::programHelp(), telm::commandOptions(), std::cout, std::cerr);
   if (!line.run) return line.status;
-  if (!line.has("--survey") && !line.has("--graded-corners"))
-    return telm::runProgram(std::cout, std::cerr);
   telm::MeshOptions options;
   if (line.has("--survey")) options.surveyPath = line.value("--survey");
   options.gradedCorners = line.has("--graded-corners");
