@@ -213,10 +213,15 @@ void solveUnitLower(int m, int n, const float* L, int ldl, float* X, int ldx, in
 
 void EliminationBlock::prepare(int rows, int w, const float* L, int ldl, const int* swaps,
                                int bytes) {
+  prepare(rows, w, L, ldl, L + w, ldl, swaps, bytes);
+}
+
+void EliminationBlock::prepare(int rows, int w, const float* L11, int ld11, const float* L21,
+                               int ld21, const int* swaps, int bytes) {
   rows_ = rows;
   w_ = w;
-  L_ = L;
-  ldl_ = ldl;
+  L_ = L11;
+  ldl_ = ld11;
   swaps_ = swaps;
   bytes_ = kernelsFor(bytes).bytes;
   packedL21_ = nullptr;
@@ -225,7 +230,7 @@ void EliminationBlock::prepare(int rows, int w, const float* L, int ldl, const i
     if (storage_.size() < size + 16) storage_.resize(size + 16);
     const auto address = reinterpret_cast<std::uintptr_t>(storage_.data());
     float* packed = storage_.data() + ((64 - address % 64) % 64) / sizeof(float);
-    packTiles(rows - w, w, L + w, ldl, packed, bytes_);
+    packTiles(rows - w, w, L21, ld21, packed, bytes_);
     packedL21_ = packed;
   }
 }
@@ -249,15 +254,19 @@ void applyEliminationBlock(int rows, int w, const float* L, int ldl, const int* 
   if (rows <= 0 || w <= 0 || n <= 0) return;
   thread_local EliminationBlock block;
   block.prepare(rows, w, L, ldl, swaps, bytes);
+  applyEliminationBlock(block, n, X, ldx, threads);
+}
+
+void applyEliminationBlock(const EliminationBlock& block, int n, float* X, int ldx, int threads) {
+  if (block.rows() <= 0 || block.steps() <= 0 || n <= 0) return;
   const int nr = tileCols(block.width());
   threads = resolveThreads(threads);
-  if (static_cast<double>(rows) * w * n < parallelWork) threads = 1;
+  if (static_cast<double>(block.rows()) * block.steps() * n < parallelWork) threads = 1;
   threads = std::min(threads, (n + minChunkTiles * nr - 1) / (minChunkTiles * nr));
   ColumnDispenser columns(n, threads, nr);
-  const EliminationBlock& prepared = block;
   runParallel(threads, [&](int) {
     for (int first = 0, count = 0; columns.next(first, count);)
-      prepared.apply(count, X + static_cast<ptrdiff_t>(first) * ldx, ldx);
+      block.apply(count, X + static_cast<ptrdiff_t>(first) * ldx, ldx);
   });
 }
 

@@ -74,10 +74,17 @@ void solveUnitLower(int m, int n, const float* L, int ldl, float* X, int ldx, in
 class EliminationBlock {
  public:
   void prepare(int rows, int w, const float* L, int ldl, const int* swaps, int bytes = 0);
+  // The same with L11 (leading dimension ld11) and L21 (ld21) given apart;
+  // after prepare() only L11 and swaps are read.
+  void prepare(int rows, int w, const float* L11, int ld11, const float* L21, int ld21,
+               const int* swaps, int bytes = 0);
   // One thread, the n columns of X (leading dimension ldx).
   void apply(int n, float* X, int ldx) const;
   // The width prepare() chose, in bytes.
   int width() const { return bytes_; }
+  // The rows and the elimination steps of the block.
+  int rows() const { return rows_; }
+  int steps() const { return w_; }
 
  private:
   int rows_ = 0, w_ = 0, ldl_ = 0, bytes_ = 16;
@@ -91,6 +98,9 @@ class EliminationBlock {
 // shared out over threads (threads <= 0: every core).
 void applyEliminationBlock(int rows, int w, const float* L, int ldl, const int* swaps, int n,
                            float* X, int ldx, int threads, int bytes = 0);
+
+// A prepared block applied to the n columns of X, shared out the same way.
+void applyEliminationBlock(const EliminationBlock& block, int n, float* X, int ldx, int threads);
 
 // The step of a right-looking elimination with look-ahead: applies the
 // prepared block to the n columns of X and hands the first `lead` of them,

@@ -207,6 +207,10 @@ class MatrixRun {
       ++timings_.factorisations;
       if (m.zeroPivot != 0) return;
     }
+    if (n_ > 0) {
+      Stopwatch w(&timings_.solve);
+      factors_.prepare(a_.data(), n_, n_, pivot_.data(), threads_);
+    }
     const std::vector<int> configs = configsOf(key);
     solves_ = distinctSolves(configs);
     timings_.rightHandSides += static_cast<long long>(solves_.size());
@@ -240,8 +244,7 @@ class MatrixRun {
         buildRightHandSide(st_.nodes, act_.coef, c.e, s.medium, c.kind, column(b_, t));
       });
       if (n_ > 0) {
-        solveFactoredMany(a_.data(), n_, n_, pivot_.data(), b_.data(), n_, x_.data(), n_, block,
-                          threads_);
+        factors_.solveMany(b_.data(), n_, x_.data(), n_, block, threads_);
       }
     }
     Stopwatch w(&timings_.respond);
@@ -314,6 +317,7 @@ class MatrixRun {
   int n_;
   std::vector<float> a_;
   std::vector<int> pivot_;
+  PreparedFactors factors_;
   std::vector<float> b_, x_;
   std::vector<char> done_;  // per configuration: its value is known
   int key_ = -1;

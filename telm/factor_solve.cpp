@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/dense_update.h"
+#include "common/upper_solve.h"
 #include "common/worker_pool.h"
 
 namespace telm {
@@ -21,13 +22,6 @@ using std::ptrdiff_t;
 constexpr int blockWidth = 256;
 // Columns eliminated one by one at the bottom of the recursion.
 constexpr int leafWidth = 16;
-// Right-hand sides per task of the back substitution; their solutions
-// (n x this floats) stay in the core's L2 cache, whose bandwidth bounds the
-// step (see korvis' luSubstituteMany).
-constexpr int backColumns = 24;
-
-using Vec8f = float __attribute__((vector_size(8 * sizeof(float)), aligned(4), may_alias));
-
 // The pivot row among col[0..count-1] by the scan of the elimination: the
 // running maximum starts at |col[0]| and every later entry whose magnitude
 // is >= it takes its place. A NaN never compares >=, so the scan ends on the
@@ -99,51 +93,6 @@ void undoSwaps(float* col, const int* swaps, int s0, int w) {
   for (int s = w - 1; s >= s0; --s) std::swap(col[s], col[swaps[s]]);
 }
 
-// Per-call scratch of the calling thread.
-thread_local std::vector<float> blockMultipliers;
-thread_local std::vector<float> upperRows;
-// Per-thread partial solutions of the back substitution, 64-byte aligned.
-thread_local std::vector<float> partialSolutions;
-
-float* alignedSolutions(std::size_t count) {
-  if (partialSolutions.size() < count + 16) partialSolutions.resize(count + 16);
-  const auto address = reinterpret_cast<std::uintptr_t>(partialSolutions.data());
-  return partialSolutions.data() + ((64 - address % 64) % 64) / sizeof(float);
-}
-
-// Back substitution of right-hand sides r0..r0+count-1 (count <= backColumns):
-//   s = 0; s = float(s + float(a(i,j)*x(j))) for j = i+1..n-1;
-//   x(i) = float(float(b(i) - s)/a(i,i)).
-// xs holds the solutions found so far, row j at xs + j*backColumns.
-void backSubstituteBlock(const float* a, int n, ptrdiff_t ld, const float* Ut, const float* B,
-                         ptrdiff_t ldb, float* X, ptrdiff_t ldx, int r0, int count, float* xs) {
-  constexpr int vecs = backColumns / 8;
-  for (int i = n - 1; i >= 0; --i) {
-    Vec8f s[vecs] = {};
-    const float* row = Ut + common::upperRowStart(n, i);
-    // The rows of U come from memory; the next one is fetched meanwhile.
-    const float* nextRow = i > 0 ? Ut + common::upperRowStart(n, i - 1) : row;
-    const float* xj = xs + static_cast<ptrdiff_t>(i + 1) * backColumns;
-    for (int t = 0; t < n - 1 - i; ++t, xj += backColumns) {
-      if (t % 16 == 0) __builtin_prefetch(nextRow + t);
-      const float u = row[t];
-      for (int v = 0; v < vecs; ++v) s[v] = s[v] + u * *reinterpret_cast<const Vec8f*>(xj + 8 * v);
-    }
-    const float diagonal = a[i + i * ld];
-    float* xi = xs + static_cast<ptrdiff_t>(i) * backColumns;
-    for (int r = 0; r < backColumns; ++r) {
-      if (r < count) {
-        const ptrdiff_t column = r0 + r;
-        const float x = (B[i + column * ldb] - s[r / 8][r % 8]) / diagonal;
-        X[i + column * ldx] = x;
-        xi[r] = x;
-      } else {
-        xi[r] = 0.0f;
-      }
-    }
-  }
-}
-
 }  // namespace
 
 int factorLinpack(float* a, int n, int ld, int* pivot, int threads) {
@@ -191,46 +140,61 @@ void solveFactored(const float* a, int n, int ld, const int* pivot, float* b, fl
   }
 }
 
+void PreparedFactors::prepare(const float* a, int n, int ld, const int* pivot, int threads) {
+  n_ = std::max(n, 0);
+  threads = common::resolveThreads(threads);
+  const int blocks = n_ > 1 ? (n_ - 2) / blockWidth + 1 : 0;  // those with b0 + 1 < n
+  swaps_.assign(static_cast<std::size_t>(blocks) * blockWidth, 0);
+  triangles_.assign(static_cast<std::size_t>(blocks) * blockWidth * blockWidth, 0.0f);
+  blocks_.resize(static_cast<std::size_t>(blocks));
+
+  // The stored multipliers of step i are in the row order of step i; the
+  // block is applied with all of its interchanges first, so a copy of its
+  // multipliers is brought into the final row order of the block.
+  std::atomic<int> next{0};
+  common::runParallel(std::min(threads, std::max(blocks, 1)), [&](int) {
+    std::vector<float> copy;
+    for (int k = next.fetch_add(1); k < blocks; k = next.fetch_add(1)) {
+      const int b0 = k * blockWidth;
+      const int w = std::min(n_, b0 + blockWidth) - b0;
+      const int rows = n_ - b0;
+      int* swaps = swaps_.data() + static_cast<ptrdiff_t>(k) * blockWidth;
+      for (int s = 0; s < w; ++s) swaps[s] = pivot[b0 + s] - 1 - b0;
+      copy.resize(static_cast<std::size_t>(rows) * static_cast<std::size_t>(w));
+      float* triangle = triangles_.data() + static_cast<ptrdiff_t>(k) * blockWidth * blockWidth;
+      for (int c = 0; c < w; ++c) {
+        const float* src = a + b0 + static_cast<ptrdiff_t>(b0 + c) * ld;
+        float* dst = copy.data() + static_cast<ptrdiff_t>(c) * rows;
+        std::copy(src, src + rows, dst);
+        replaySwaps(dst, swaps, c + 1, w);
+        std::copy(dst, dst + w, triangle + static_cast<ptrdiff_t>(c) * w);
+      }
+      blocks_[static_cast<std::size_t>(k)].prepare(rows, w, triangle, w, copy.data() + w, rows,
+                                                   swaps);
+    }
+  });
+
+  upperRows_.resize(n_ > 1 ? common::upperRowStart(n_, n_ - 1) + 1 : 0);
+  common::packUpperRows(n_, a, ld, upperRows_.data(), threads);
+  diagonal_.resize(static_cast<std::size_t>(n_));
+  for (int i = 0; i < n_; ++i) diagonal_[static_cast<std::size_t>(i)] = a[i + static_cast<ptrdiff_t>(i) * ld];
+}
+
+void PreparedFactors::solveMany(float* B, int ldb, float* X, int ldx, int nrhs,
+                                int threads) const {
+  if (n_ <= 0 || nrhs <= 0) return;
+  for (std::size_t k = 0; k < blocks_.size(); ++k)
+    common::applyEliminationBlock(blocks_[k], nrhs, B + static_cast<ptrdiff_t>(k) * blockWidth,
+                                  ldb, threads);
+  common::solveUpperMany(n_, upperRows_.data(), diagonal_.data(), B, ldb, X, ldx, nrhs, threads);
+}
+
 void solveFactoredMany(const float* a, int n, int ld, const int* pivot, float* B, int ldb, float* X,
                        int ldx, int nrhs, int threads) {
   if (n <= 0 || nrhs <= 0) return;
-  threads = common::resolveThreads(threads);
-
-  // Forward pass block by block. The stored multipliers of step i are in the
-  // row order of step i; the block is applied with all of its interchanges
-  // first, so a copy of its multipliers is brought into the final row order
-  // of the block.
-  int swaps[blockWidth];
-  for (int b0 = 0; b0 + 1 < n; b0 += blockWidth) {
-    const int b1 = std::min(n, b0 + blockWidth);
-    const int w = b1 - b0;
-    const int rows = n - b0;
-    for (int s = 0; s < w; ++s) swaps[s] = pivot[b0 + s] - 1 - b0;
-    const std::size_t need = static_cast<std::size_t>(rows) * static_cast<std::size_t>(w);
-    if (blockMultipliers.size() < need) blockMultipliers.resize(need);
-    float* L = blockMultipliers.data();
-    for (int c = 0; c < w; ++c) {
-      const float* src = a + b0 + static_cast<ptrdiff_t>(b0 + c) * ld;
-      float* dst = L + static_cast<ptrdiff_t>(c) * rows;
-      std::copy(src, src + rows, dst);
-      replaySwaps(dst, swaps, c + 1, w);
-    }
-    common::applyEliminationBlock(rows, w, L, rows, swaps, nrhs, B + b0, ldb, threads);
-  }
-
-  const std::size_t packed = common::upperRowStart(n, n - 1) + 1;
-  if (upperRows.size() < packed) upperRows.resize(packed);
-  common::packUpperRows(n, a, ld, upperRows.data(), threads);
-  const float* Ut = upperRows.data();
-  const int blocks = (nrhs + backColumns - 1) / backColumns;
-  std::atomic<int> next{0};
-  common::runParallel(std::min(threads, blocks), [&](int) {
-    float* xs = alignedSolutions(static_cast<std::size_t>(n) * backColumns);
-    for (int blk = next.fetch_add(1); blk < blocks; blk = next.fetch_add(1)) {
-      const int r0 = blk * backColumns;
-      backSubstituteBlock(a, n, ld, Ut, B, ldb, X, ldx, r0, std::min(backColumns, nrhs - r0), xs);
-    }
-  });
+  PreparedFactors factors;
+  factors.prepare(a, n, ld, pivot, threads);
+  factors.solveMany(B, ldb, X, ldx, nrhs, threads);
 }
 
 int factorAndSolve(float* a, int n, int ld, float* b, float* x, int* pivot, int mode) {

@@ -14,6 +14,10 @@
 // Matrices are column-major with leading dimension ld >= n.
 #pragma once
 
+#include <vector>
+
+#include "common/dense_update.h"
+
 namespace telm {
 
 // Factorises in place, filling pivot[0..n) with 1-based pivot rows. Returns 0
@@ -25,10 +29,35 @@ int factorLinpack(float* a, int n, int ld, int* pivot, int threads = 0);
 // Solves with the factors; b (length n) is overwritten, x receives the solution.
 // The back substitution walks rows of the column-major factor one dependent
 // addition at a time (tens of milliseconds at n = 4200); right-hand sides
-// that share the factors are far cheaper together in solveFactoredMany.
+// that share the factors are far cheaper together in PreparedFactors.
 void solveFactored(const float* a, int n, int ld, const int* pivot, float* b, float* x);
 
-// nrhs right-hand sides at once, each column bit-identical to solveFactored.
+// The factors of factorLinpack laid out once for many solves: for each block
+// of columns its multipliers in the block's final row order (the triangle
+// kept, the rest packed for the elimination kernels) and its interchanges;
+// the strict upper triangle row by row; the diagonal. A factorisation's
+// right-hand sides usually come in many batches, and laying the factors out
+// costs about as much as solving a batch of a few hundred; once prepared,
+// nothing refers back to the matrix.
+class PreparedFactors {
+ public:
+  // threads <= 0 uses every core; the layout does not depend on it.
+  void prepare(const float* a, int n, int ld, const int* pivot, int threads = 0);
+
+  // nrhs right-hand sides at once (B overwritten, X the solutions), each
+  // column bit-identical to solveFactored with the factors prepared.
+  void solveMany(float* B, int ldb, float* X, int ldx, int nrhs, int threads = 0) const;
+
+ private:
+  int n_ = 0;
+  std::vector<int> swaps_;           // per block, relative to its first row
+  std::vector<float> triangles_;     // per block, its w x w multipliers
+  std::vector<common::EliminationBlock> blocks_;
+  std::vector<float> upperRows_, diagonal_;
+};
+
+// nrhs right-hand sides at once, each column bit-identical to solveFactored:
+// PreparedFactors::prepare, then solveMany.
 void solveFactoredMany(const float* a, int n, int ld, const int* pivot, float* B, int ldb,
                        float* X, int ldx, int nrhs, int threads = 0);
 

@@ -217,6 +217,15 @@ TEST(SolveFactoredMany, EachColumnBitIdenticalToTheSingleSolve) {
         EXPECT_TRUE(sameBits(X.data(), expected.data(), X.size()))
             << "n " << n << " nrhs " << nrhs << " threads " << threads;
       }
+      // Factors laid out once, the right-hand sides in two batches.
+      PreparedFactors factors;
+      factors.prepare(a.data(), n, ld, pivot.data(), 2);
+      auto B = B0;
+      std::vector<float> X(expected.size(), 0.0f);
+      const int first = nrhs / 3;
+      factors.solveMany(B.data(), ldb, X.data(), ldx, first, 1);
+      factors.solveMany(B.data() + first * ldb, ldb, X.data() + first * ldx, ldx, nrhs - first, 2);
+      EXPECT_TRUE(sameBits(X.data(), expected.data(), X.size())) << "n " << n << " nrhs " << nrhs;
     }
   }
 }
