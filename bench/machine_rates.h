@@ -3,9 +3,10 @@
 //   - the peak multiply-subtract rate: c = c - a*b (two roundings, as in
 //     every elimination kernel) on vectors held in registers, at the widest
 //     vector width this build uses, on one core and on every core at once;
-//   - the attainable chain rate of the back substitution: the korvis kernel
-//     on an n x n factor, its right-hand sides shared over every core, at
-//     the batch width (chains per task) that runs fastest.
+//   - the attainable chain rate of a back substitution: its kernel (korvis's
+//     in double, or telm's in single precision) on an n x n factor, its
+//     right-hand sides shared over every core, at the batch width (chains
+//     per task) that runs fastest.
 // Timings are medians of several runs of a fraction of a second each, in
 // processor time per core (the processor time of the process divided by
 // the cores it used): on a machine shared with other work this tells what a
@@ -19,12 +20,14 @@
 #include <atomic>
 #include <cstdio>
 #include <fstream>
+#include <initializer_list>
 #include <random>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "common/dense_update.h"
+#include "common/upper_solve.h"
 #include "common/worker_pool.h"
 #include "korvis/back_substitution.h"
 
@@ -122,35 +125,72 @@ struct ChainRate {
   int chains = 0, columns = 0;
 };
 
-// The korvis back-substitution kernel of the build's width on an n x n
-// factor, 4 tasks per core, for each batch width; the fastest is returned.
-inline ChainRate attainableChainRate(int n, int threads) {
-  std::mt19937 gen(7);
-  std::uniform_real_distribution<float> u(-1.0f, 1.0f);
-  const auto count = static_cast<std::size_t>(n) * static_cast<std::size_t>(n);
-  std::vector<float> M(count);
-  for (int j = 0; j < n; ++j)
+// A well-conditioned n x n factor (column-major) and its strict upper
+// triangle packed by rows, for the chain-rate measurements.
+struct TestFactor {
+  std::vector<float> M, Ut, diagonal;
+  TestFactor(int n, int threads) {
+    std::mt19937 gen(7);
+    std::uniform_real_distribution<float> u(-1.0f, 1.0f);
+    const auto count = static_cast<std::size_t>(n) * static_cast<std::size_t>(n);
+    M.resize(count);
+    for (int j = 0; j < n; ++j)
+      for (int i = 0; i < n; ++i)
+        M[static_cast<std::size_t>(i) + static_cast<std::size_t>(j) * static_cast<std::size_t>(n)] =
+            i == j ? 2.0f + u(gen) : u(gen) / static_cast<float>(n);
+    Ut.resize(count);
+    common::packUpperRows(n, M.data(), n, Ut.data(), threads);
     for (int i = 0; i < n; ++i)
-      M[static_cast<std::size_t>(i) + static_cast<std::size_t>(j) * static_cast<std::size_t>(n)] =
-          i == j ? 2.0f + u(gen) : u(gen) / static_cast<float>(n);
-  std::vector<float> Ut(count);
-  common::packUpperRows(n, M.data(), n, Ut.data(), threads);
-  const int bytes = korvis::backSubstitutionWidth();
+      diagonal.push_back(M[static_cast<std::size_t>(i) * static_cast<std::size_t>(n + 1)]);
+  }
+};
+
+// The fastest of a back-substitution kernel run with each chain count:
+// solve(chains, nrhs, B, X) on 4 tasks per core of columns(chains)
+// right-hand sides each.
+template <typename Columns, typename Solve>
+ChainRate fastestChains(int n, int threads, std::initializer_list<int> chainCounts,
+                        Columns&& columns, Solve&& solve) {
+  std::mt19937 gen(8);
+  std::uniform_real_distribution<float> u(-1.0f, 1.0f);
   ChainRate best;
-  for (int chains : {4, 6, 8}) {
-    const int columns = korvis::backSubstitutionColumns(bytes, chains);
-    const int nrhs = 4 * threads * columns;
+  for (int chains : chainCounts) {
+    const int nrhs = 4 * threads * columns(chains);
     std::vector<float> B(static_cast<std::size_t>(n) * static_cast<std::size_t>(nrhs));
     for (auto& b : B) b = u(gen);
     std::vector<float> X(B.size());
-    const double seconds = medianCoreSeconds(3, threads, [&] {
-      korvis::backSubstituteMany(M.data(), n, n, Ut.data(), B.data(), n, X.data(), n, nrhs,
-                                 threads, bytes, chains);
-    });
+    const double seconds =
+        medianCoreSeconds(3, threads, [&] { solve(chains, nrhs, B.data(), X.data()); });
     const double rate = 0.5 * n * static_cast<double>(n - 1) * nrhs / seconds;
-    if (rate > best.multiplyAdds) best = {rate, chains, columns};
+    if (rate > best.multiplyAdds) best = {rate, chains, columns(chains)};
   }
   return best;
+}
+
+// The korvis back-substitution kernel of the build's width on an n x n
+// factor, for each batch width; the fastest is returned.
+inline ChainRate attainableChainRate(int n, int threads) {
+  const TestFactor f(n, threads);
+  const int bytes = korvis::backSubstitutionWidth();
+  return fastestChains(
+      n, threads, {4, 6, 8},
+      [&](int chains) { return korvis::backSubstitutionColumns(bytes, chains); },
+      [&](int chains, int nrhs, const float* B, float* X) {
+        korvis::backSubstituteMany(f.M.data(), n, n, f.Ut.data(), B, n, X, n, nrhs, threads,
+                                   bytes, chains);
+      });
+}
+
+// The same for telm's single-precision back substitution
+// (common::solveUpperMany) at the build's width.
+inline ChainRate attainableSingleChainRate(int n, int threads) {
+  const TestFactor f(n, threads);
+  return fastestChains(
+      n, threads, {2, 3, 4, 6, 8}, [&](int chains) { return common::upperSolveColumns(0, chains); },
+      [&](int chains, int nrhs, const float* B, float* X) {
+        common::solveUpperMany(n, f.Ut.data(), f.diagonal.data(), B, n, X, n, nrhs, threads, 0,
+                               chains);
+      });
 }
 
 }  // namespace bench

@@ -2,10 +2,9 @@
 // (about 4200 nodes, IP, five array kinds, 100 stations x 30 spacings) and a
 // typical one (about 1000 nodes, 20 stations x 10 spacings). Each runs in its
 // own temporary folder, through the program's own input, discretisation and
-// array steps. After each run the machine's peak multiply-subtract rate is
-// measured (bench/machine_rates.h) and the run is set against the limit it
-// gives the run's dense arithmetic: the factorisations and the forward and
-// back substitutions at that rate on every core the run used.
+// array steps. After each run the machine's rates are measured
+// (bench/machine_rates.h) and the run is set against the limit they give
+// its dense arithmetic on every core the run used.
 // Usage: telm_bench [threads]
 #include <chrono>
 #include <cmath>
@@ -120,25 +119,37 @@ float densityFor(int target, int columns, const Survey& survey, const std::files
   return lo;
 }
 
-// The run's dense work (N the order) against the machine's measured peak.
+// The run's dense work (N the order) against the machine's measured rates:
+// the factorisations and forward substitutions at the peak multiply-subtract
+// rate, the back substitutions at the attainable chain rate of their kernel.
 void compareWithMachine(const telm::ArrayTimings& timings, int order, int threads, double wall,
                         double processor) {
   const double n = order;
+  const auto rightHandSides = static_cast<double>(timings.rightHandSides);
   const double factorFlops = timings.factorisations * 2.0 * n * n * n / 3.0;
-  const double substitutionFlops = static_cast<double>(timings.rightHandSides) * 2.0 * n * (n - 1.0);
+  const double forwardFlops = rightHandSides * n * (n - 1.0);
+  const double backMultiplyAdds = rightHandSides * n * (n - 1.0) / 2.0;
   const double peakOne = bench::peakMultiplySubtract(1);
   const double peakAll = bench::peakMultiplySubtract(threads);
-  const double limit = (factorFlops + substitutionFlops) / (peakAll * 1e9);
-  std::printf("  machine: %s, %d cores; vector width %d bytes (elimination)\n",
-              bench::processorModel().c_str(), threads, common::eliminationWidth());
+  const bench::ChainRate chain = bench::attainableSingleChainRate(order, threads);
+  const double limit =
+      (factorFlops + forwardFlops) / (peakAll * 1e9) + backMultiplyAdds / chain.multiplyAdds;
+  const double forward = timings.solve - timings.backSubstitute;
+  std::printf("  machine: %s, %d cores; vector width %d bytes\n", bench::processorModel().c_str(),
+              threads, common::eliminationWidth());
   std::printf("  peak multiply-subtract: %.1f GFLOP/s on one core, %.1f on %d cores\n", peakOne,
               peakAll, threads);
-  std::printf("  in the run: %d factorisations, %.1f GFLOP/s (%.0f %% of peak); substitutions "
-              "%.1f GFLOP/s (%.0f %%)\n",
+  std::printf("  attainable chain rate: %.2f G multiply-adds/s on %d cores (%d chains, %d "
+              "right-hand sides per task)\n",
+              chain.multiplyAdds / 1e9, threads, chain.chains, chain.columns);
+  std::printf("  in the run: %d factorisations, %.1f GFLOP/s (%.0f %% of peak); right-hand sides "
+              "and forward substitution %.1f GFLOP/s (%.0f %%); back substitution %.2f G "
+              "multiply-adds/s (%.0f %% of the chain rate)\n",
               timings.factorisations, factorFlops / timings.factorise / 1e9,
-              100.0 * factorFlops / timings.factorise / 1e9 / peakAll,
-              substitutionFlops / timings.solve / 1e9,
-              100.0 * substitutionFlops / timings.solve / 1e9 / peakAll);
+              100.0 * factorFlops / timings.factorise / 1e9 / peakAll, forwardFlops / forward / 1e9,
+              100.0 * forwardFlops / forward / 1e9 / peakAll,
+              backMultiplyAdds / timings.backSubstitute / 1e9,
+              100.0 * backMultiplyAdds / timings.backSubstitute / chain.multiplyAdds);
   std::printf("  limit of the dense arithmetic %.2f s; wall time %.2f s, %.2f times the limit "
               "(processor time per core of the array run %.2f s, %.2f times)\n",
               limit, wall, wall / limit, processor / threads, processor / threads / limit);
@@ -177,7 +188,8 @@ void run(const char* name, int targetNodes, const Survey& survey, int threads) {
   std::cout << "  matrix assembly        " << timings.assemble << " s\n";
   std::cout << "  factorisation          " << timings.factorise << " s\n";
   std::cout << "  right-hand sides+solve " << timings.solve << " s (" << timings.rightHandSides
-            << " distinct right-hand sides)\n";
+            << " distinct right-hand sides; back substitution " << timings.backSubstitute
+            << " s)\n";
   std::cout << "  responses              " << timings.respond << " s\n";
   std::cout << "  console and files      " << timings.write << " s\n";
   std::cout << "  total                  " << input + arrays << " s (array run: " << cpu

@@ -113,9 +113,14 @@ constexpr double parallelWork = 1 << 21;
 // first, narrower ones as the columns run out, so that the threads finish
 // together even when one of them starts late (look-ahead) or runs slower.
 // Ranges are whole register tiles of nr columns where they can be.
+// With evenShares, columns too few for two ranges of the minimum width per
+// thread go out as one equal share per thread: a region over a few hundred
+// columns (a batch of right-hand sides) then keeps every thread busy to the
+// end instead of leaving one with a minimum-width range on its own.
 class ColumnDispenser {
  public:
-  ColumnDispenser(int n, int threads, int nr) : n_(n), threads_(threads), nr_(nr) {}
+  ColumnDispenser(int n, int threads, int nr, bool evenShares = false)
+      : n_(n), threads_(threads), nr_(nr), evenShares_(evenShares) {}
 
   bool next(int& first, int& count) {
     int start = next_.load(std::memory_order_relaxed);
@@ -124,7 +129,10 @@ class ColumnDispenser {
       if (left <= 0) return false;
       const int widest = maxChunkTiles * nr_;
       int size = threads_ == 1 ? widest : (left + 2 * threads_ - 1) / (2 * threads_);
-      size = std::clamp((size + nr_ - 1) / nr_ * nr_, minChunkTiles * nr_, widest);
+      const int narrowest =
+          evenShares_ && size < minChunkTiles * nr_ ? nr_ : minChunkTiles * nr_;
+      if (narrowest == nr_) size = (left + threads_ - 1) / threads_;
+      size = std::clamp((size + nr_ - 1) / nr_ * nr_, narrowest, widest);
       size = std::min(size, left);
       if (next_.compare_exchange_weak(start, start + size, std::memory_order_relaxed)) {
         first = start;
@@ -137,6 +145,7 @@ class ColumnDispenser {
  private:
   std::atomic<int> next_{0};
   const int n_, threads_, nr_;
+  const bool evenShares_;
 };
 
 }  // namespace
@@ -263,7 +272,7 @@ void applyEliminationBlock(const EliminationBlock& block, int n, float* X, int l
   threads = resolveThreads(threads);
   if (static_cast<double>(block.rows()) * block.steps() * n < parallelWork) threads = 1;
   threads = std::min(threads, (n + minChunkTiles * nr - 1) / (minChunkTiles * nr));
-  ColumnDispenser columns(n, threads, nr);
+  ColumnDispenser columns(n, threads, nr, true);
   runParallel(threads, [&](int) {
     for (int first = 0, count = 0; columns.next(first, count);)
       block.apply(count, X + static_cast<ptrdiff_t>(first) * ldx, ldx);

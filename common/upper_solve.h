@@ -31,9 +31,10 @@ int upperSolveColumns(int bytes = 0, int chains = 0);
 // The back substitution above for nrhs right-hand sides: column r of B
 // (leading dimension ldb) gives column r of X (ldx). Ut holds the strict
 // upper triangle packed by packUpperRows, diagonal[i] = U(i,i). Tasks of
-// upperSolveColumns(bytes, chains) right-hand sides are shared out over
-// threads (<= 0: every core). A width this processor cannot run falls back
-// to 16 bytes; a chain count not offered, to the width's own.
+// upperSolveColumns(bytes, chains) right-hand sides (fewer at the end of
+// each thread's share) are shared out over threads (<= 0: every core). A
+// width this processor cannot run falls back to 16 bytes; a chain count not
+// offered, to the width's own.
 void solveUpperMany(int n, const float* Ut, const float* diagonal, const float* B, int ldb,
                     float* X, int ldx, int nrhs, int threads = 0, int bytes = 0, int chains = 0);
 

@@ -15,6 +15,7 @@ namespace telm {
 // benchmarks.
 struct ArrayTimings {
   double assemble = 0, factorise = 0, solve = 0, respond = 0, write = 0;
+  double backSubstitute = 0;  // the back substitutions' part of solve
   long long rightHandSides = 0;
   int factorisations = 0;
 };
@@ -23,7 +24,7 @@ struct ArrayRunOptions {
   std::string directory;  // where the result files go; "" is the working directory
   int threads = 0;        // <= 0: every core
   ArrayTimings* timings = nullptr;
-  int solveBlock = 256;   // right-hand sides solved together (the results do not depend on it)
+  int solveBlock = 1024;  // right-hand sides solved together (the results do not depend on it)
   std::function<void()> afterBlock;  // called after each block, for tests of the progress text
 };
 

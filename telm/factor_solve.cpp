@@ -180,13 +180,21 @@ void PreparedFactors::prepare(const float* a, int n, int ld, const int* pivot, i
   for (int i = 0; i < n_; ++i) diagonal_[static_cast<std::size_t>(i)] = a[i + static_cast<ptrdiff_t>(i) * ld];
 }
 
-void PreparedFactors::solveMany(float* B, int ldb, float* X, int ldx, int nrhs,
-                                int threads) const {
-  if (n_ <= 0 || nrhs <= 0) return;
+void PreparedFactors::forward(float* B, int ldb, int nrhs, int threads) const {
   for (std::size_t k = 0; k < blocks_.size(); ++k)
     common::applyEliminationBlock(blocks_[k], nrhs, B + static_cast<ptrdiff_t>(k) * blockWidth,
                                   ldb, threads);
+}
+
+void PreparedFactors::back(const float* B, int ldb, float* X, int ldx, int nrhs,
+                           int threads) const {
   common::solveUpperMany(n_, upperRows_.data(), diagonal_.data(), B, ldb, X, ldx, nrhs, threads);
+}
+
+void PreparedFactors::solveMany(float* B, int ldb, float* X, int ldx, int nrhs,
+                                int threads) const {
+  forward(B, ldb, nrhs, threads);
+  back(B, ldb, X, ldx, nrhs, threads);
 }
 
 void solveFactoredMany(const float* a, int n, int ld, const int* pivot, float* B, int ldb, float* X,

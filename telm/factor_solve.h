@@ -47,6 +47,10 @@ class PreparedFactors {
   // nrhs right-hand sides at once (B overwritten, X the solutions), each
   // column bit-identical to solveFactored with the factors prepared.
   void solveMany(float* B, int ldb, float* X, int ldx, int nrhs, int threads = 0) const;
+  // Its two halves: the forward elimination in place on B, then the back
+  // substitution from B into X.
+  void forward(float* B, int ldb, int nrhs, int threads = 0) const;
+  void back(const float* B, int ldb, float* X, int ldx, int nrhs, int threads = 0) const;
 
  private:
   int n_ = 0;
