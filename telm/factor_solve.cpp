@@ -177,7 +177,8 @@ void PreparedFactors::prepare(const float* a, int n, int ld, const int* pivot, i
   upperRows_.resize(n_ > 1 ? common::upperRowStart(n_, n_ - 1) + 1 : 0);
   common::packUpperRows(n_, a, ld, upperRows_.data(), threads);
   diagonal_.resize(static_cast<std::size_t>(n_));
-  for (int i = 0; i < n_; ++i) diagonal_[static_cast<std::size_t>(i)] = a[i + static_cast<ptrdiff_t>(i) * ld];
+  for (int i = 0; i < n_; ++i)
+    diagonal_[static_cast<std::size_t>(i)] = a[i + static_cast<ptrdiff_t>(i) * ld];
 }
 
 void PreparedFactors::forward(float* B, int ldb, int nrhs, int threads) const {

@@ -60,7 +60,8 @@ TEST_P(UpperSolve, EveryColumnBitIdenticalToThePlainLoop) {
     for (int i = 0; i < n; ++i) U[static_cast<std::size_t>(i + i * ldu)] += 2.0f;
     // Entries over several binades, so that a reordered sum would round
     // differently.
-    for (std::size_t k = 0; k < U.size(); k += 3) U[k] = std::ldexp(U[k], static_cast<int>(k % 9) - 4);
+    for (std::size_t k = 0; k < U.size(); k += 3)
+      U[k] = std::ldexp(U[k], static_cast<int>(k % 9) - 4);
     const auto B = randomVector(static_cast<std::size_t>(ldb) * nrhs, 11);
     std::vector<float> expected(static_cast<std::size_t>(ldx) * nrhs, 0.0f);
     for (int r = 0; r < nrhs; ++r)
@@ -68,7 +69,8 @@ TEST_P(UpperSolve, EveryColumnBitIdenticalToThePlainLoop) {
 
     std::vector<float> Ut(static_cast<std::size_t>(n) * n), diagonal(static_cast<std::size_t>(n));
     packUpperRows(n, U.data(), ldu, Ut.data(), 1);
-    for (int i = 0; i < n; ++i) diagonal[static_cast<std::size_t>(i)] = U[static_cast<std::size_t>(i + i * ldu)];
+    for (int i = 0; i < n; ++i)
+      diagonal[static_cast<std::size_t>(i)] = U[static_cast<std::size_t>(i + i * ldu)];
     std::vector<float> X(expected.size(), 0.0f);
     solveUpperMany(n, Ut.data(), diagonal.data(), B.data(), ldb, X.data(), ldx, nrhs, c.threads,
                    bytes, c.chains);
