@@ -10,6 +10,7 @@
 #include <bit>
 #include <climits>
 #include <cmath>
+#include <new>
 
 #include "telm/parallel.h"
 
@@ -55,6 +56,8 @@ int ResponseRows::take(const ReceiverPosition& p, std::vector<int>& missing) {
     Row& row = rows_[static_cast<std::size_t>(slot)];
     row.key = key;
     row.at = p;
+    row.direct.resize(static_cast<std::size_t>(n_));
+    row.image.resize(static_cast<std::size_t>(n_));
     row.pinnedBy = call_;
     pinned_.push_back(slot);
     slotOf_.emplace(key, slot);
@@ -95,17 +98,23 @@ int ResponseRows::admit(const std::vector<ReceiverPosition>& receivers, int begi
     const int slotN = take(n, missing);
     slots.push_back({slotM, slotN});
   }
-  parallelFor(static_cast<int>(missing.size()), threads,
-              [&](int t) { fill(rows_[static_cast<std::size_t>(missing[static_cast<std::size_t>(t)])]); });
+  // Only the near lists can grow in the workers; a failure to get memory
+  // there is passed on from this thread.
+  std::vector<char> failed(missing.size(), 0);
+  parallelFor(static_cast<int>(missing.size()), threads, [&](int t) {
+    try {
+      fill(rows_[static_cast<std::size_t>(missing[static_cast<std::size_t>(t)])]);
+    } catch (const std::bad_alloc&) {
+      failed[static_cast<std::size_t>(t)] = 1;
+    }
+  });
+  if (std::find(failed.begin(), failed.end(), 1) != failed.end()) throw std::bad_alloc();
   rowsComputed_ += static_cast<long long>(missing.size());
   for (const int slot : pinned_) idle_.insert({rows_[static_cast<std::size_t>(slot)].stamp, slot});
   return k;
 }
 
 void ResponseRows::fill(Row& row) const {
-  const auto size = static_cast<std::size_t>(n_);
-  row.direct.assign(size, 0.0f);
-  row.image.assign(size, 0.0f);
   row.nearDirect.clear();
   row.nearImage.clear();
   const float xR = row.at.x, zR = row.at.z;

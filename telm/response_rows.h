@@ -47,7 +47,8 @@ class ResponseRows {
   // room by dropping the least recently used other positions. The missing
   // rows are computed spread over `threads`. slots[k - begin] receives the
   // slots of configuration k. Returns the end of the configurations brought
-  // in; their slots stay valid until the next call.
+  // in; their slots stay valid until the next call. Throws std::bad_alloc
+  // when memory for the rows runs out.
   int admit(const std::vector<ReceiverPosition>& receivers, int begin, int threads,
             std::vector<SlotPair>& slots);
 
@@ -74,7 +75,7 @@ class ResponseRows {
     std::uint64_t stamp = 0;  // last use, for eviction
     std::uint64_t pinnedBy = 0;  // the admit call that uses it
     ReceiverPosition at;
-    std::vector<float> direct, image;        // -ln r per node; unused at near nodes
+    std::vector<float> direct, image;        // -ln r per node; not read at near nodes
     std::vector<int> nearDirect, nearImage;  // near nodes, increasing
   };
 
