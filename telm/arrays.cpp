@@ -301,7 +301,8 @@ class MatrixRun {
     for (int k = 0; k < count;) {
       const int end = rows_.admit(receivers_, k, threads_, slots_);
       parallelFor(end - k, threads_, [&](int t) {
-        Config& c = plan_.configs[static_cast<std::size_t>(fromRows_[static_cast<std::size_t>(k + t)])];
+        const int ci = fromRows_[static_cast<std::size_t>(k + t)];
+        Config& c = plan_.configs[static_cast<std::size_t>(ci)];
         c.value = rows_.response(slots_[static_cast<std::size_t>(t)], c.e,
                                  column(x_, c.solve - s0),
                                  solves_[static_cast<std::size_t>(c.solve)].medium, act_.rho[0]);
