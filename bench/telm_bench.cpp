@@ -190,7 +190,8 @@ void run(const char* name, int targetNodes, const Survey& survey, int threads) {
   std::cout << "  right-hand sides+solve " << timings.solve << " s (" << timings.rightHandSides
             << " distinct right-hand sides; back substitution " << timings.backSubstitute
             << " s)\n";
-  std::cout << "  responses              " << timings.respond << " s\n";
+  std::cout << "  responses              " << timings.respond << " s (" << timings.responseRows
+            << " receiver positions' logarithm rows)\n";
   std::cout << "  console and files      " << timings.write << " s\n";
   std::cout << "  total                  " << input + arrays << " s (array run: " << cpu
             << " s of processor time)\n" << std::flush;

@@ -3,7 +3,9 @@
 // and the electrodes of every station and spacing. It is then computed one
 // matrix at a time: built and factorised once, every distinct right-hand side
 // of all passes that use it formed and solved together in blocks, and every
-// configuration's response evaluated, spread over threads. The console text
+// configuration's response evaluated, spread over threads, from the
+// logarithm rows of its receiver positions (kept for the whole run, since
+// the node geometry does not change; see response_rows.h). The console text
 // and the result files are produced in the order of the plain loop over
 // arrays, passes, stations and spacings, each piece as soon as the work it
 // depends on is done: the output drives the work one block at a time.
@@ -34,6 +36,7 @@
 #include "telm/factor_solve.h"
 #include "telm/parallel.h"
 #include "telm/qz_export.h"
+#include "telm/response_rows.h"
 #include "telm/result_files.h"
 #include "telm/system2d.h"
 
@@ -171,8 +174,8 @@ RhsKey rhsKey(const Config& c) {
 // can be reported while the rest is still to be computed.
 class MatrixRun {
  public:
-  MatrixRun(const TelmState& st, Plan& plan, int threads, int blockSize, ArrayTimings& timings,
-            QzCapture& qz)
+  MatrixRun(const TelmState& st, Plan& plan, int threads, int blockSize, std::size_t rowBytes,
+            ArrayTimings& timings, QzCapture& qz)
       : st_(st),
         plan_(plan),
         threads_(threads),
@@ -184,7 +187,8 @@ class MatrixRun {
         pivot_(static_cast<std::size_t>(n_)),
         b_(static_cast<std::size_t>(n_) * static_cast<std::size_t>(blockSize_)),
         x_(b_.size()),
-        done_(plan.configs.size(), 0) {}
+        done_(plan.configs.size(), 0),
+        rows_(st.nodes, n_, rowBytes) {}
 
   // Builds the matrix `key` (its report is then known) and, when any
   // configuration uses it, factorises it and lays out its right-hand sides.
@@ -249,16 +253,9 @@ class MatrixRun {
         factors_.back(b_.data(), n_, x_.data(), n_, block, threads_);
       }
     }
-    Stopwatch w(&timings_.respond);
     const int first = start_[static_cast<std::size_t>(s0)];
     const int last = start_[static_cast<std::size_t>(s0 + block)];
-    parallelFor(last - first, threads_, [&](int r) {
-      const auto ci = static_cast<std::size_t>(grouped_[static_cast<std::size_t>(first + r)]);
-      Config& c = plan_.configs[ci];
-      c.value = configurationResponse(st_.nodes, n_, column(x_, c.solve - s0), c.e,
-                                      solves_[static_cast<std::size_t>(c.solve)].medium,
-                                      act_.rho[0], c.kind);
-    });
+    respond(first, last, s0);
     if (qz_.config >= 0) {
       const Config& c = plan_.configs[static_cast<std::size_t>(qz_.config)];
       if (qz_.key == key_ && c.solve >= s0 && c.solve < s0 + block) {
@@ -276,6 +273,48 @@ class MatrixRun {
  private:
   float* column(std::vector<float>& v, int t) {
     return v.data() + static_cast<std::ptrdiff_t>(t) * n_;
+  }
+
+  // The responses of the configurations grouped_[first..last) of the block
+  // whose solutions start at s0: the magnetic field by the kernel, the others
+  // from the rows of their receiver positions, brought in as many as the
+  // table holds at a time.
+  void respond(int first, int last, int s0) {
+    Stopwatch w(&timings_.respond);
+    const long long rowsBefore = rows_.rowsComputed();
+    magnetic_.clear();
+    fromRows_.clear();
+    receivers_.clear();
+    for (int r = first; r < last; ++r) {
+      const int ci = grouped_[static_cast<std::size_t>(r)];
+      const Config& c = plan_.configs[static_cast<std::size_t>(ci)];
+      if (c.kind == magneticKind) {
+        magnetic_.push_back(ci);
+      } else {
+        fromRows_.push_back(ci);
+        receivers_.push_back({c.e.xM, c.e.zM});
+        receivers_.push_back({c.e.xN, c.e.zN});
+      }
+    }
+    parallelFor(static_cast<int>(magnetic_.size()), threads_, [&](int t) {
+      Config& c = plan_.configs[static_cast<std::size_t>(magnetic_[static_cast<std::size_t>(t)])];
+      c.value = configurationResponse(st_.nodes, n_, column(x_, c.solve - s0), c.e,
+                                      solves_[static_cast<std::size_t>(c.solve)].medium,
+                                      act_.rho[0], c.kind);
+    });
+    const auto count = static_cast<int>(fromRows_.size());
+    for (int k = 0; k < count;) {
+      const int end = rows_.admit(receivers_, k, threads_, slots_);
+      parallelFor(end - k, threads_, [&](int t) {
+        const int ci = fromRows_[static_cast<std::size_t>(k + t)];
+        Config& c = plan_.configs[static_cast<std::size_t>(ci)];
+        c.value = rows_.response(slots_[static_cast<std::size_t>(t)], c.e,
+                                 column(x_, c.solve - s0),
+                                 solves_[static_cast<std::size_t>(c.solve)].medium, act_.rho[0]);
+      });
+      k = end;
+    }
+    timings_.responseRows += rows_.rowsComputed() - rowsBefore;
   }
 
   std::vector<int> configsOf(int key) const {
@@ -327,6 +366,12 @@ class MatrixRun {
   std::vector<Solve> solves_;
   std::vector<int> start_, grouped_;
   int next_ = 0;  // the next solve of the current matrix
+  // The receivers' logarithm rows serve every matrix and pass: they depend
+  // only on the node geometry, which the run does not change.
+  ResponseRows rows_;
+  std::vector<int> magnetic_, fromRows_;
+  std::vector<ReceiverPosition> receivers_;
+  std::vector<ResponseRows::SlotPair> slots_;
 };
 
 // The work of all matrices in their order (0 to 3), done step by step as
@@ -491,7 +536,8 @@ int computeArrays(TelmState& st, std::ostream& console, std::ostream& errors,
       }
     }
   }
-  MatrixRun run(st, plan, threadCount(options.threads), options.solveBlock, timings, qz);
+  MatrixRun run(st, plan, threadCount(options.threads), options.solveBlock,
+                options.responseRowBytes, timings, qz);
   Work work(plan, run, console, options.afterBlock);
   // The output time is what emit takes beyond the work it waits for.
   const double workBefore = timings.assemble + timings.factorise + timings.solve + timings.respond;

@@ -2,6 +2,7 @@
 // stations and spacings, the DC and IP passes, and the result files.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <ostream>
 #include <string>
@@ -18,6 +19,7 @@ struct ArrayTimings {
   double backSubstitute = 0;  // the back substitutions' part of solve
   long long rightHandSides = 0;
   int factorisations = 0;
+  long long responseRows = 0;  // receiver positions whose logarithm rows were computed
 };
 
 struct ArrayRunOptions {
@@ -25,6 +27,11 @@ struct ArrayRunOptions {
   int threads = 0;        // <= 0: every core
   ArrayTimings* timings = nullptr;
   int solveBlock = 1024;  // right-hand sides solved together (the results do not depend on it)
+  // Bound of the table of logarithm rows per receiver position that the
+  // responses read (the results do not depend on it). 128 MiB holds every
+  // position of a 100-station, 30-spacing survey on 4200 nodes (about 2500
+  // positions of 33 KB), beside the 70 MB matrix of such a model.
+  std::size_t responseRowBytes = std::size_t{128} << 20;
   std::function<void()> afterBlock;  // called after each block, for tests of the progress text
 };
 

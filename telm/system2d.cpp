@@ -337,6 +337,18 @@ void buildRightHandSide(const Nodes& nodes, const float* coef, const Electrodes&
   }
 }
 
+PrimaryPart primaryPart(const Electrodes& e, const SourceMedium& medium) {
+  const float cA = medium.rhoA * inverseTwoPi;
+  const float cB = medium.rhoB * inverseTwoPi;
+  const auto primary = [](float xR, float zR, float xS, float zS, float cS) {
+    return lineSourcePotential(xR, zR, xS, zS, 1.0f, cS) +
+           lineSourcePotential(xR, zR, xS, -zS, 1.0f, cS);
+  };
+  const float dA = primary(e.xM, e.zM, e.XA, e.ZA, cA) - primary(e.xN, e.zN, e.XA, e.ZA, cA);
+  const float dB = primary(e.xM, e.zM, e.XB, e.ZB, cB) - primary(e.xN, e.zN, e.XB, e.ZB, cB);
+  return {dA - dB, dA / medium.rhoA - dB / medium.rhoB};
+}
+
 float configurationResponse(const Nodes& nodes, int n, const float* chargeDensity, Electrodes& e,
                             const SourceMedium& medium, float rho1, int arrayKind) {
   const float c1 = rho1 * inverseTwoPi;
@@ -351,16 +363,7 @@ float configurationResponse(const Nodes& nodes, int n, const float* chargeDensit
     e.zN = hz;
     return 0.0f;
   }
-  const float cA = medium.rhoA * inverseTwoPi;
-  const float cB = medium.rhoB * inverseTwoPi;
-  const auto primary = [](float xR, float zR, float xS, float zS, float cS) {
-    return lineSourcePotential(xR, zR, xS, zS, 1.0f, cS) +
-           lineSourcePotential(xR, zR, xS, -zS, 1.0f, cS);
-  };
-  const float dA = primary(e.xM, e.zM, e.XA, e.ZA, cA) - primary(e.xN, e.zN, e.XA, e.ZA, cA);
-  const float dB = primary(e.xM, e.zM, e.XB, e.ZB, cB) - primary(e.xN, e.zN, e.XB, e.ZB, cB);
-  const float dP = dA - dB;
-  const float dK = dA / medium.rhoA - dB / medium.rhoB;
+  const PrimaryPart primary = primaryPart(e, medium);
 
   // G(R, S): the distance found for the near test is the one the point
   // formula takes its logarithm of.
@@ -379,7 +382,7 @@ float configurationResponse(const Nodes& nodes, int n, const float* chargeDensit
     dS += g(i, e.xM, e.zM, zi, zni) + g(i, e.xM, e.zM, -zi, -zni) - g(i, e.xN, e.zN, zi, zni) -
           g(i, e.xN, e.zN, -zi, -zni);
   }
-  return (dP + dS) / dK;
+  return (primary.dP + dS) / primary.dK;
 }
 
 SystemWorkspace::SystemWorkspace(int nodeCount)

@@ -143,6 +143,14 @@ SourceMedium sourceBodyLookup(const common::ModelGeometry& model, const float* r
 void buildRightHandSide(const Nodes& nodes, const float* coef, const Electrodes& e,
                         const SourceMedium& medium, int arrayKind, float* b);
 
+// The primary part of the response below, from the current electrodes and
+// the medium at them: dA = UA(M) - UA(N), dB likewise, dP = dA - dB,
+// dK = dA/rhoA - dB/rhoB.
+struct PrimaryPart {
+  float dP = 0, dK = 0;
+};
+PrimaryPart primaryPart(const Electrodes& e, const SourceMedium& medium);
+
 // Apparent resistivity (dP + dS)/dK of a solved configuration:
 //   UA(P) = lineSourcePotential(P, A, 1, cA) + lineSourcePotential(P, A', 1, cA),
 //   dA = UA(M) - UA(N), likewise dB; dP = dA - dB; dK = dA/rhoA - dB/rhoB;

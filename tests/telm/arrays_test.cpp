@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
@@ -31,11 +32,13 @@ struct RunOutput {
   std::string console, errors;
 };
 
-RunOutput runFast(TelmState& st, const ScratchDir& dir, int threads = 2) {
+RunOutput runFast(TelmState& st, const ScratchDir& dir, int threads = 2,
+                  std::size_t rowBytes = ArrayRunOptions{}.responseRowBytes) {
   std::ostringstream console, errors;
   ArrayRunOptions options;
   options.directory = dir.str();
   options.threads = threads;
+  options.responseRowBytes = rowBytes;
   const int status = computeArrays(st, console, errors, options);
   return {status, console.str(), errors.str()};
 }
@@ -54,9 +57,11 @@ std::vector<float> numbers(const std::string& line) {
   return values;
 }
 
-// Runs the fast path (with `threads`) and the reference on the same model in
-// two directories and expects the same console text and the same files.
-void expectSameAsReference(const ModelRecipe& recipe, int threads) {
+// Runs the fast path (with `threads` and a cap on the receivers' rows) and
+// the reference on the same model in two directories and expects the same
+// console text and the same files.
+void expectSameAsReference(const ModelRecipe& recipe, int threads,
+                           std::size_t rowBytes = ArrayRunOptions{}.responseRowBytes) {
   ScratchDir fastDir;
   const std::filesystem::path plainPath = fastDir.str() + "_plain";
   std::filesystem::remove_all(plainPath);
@@ -65,7 +70,7 @@ void expectSameAsReference(const ModelRecipe& recipe, int threads) {
   auto plainState = std::make_unique<TelmState>(*fastState);
   std::filesystem::remove(fastDir.file("model.dat"));
 
-  const RunOutput fast = runFast(*fastState, fastDir, threads);
+  const RunOutput fast = runFast(*fastState, fastDir, threads, rowBytes);
   std::ostringstream plainConsole;
   const int plainStatus = reference::computeArrays(*plainState, plainConsole, plainPath.string());
   EXPECT_EQ(fast.status, plainStatus);
@@ -95,6 +100,7 @@ TEST(ArrayRun, BatchedPathMatchesThePlainPath) {
   recipe.keyRun = 2;
   expectSameAsReference(recipe, 1);
   expectSameAsReference(recipe, 3);
+  expectSameAsReference(recipe, 2, 0);  // two receivers' rows at a time: evicted and recomputed
 
   recipe.keyRun = 0;
   recipe.survey.kinds = {6, 7, 8, 9, 10};

@@ -7,15 +7,19 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <random>
+#include <set>
 #include <vector>
 
 #include "array_test_models.h"
 #include "reference_arrays.h"
 #include "telm/factor_solve.h"
+#include "telm/response_rows.h"
 
 namespace telm {
 namespace {
@@ -193,33 +197,79 @@ TEST(SourceBodyLookup, RulesOfTheCurrentElectrodes) {
 
 // --- response ---------------------------------------------------------------
 
-TEST(Response, FastResponseIsBitIdenticalToThePlainSum) {
+TEST(Response, FastResponsesAreBitIdenticalToThePlainSum) {
   const auto st = randomNodes(300, 5);
   std::mt19937 gen(17);
   std::uniform_real_distribution<float> ux(-45, 45), uz(0, 20), us(-3, 3);
   std::vector<float> sigma(300);
   for (float& s : sigma) s = us(gen);
+  const SourceMedium m{13.0f, 29.0f, 1, 2};
+  std::vector<Electrodes> configs;
   for (int trial = 0; trial < 40; ++trial) {
     Electrodes e;
     e.XA = ux(gen);
     e.ZA = trial % 2 ? 0.0f : uz(gen);
     e.XB = trial % 5 == 0 ? remoteX : ux(gen);
     e.ZB = 0;
-    // Receivers on node centres and their images as well as anywhere.
+    // Receivers on node centres and their images as well as anywhere; some
+    // receivers shared by several configurations, M and N at one point once.
     const int on = trial % 300;
-    e.xM = trial % 10 == 0 ? st->nodes.x[on] : ux(gen);
-    e.zM = trial % 10 == 0 ? st->nodes.z[on] : uz(gen);
-    e.xN = ux(gen);
-    e.zN = trial % 4 == 0 ? -st->nodes.z[on] : uz(gen);
-    const SourceMedium m{13.0f, 29.0f, 1, 2};
+    e.xM = trial % 10 == 0 ? st->nodes.x[on] : trial % 3 == 1 ? 7.5f : ux(gen);
+    e.zM = trial % 10 == 0 ? st->nodes.z[on] : trial % 3 == 1 ? 0.0f : uz(gen);
+    e.xN = trial == 13 ? e.xM : ux(gen);
+    e.zN = trial == 13 ? e.zM : trial % 4 == 0 ? -st->nodes.z[on] : uz(gen);
+    configs.push_back(e);
+  }
+  std::vector<float> plain;
+  for (const Electrodes& e : configs) {
     for (const int kind : {1, 13}) {
-      Electrodes fast = e, plain = e;
+      Electrodes fast = e, reference = e;
       const float r1 = configurationResponse(st->nodes, 300, sigma.data(), fast, m, 37.0f, kind);
       const float r2 =
-          reference::configurationResponse(st->nodes, 300, sigma.data(), plain, m, 37.0f, kind);
-      EXPECT_EQ(0, std::memcmp(&r1, &r2, sizeof r1)) << trial;
-      EXPECT_EQ(0, std::memcmp(&fast, &plain, sizeof fast)) << trial;
+          reference::configurationResponse(st->nodes, 300, sigma.data(), reference, m, 37.0f, kind);
+      EXPECT_EQ(0, std::memcmp(&r1, &r2, sizeof r1)) << kind;
+      EXPECT_EQ(0, std::memcmp(&fast, &reference, sizeof fast)) << kind;
+      if (kind == 1) plain.push_back(r2);
     }
+  }
+
+  // From the receivers' logarithm rows, in one pass over the configurations
+  // as the array run takes them: every row kept, or rows evicted and
+  // computed again (a cap of 2 or 5 positions), on 1 to 3 threads.
+  struct Table {
+    std::size_t bytes;
+    int threads;
+    bool evicts;
+  };
+  const std::size_t perPosition = 2 * 300 * sizeof(float);
+  for (const Table& t : {Table{SIZE_MAX, 1, false}, Table{SIZE_MAX, 3, false},
+                         Table{0, 2, true}, Table{5 * perPosition + 7, 3, true}}) {
+    ResponseRows rows(st->nodes, 300, t.bytes);
+    std::vector<ReceiverPosition> receivers;
+    for (const Electrodes& e : configs) {
+      receivers.push_back({e.xM, e.zM});
+      receivers.push_back({e.xN, e.zN});
+    }
+    std::vector<float> fromRows(configs.size());
+    std::vector<ResponseRows::SlotPair> slots;
+    for (int k = 0; k < static_cast<int>(configs.size());) {
+      const int end = rows.admit(receivers, k, t.threads, slots);
+      ASSERT_GT(end, k);
+      for (int c = k; c < end; ++c) {
+        fromRows[static_cast<std::size_t>(c)] =
+            rows.response(slots[static_cast<std::size_t>(c - k)],
+                          configs[static_cast<std::size_t>(c)], sigma.data(), m, 37.0f);
+      }
+      k = end;
+    }
+    EXPECT_EQ(0, std::memcmp(fromRows.data(), plain.data(), plain.size() * sizeof(float)))
+        << "cap " << t.bytes << ", threads " << t.threads;
+    std::set<std::pair<std::uint32_t, std::uint32_t>> distinct;
+    for (const ReceiverPosition& p : receivers) {
+      distinct.emplace(std::bit_cast<std::uint32_t>(p.x), std::bit_cast<std::uint32_t>(p.z));
+    }
+    EXPECT_EQ(rows.rowsComputed() > static_cast<long long>(distinct.size()), t.evicts);
+    EXPECT_GE(rows.rowsComputed(), static_cast<long long>(distinct.size()));
   }
 }
 
