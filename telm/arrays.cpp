@@ -248,7 +248,10 @@ class MatrixRun {
         buildRightHandSide(st_.nodes, act_.coef, c.e, s.medium, c.kind, column(b_, t));
       });
       if (n_ > 0) {
-        factors_.forward(b_.data(), n_, block, threads_);
+        {
+          Stopwatch forward(&timings_.forwardSubstitute);
+          factors_.forward(b_.data(), n_, block, threads_);
+        }
         Stopwatch back(&timings_.backSubstitute);
         factors_.back(b_.data(), n_, x_.data(), n_, block, threads_);
       }

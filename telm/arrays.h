@@ -16,7 +16,7 @@ namespace telm {
 // benchmarks.
 struct ArrayTimings {
   double assemble = 0, factorise = 0, solve = 0, respond = 0, write = 0;
-  double backSubstitute = 0;  // the back substitutions' part of solve
+  double forwardSubstitute = 0, backSubstitute = 0;  // the substitutions' parts of solve
   long long rightHandSides = 0;
   int factorisations = 0;
   long long responseRows = 0;  // receiver positions whose logarithm rows were computed
