@@ -95,12 +95,6 @@ std::string surveyText(const Survey& s) {
   return arr.str();
 }
 
-long peakMemoryKb() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_maxrss;
-}
-
 // Processor time of all threads so far: on a busy machine it tells the work
 // done better than the elapsed time.
 double processorSeconds() {
@@ -185,7 +179,7 @@ void runCase(const char* name, int targetNodes, const Survey& survey) {
     std::printf("%s %5.2f = %4.2f + %4.2f + %4.2f + %4.2f", k % 4 == 0 ? "\n   " : "  ", w.total,
                 w.factor, w.forward, w.back, w.total - w.factor - w.forward - w.back);
   }
-  std::printf("\n  peak memory %.1f MB\n", static_cast<double>(peakMemoryKb()) / 1024.0);
+  std::printf("\n  peak memory %.1f MB\n", bench::peakMemoryMb());
   if (times.order > 1) compareWithMachine(times, total, processor);
 }
 

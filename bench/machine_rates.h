@@ -14,6 +14,7 @@
 // busy the machine was.
 #pragma once
 
+#include <sys/resource.h>
 #include <time.h>
 
 #include <algorithm>
@@ -53,6 +54,13 @@ inline std::string processorModel() {
     }
   }
   return "unknown";
+}
+
+// The largest resident set of the process so far, MB.
+inline double peakMemoryMb() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
 // Processor time of the whole process so far, seconds.

@@ -194,7 +194,9 @@ void run(const char* name, int targetNodes, const Survey& survey, int threads) {
             << " receiver positions' logarithm rows)\n";
   std::cout << "  console and files      " << timings.write << " s\n";
   std::cout << "  total                  " << input + arrays << " s (array run: " << cpu
-            << " s of processor time)\n" << std::flush;
+            << " s of processor time)\n";
+  std::printf("  peak memory %.1f MB\n", bench::peakMemoryMb());
+  std::cout << std::flush;
   if (st->nodes.N > 1)
     compareWithMachine(timings, st->nodes.N, common::resolveThreads(threads), input + arrays, cpu);
   std::filesystem::remove_all(dir);
