@@ -6,9 +6,7 @@
 // outside the unnamed namespace, no standard-library templates), so that no
 // code built for a wider unit can stand in for the same code of a narrower
 // one at link time.
-#ifndef RM_VECTOR_BYTES
-#error "compile with RM_VECTOR_BYTES set to 16, 32 or 64"
-#endif
+#include "common/vector_width.h"
 
 #include "common/dense_update_kernel.h"
 
@@ -20,14 +18,6 @@ namespace common::RM_WIDTH_NAMESPACE {
 namespace {
 
 using std::ptrdiff_t;
-
-static_assert(RM_VECTOR_BYTES == 16 || RM_VECTOR_BYTES == 32 || RM_VECTOR_BYTES == 64);
-#if RM_VECTOR_BYTES == 64 && !defined(__AVX512F__)
-#error "the 64-byte kernels need AVX-512F"
-#endif
-#if RM_VECTOR_BYTES == 32 && defined(__x86_64__) && !defined(__AVX__)
-#error "the 32-byte kernels need AVX"
-#endif
 
 // Register blocking (Goto & van de Geijn, "Anatomy of high-performance
 // matrix multiplication", 2008): a tile of 2 vectors x nr columns of C stays

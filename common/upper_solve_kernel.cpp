@@ -9,9 +9,7 @@
 // row's sum is a vector multiply, rounded to single, then a vector addition,
 // rounded to single: lane by lane the operations of the plain loop, in its
 // order (the build forbids contracting them into fused multiply-adds).
-#ifndef RM_VECTOR_BYTES
-#error "compile with RM_VECTOR_BYTES set to 16, 32 or 64"
-#endif
+#include "common/vector_width.h"
 
 #include <cstddef>
 
@@ -21,14 +19,6 @@ namespace common::RM_WIDTH_NAMESPACE {
 namespace {
 
 using std::ptrdiff_t;
-
-static_assert(RM_VECTOR_BYTES == 16 || RM_VECTOR_BYTES == 32 || RM_VECTOR_BYTES == 64);
-#if RM_VECTOR_BYTES == 64 && !defined(__AVX512F__)
-#error "the 64-byte kernels need AVX-512F"
-#endif
-#if RM_VECTOR_BYTES == 32 && defined(__x86_64__) && !defined(__AVX__)
-#error "the 32-byte kernels need AVX"
-#endif
 
 constexpr int lanes = RM_VECTOR_BYTES / static_cast<int>(sizeof(float));
 using Vec = float __attribute__((vector_size(RM_VECTOR_BYTES)));
