@@ -129,9 +129,11 @@ class ColumnDispenser {
       if (left <= 0) return false;
       const int widest = maxChunkTiles * nr_;
       int size = threads_ == 1 ? widest : (left + 2 * threads_ - 1) / (2 * threads_);
-      const int narrowest =
-          evenShares_ && size < minChunkTiles * nr_ ? nr_ : minChunkTiles * nr_;
-      if (narrowest == nr_) size = (left + threads_ - 1) / threads_;
+      int narrowest = minChunkTiles * nr_;
+      if (evenShares_ && size < narrowest) {
+        size = (left + threads_ - 1) / threads_;
+        narrowest = nr_;
+      }
       size = std::clamp((size + nr_ - 1) / nr_ * nr_, narrowest, widest);
       size = std::min(size, left);
       if (next_.compare_exchange_weak(start, start + size, std::memory_order_relaxed)) {
