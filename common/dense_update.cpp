@@ -6,9 +6,9 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstdint>
 #include <vector>
 
+#include "common/aligned_scratch.h"
 #include "common/dense_update_kernel.h"
 #include "common/transpose8.h"
 #include "common/worker_pool.h"
@@ -95,16 +95,7 @@ constexpr int minChunkTiles = 16;
 constexpr int maxChunkTiles = 128;
 
 // Per-thread packing storage, sized on first use and then reused.
-struct Scratch {
-  std::vector<float> data;
-  float* get(std::size_t count) {
-    if (data.size() < count + 16) data.resize(count + 16);
-    auto address = reinterpret_cast<std::uintptr_t>(data.data());
-    return data.data() + ((64 - address % 64) % 64) / sizeof(float);
-  }
-};
-
-thread_local Scratch scratch[2];
+thread_local AlignedScratch scratch[2];
 
 // Below this many terms a parallel region costs more than it saves.
 constexpr double parallelWork = 1 << 21;
@@ -238,9 +229,7 @@ void EliminationBlock::prepare(int rows, int w, const float* L11, int ld11, cons
   packedL21_ = nullptr;
   if (rows > w && w > 0) {
     const std::size_t size = packedTilesSize(rows - w, w, bytes_);
-    if (storage_.size() < size + 16) storage_.resize(size + 16);
-    const auto address = reinterpret_cast<std::uintptr_t>(storage_.data());
-    float* packed = storage_.data() + ((64 - address % 64) % 64) / sizeof(float);
+    float* packed = storage_.get(size);
     packTiles(rows - w, w, L21, ld21, packed, bytes_);
     packedL21_ = packed;
   }

@@ -21,6 +21,8 @@
 #include <functional>
 #include <vector>
 
+#include "common/aligned_scratch.h"
+
 namespace common {
 
 // The width the build's elimination uses: 64 with __AVX512F__, 32 with
@@ -90,7 +92,7 @@ class EliminationBlock {
   int rows_ = 0, w_ = 0, ldl_ = 0, bytes_ = 16;
   const float* L_ = nullptr;
   const int* swaps_ = nullptr;
-  std::vector<float> storage_;
+  AlignedScratch storage_;
   const float* packedL21_ = nullptr;
 };
 

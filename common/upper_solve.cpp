@@ -4,23 +4,17 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstdint>
 #include <vector>
 
+#include "common/aligned_scratch.h"
 #include "common/dense_update.h"
 #include "common/worker_pool.h"
 
 namespace common {
 namespace {
 
-// Per-thread rows of unknowns of the task in hand, 64-byte aligned.
-thread_local std::vector<float> taskRows;
-
-float* alignedRows(std::size_t count) {
-  if (taskRows.size() < count + 16) taskRows.resize(count + 16);
-  const auto address = reinterpret_cast<std::uintptr_t>(taskRows.data());
-  return taskRows.data() + ((64 - address % 64) % 64) / sizeof(float);
-}
+// Per-thread rows of unknowns of the task in hand.
+thread_local AlignedScratch taskRows;
 
 // The width that runs for a request of `bytes` (0: the build's).
 int widthFor(int bytes) {
@@ -86,7 +80,7 @@ void solveUpperMany(int n, const float* Ut, const float* diagonal, const float* 
   const auto taskCount = static_cast<int>(tasks.size());
   std::atomic<int> next{0};
   runParallel(std::min(threads, taskCount), [&](int) {
-    float* xs = alignedRows(static_cast<std::size_t>(n) * static_cast<std::size_t>(chains * lanes));
+    float* xs = taskRows.get(static_cast<std::size_t>(n) * static_cast<std::size_t>(chains * lanes));
     for (int t = next.fetch_add(1); t < taskCount; t = next.fetch_add(1)) {
       const Task& task = tasks[static_cast<std::size_t>(t)];
       const float* b = B + static_cast<std::ptrdiff_t>(task.first) * ldb;

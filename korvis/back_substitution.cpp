@@ -4,22 +4,15 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstdint>
-#include <vector>
 
+#include "common/aligned_scratch.h"
 #include "common/worker_pool.h"
 
 namespace korvis {
 namespace {
 
-// Per-thread rows of unknowns of the task in hand, 64-byte aligned.
-thread_local std::vector<float> taskRows;
-
-float* alignedRows(std::size_t count) {
-  if (taskRows.size() < count + 16) taskRows.resize(count + 16);
-  const auto address = reinterpret_cast<std::uintptr_t>(taskRows.data());
-  return taskRows.data() + ((64 - address % 64) % 64) / sizeof(float);
-}
+// Per-thread rows of unknowns of the task in hand.
+thread_local common::AlignedScratch taskRows;
 
 bool built(int bytes) {
   switch (bytes) {
@@ -75,7 +68,7 @@ void backSubstituteMany(const float* M, int n, int ld, const float* Ut, const fl
   const int tasks = (nrhs + columns - 1) / columns;
   std::atomic<int> next{0};
   common::runParallel(std::min(common::resolveThreads(threads), tasks), [&](int) {
-    float* xs = alignedRows(static_cast<std::size_t>(n) * static_cast<std::size_t>(columns));
+    float* xs = taskRows.get(static_cast<std::size_t>(n) * static_cast<std::size_t>(columns));
     for (int t = next.fetch_add(1); t < tasks; t = next.fetch_add(1)) {
       const std::ptrdiff_t r0 = static_cast<std::ptrdiff_t>(t) * columns;
       const BackTask task{n,       Ut,         M,     ld, B + r0 * ldb, ldb, Sigma + r0 * lds,
