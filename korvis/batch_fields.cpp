@@ -14,6 +14,7 @@
 #include "common/worker_pool.h"
 #include "korvis/boundary.h"
 #include "korvis/kernels.h"
+#include "korvis/source_field.h"
 
 namespace korvis {
 
@@ -129,6 +130,9 @@ void FieldBatch::flush(const KorvisState& st, const float* q, float ky, int firs
           E[i] = directionalKernel(x, z, e.x, e.z, xn, zn, 1.0f, e.w, ky);
           EImage[i] = directionalKernel(x, z, e.x, -e.z, xn, zn, 1.0f, e.w, ky);
         }
+      } else if (smooth_) {
+        E[i] = static_cast<float>(meanSourceField(x, z, xn, zn, dL, e.x, e.z, e.w, ky));
+        EImage[i] = static_cast<float>(meanSourceField(x, z, xn, zn, dL, e.x, -e.z, e.w, ky));
       } else {
         const int m = truncatedCount((0.705f / dist) * dL * 1.5f);
         float direct, image;

@@ -50,7 +50,10 @@ class FieldBatch {
 
   // Column s of B (leading dimension ld) becomes sourceRhsGiven(st, q,
   // sources[s], ky): b(i) = ((EA + EA') - EB - EB')*q(i), the fields of each
-  // distinct electrode (position and weight rho/(2 pi)) evaluated once.
+  // distinct electrode (position and weight rho/(2 pi)) evaluated once. With
+  // the smooth kernel an electrode near an element (the element longer than
+  // 0.705 times its distance) gets the element's mean field with the
+  // singular part in closed form (meanSourceField) instead of m points.
   void rightHandSides(const KorvisState& st, const float* q, const std::vector<SourcePair>& sources,
                       float ky, float* B, std::size_t ld);
 

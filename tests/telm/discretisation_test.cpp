@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <initializer_list>
 #include <memory>
@@ -338,6 +339,44 @@ TEST(Discretise, SurfaceEndsOfAVerticalContact) {
   EXPECT_EQ(n.dL[top], toTop.b * powInt(1.0f / toTop.r, toTop.m));
   EXPECT_NEAR(n.dL[top], 0.2, 0.2 * 0.62);
   EXPECT_NEAR(n.z[top], n.dL[top] / 2, 1e-4);
+}
+
+// A survey electrode 20 m deep and d from the contact: the elements next to
+// the contact's nearest point are about d/dens long (the thirds alone would
+// leave them several metres long there), their lengths grow with the
+// distance from that point, and they still fill the contact exactly.
+TEST(Discretise, SurveyElectrodeNearAContactGradesTowardItsFoot) {
+  for (const float d : {2.0f, 0.5f}) {
+    auto st = verticalContact(true);
+    st->dens = 8.0f;
+    st->refineFlag = 3;
+    st->surveyX = {-d};
+    st->surveyZ = {20.0f};
+    std::ostringstream console;
+    discretise(*st, console);
+    const auto& n = st->nodes;
+    float total = 0.0f;
+    float nearest = 1e9f, far = 0.0f;
+    for (int k = 0; k < n.N; ++k) {
+      total += n.dL[k];
+      const float from = std::fabs(n.z[k] - 20.0f);
+      if (from < d) nearest = std::min(nearest, n.dL[k]), far = std::max(far, n.dL[k]);
+    }
+    EXPECT_NEAR(total, 100.0f, 1e-3f) << "d " << d;
+    EXPECT_LE(far, 1.5f * d / 8.0f) << "d " << d;
+    EXPECT_GE(nearest, 0.5f * d / 8.0f) << "d " << d;
+  }
+  // Far from the contact the electrode changes nothing: the model's own
+  // step there is finer than the electrode's.
+  auto plain = verticalContact(true);
+  auto far = verticalContact(true);
+  far->refineFlag = 3;
+  far->surveyX = {-60.0f};
+  far->surveyZ = {20.0f};
+  std::ostringstream console;
+  discretise(*plain, console);
+  discretise(*far, console);
+  EXPECT_EQ(far->nodes.N, plain->nodes.N);
 }
 
 TEST(Discretise, NodeListingLayout) {
