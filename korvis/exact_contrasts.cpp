@@ -156,7 +156,7 @@ ContrastRecovery useExactContrasts(KorvisState& st, const std::string& file, std
   } else {
     text << " lies on no outline side that two bodies share";
   }
-  if (result.kept > 1) text << " (and " << result.kept - 1 << " more nodes)";
+  if (result.kept > 1) text << " (and " << result.kept - 1 << (result.kept > 2 ? " more nodes)" : " more node)");
   text << ": the survey mode uses the file's q and qIP, rounded to 9 decimals, for "
        << (result.kept > 1 ? "them" : "it") << "\n";
   warnings << text.str();
