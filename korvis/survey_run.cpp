@@ -13,6 +13,7 @@
 #include "common/output_file.h"
 #include "common/record_reader.h"
 #include "korvis/electrode_resistivity.h"
+#include "korvis/exact_contrasts.h"
 #include "korvis/input.h"
 #include "korvis/model_checks.h"
 #include "korvis/program.h"
@@ -223,6 +224,7 @@ int runSurveyProgram(std::ostream& console, std::ostream& errors, const SurveyRu
       common::printFindings(findings, "korvis", errors);
       if (common::hasErrors(findings)) return common::exitBadInput;
     }
+    useExactContrasts(st, "varga.xy", errors);
     const std::string out = options.out.empty() ? surveyOutputName(options.survey) : options.out;
     printLine(console, " Survey file - " + options.survey + ": " +
                            std::to_string(survey.electrodes.size()) + " electrodes, " +

@@ -257,6 +257,7 @@ void splitSegment(TelmState& st, int e, Point s, Point end, float hs, float he, 
     nodes.zn[i] = zn;
     nodes.q[i] = c.q;
     nodes.qIP[i] = c.qIP;
+    st.nodeEdge[i] = e;
   };
   auto uniform = [&](int n) {
     if (nodes.N + n > maxNodes) nodeTableFull(maxNodes + 1, console);

@@ -16,6 +16,7 @@
 #include "common/survey_file.h"
 #include "telm/arrays.h"
 #include "telm/coded_stop.h"
+#include "telm/contrast_fields.h"
 #include "telm/discretisation.h"
 #include "telm/exchange_file.h"
 #include "telm/model_checks.h"
@@ -100,6 +101,8 @@ int runProgram(std::ostream& console, std::ostream& errors, const MeshOptions& o
 
     if (st->keyRun == -1) {
       console << (common::FreeRecord(common::FreeStyle::telm) << " A number of nodes -" << st->nodes.N).str();
+      console << std::flush;
+      checkContrastFields(*st, !surveyPath.empty(), errors);
       writeExchangeFile(*st, "varga.xy", console);
       console << stopLine;
       return common::exitNormal;

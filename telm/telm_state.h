@@ -54,6 +54,9 @@ struct TelmState {
   std::array<Edge, maxEdges> edgeTable{};
   int nEdges = 0;
   common::NodeTable<maxNodes> nodes;
+  // The edge (0-based) that each node was cut from, so that a node's
+  // coefficients can be traced to the two bodies they come from.
+  std::array<int, maxNodes> nodeEdge{};
 };
 
 }  // namespace telm

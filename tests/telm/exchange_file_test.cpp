@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/record_reader.h"
+#include "telm/contrast_fields.h"
 #include "telm/discretisation.h"
 
 namespace telm {
@@ -123,6 +124,75 @@ TEST(ExchangeFile, SmallModelByteForByte) {
             "           6 N cells\n"
             "    27.50000" + node + "    22.50000" + node + "     7.50000" + node + "     2.50000" + node +
             "    17.50000" + node + "    12.50000" + node);
+}
+
+// Three layers, 30 m each; with dens 1 an interface between two of them is
+// cut into 6 nodes.
+TEST(ExchangeFile, ContrastBeyondItsFieldStopsAndRoundingIsReported) {
+  struct Row {
+    const char* name;
+    float Ro[3], eta[3];
+    bool survey;
+    const char* error;     // the message, or "" when the file can be written
+    const char* warnings;  // on standard error
+  };
+  const char* const rounding =
+      "telm: warning: varga.xy: its 9 decimals round q or qIP of 6 nodes by more than 1e-5 of their value, by "
+      "up to 0.05 % (q = 6.66667e-07 of the interface between body 1 (Ro = 1e+06) and body 2 (Ro = 2e+06), "
+      "written 0.000000667); ";
+  const Row rows[] = {
+      {"ordinary resistivities", {100, 300, 1000}, {0, 10, 0}, false, "", ""},
+      {"q of 2000 fits", {0.001f, 1000, 1000}, {0, 0, 0}, false, "", ""},
+      {"q of -1636 does not",
+       {0.001f, 0.0001f, 0.0001f},
+       {0, 0, 0},
+       false,
+       "model.dat: the interface between body 1 (Ro = 0.001) and body 2 (Ro = 0.0001) has q = -1636.36, too "
+       "large for the 14 columns of varga.xy (-999.999999999 to 9999.999999999): q = 2(Ra - Rb)/((Ra + Rb) "
+       "Ro(1)) grows as the reference resistivity Ro(1) = 0.001 shrinks; scale every resistivity up (the "
+       "apparent resistivities scale with them) or number a body of larger resistivity 1",
+       ""},
+      {"qIP of -1363 does not, q of -901 does",
+       {0.001f, 0.001f, 0.000379f},
+       {0, 50, 0},
+       false,
+       "model.dat: the interface between body 2 (RO_IP = 0.002) and body 3 (RO_IP = 0.000379) has qIP = "
+       "-1362.76, too large for the 14 columns of varga.xy (-999.999999999 to 9999.999999999): qIP = 2(Ra - "
+       "Rb)/((Ra + Rb) RO_IP(1)), from the polarised resistivities RO_IP = Ro/(1 - 0.01 eta), grows as the "
+       "reference resistivity RO_IP(1) = 0.001 shrinks; scale every resistivity up (the apparent resistivities "
+       "scale with them) or number a body of larger resistivity 1",
+       ""},
+      {"q of 6.7e-7 for the fixed kinds", {1e6f, 2e6f, 2e6f}, {0, 0, 0}, false, "", "fixed"},
+      {"q of 6.7e-7 for korvis --survey", {1e6f, 2e6f, 2e6f}, {0, 0, 0}, true, "", "survey"},
+  };
+  for (const Row& row : rows) {
+    auto st = model({{0, 0}, {30, 0}, {30, 30}, {0, 30}, {30, 60}, {0, 60}, {30, 90}, {0, 90}},
+                    {{1, 2, 3, 4}, {4, 3, 5, 6}, {6, 5, 7, 8}});
+    st->keyIP = 1;
+    for (std::size_t i = 0; i < 3; ++i) {
+      st->model.Ro[i] = row.Ro[i];
+      st->eta[i] = row.eta[i];
+      st->model.RO_IP[i] = row.Ro[i] / (1.0f - 0.01f * row.eta[i]);
+    }
+    std::ostringstream console, warnings;
+    discretise(*st, console);
+    std::string error;
+    try {
+      checkContrastFields(*st, row.survey, warnings);
+    } catch (const common::InputError& e) {
+      error = e.what();
+    }
+    EXPECT_EQ(error, row.error) << row.name;
+    std::string expected = row.warnings;
+    if (expected == "fixed") {
+      expected = std::string(rounding) +
+                 "the fixed kinds of korvis compute with the rounded values; to avoid that, scale every "
+                 "resistivity down (the apparent resistivities scale with them)\n";
+    } else if (expected == "survey") {
+      expected = std::string(rounding) + "korvis --survey recomputes them exactly from the bodies' resistivities\n";
+    }
+    EXPECT_EQ(warnings.str(), expected) << row.name;
+  }
 }
 
 TEST(ExchangeFile, SingleSurfaceVertexGivesAnEmptyBodiesRecord) {

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
+#include <iterator>
 #include <numbers>
 #include <sstream>
 #include <string>
@@ -220,6 +222,82 @@ TEST(SurveyMode, ShrinkingDipoleMatchesTheGradientKind) {
   }
   recordError("korvis --survey dipole of 0.1 m against kind 17 --accurate, block, dens 16", err);
   EXPECT_LE(err.maxRel, 0.00014) << err.where;
+}
+
+// The model of the survey example (examples/survey) with every resistivity
+// multiplied by `scale`.
+std::string scaledDyke(double scale) {
+  std::ifstream in(std::string(EXAMPLES_DIR) + "/survey/dyke.dat");
+  std::istringstream lines(std::string(std::istreambuf_iterator<char>(in), {}));
+  std::ostringstream out;
+  out.precision(9);
+  std::string line;
+  for (int n = 1; std::getline(lines, line); ++n) {
+    if (n == 4 || n == 6 || n == 8) {  // "Ro eta nVer  comment" of bodies 1 to 3
+      const std::size_t end = line.find(' ');
+      out << std::stod(line.substr(0, end)) * scale << line.substr(end) << "\n";
+    } else {
+      out << line << "\n";
+    }
+  }
+  return out.str();
+}
+
+// varga.xy carries q = 2(Ra - Rb)/((Ra + Rb) Ro(1)) with 9 decimals, which
+// leave 3 digits of q at 1e4 times the example's resistivities and one at
+// 1e6 (rhoa was 3.4 % and 173 % off, with negative values). korvis --survey
+// recomputes q and qIP from the bodies, so rhoa scales with the
+// resistivities and ip stays, to the single precision of the solve.
+TEST(SurveyMode, ScaledResistivitiesScaleTheApparentValues) {
+  std::vector<Measurement> data;
+  const std::string survey = surveyText(-37.5, 16, data);
+  std::vector<SurveyRow> unscaled;
+  for (const double scale : {1.0, 1e4, 1e6}) {
+    ScratchFolder dir;
+    dir.write("filename", "dyke.dat\n");
+    dir.write("dyke.dat", scaledDyke(scale));
+    dir.write("s.dat", survey);
+    ASSERT_EQ(dir.run(TELM_EXE, "telm", {"--survey", "s.dat"}), 0) << dir.read("telm.console");
+    ASSERT_EQ(dir.run(KORVIS_EXE, "korvis", {"--survey", "s.dat"}), 0) << dir.read("korvis.console");
+    EXPECT_EQ(dir.read("korvis.errors"), "");
+    const std::string warned = "korvis --survey recomputes them exactly";
+    EXPECT_EQ(dir.read("telm.errors").find(warned) != std::string::npos, scale > 1.0) << dir.read("telm.errors");
+    const std::vector<SurveyRow> rows = readResults(dir.read("s-data.dat"), 16);
+    ASSERT_EQ(rows.size(), data.size());
+    if (scale == 1.0) {
+      unscaled = rows;
+      continue;
+    }
+    ErrorStats rhoErr, etaErr;
+    for (std::size_t d = 0; d < rows.size(); ++d) {
+      const std::string at = std::to_string(d + 1);
+      rhoErr.add(rows[d].rhoa / scale, unscaled[d].rhoa, at);
+      etaErr.add(rows[d].ip, unscaled[d].ip, at);
+    }
+    recordError("korvis --survey, resistivities times " + label(scale) + ", resistivity", rhoErr);
+    EXPECT_LE(rhoErr.maxRel, 1e-5) << scale << ": " << rhoErr.where;
+    EXPECT_LE(etaErr.maxAbs, 1e-3) << scale << ": " << etaErr.where;
+  }
+}
+
+// A 0.001 ohm-m cover makes q of the dyke's sides -1636, which 14 columns
+// with 9 decimals cannot hold: telm stops before writing varga.xy (it used
+// to write asterisks that korvis then refused).
+TEST(SurveyMode, ContrastBeyondItsFieldStopsTelm) {
+  ScratchFolder dir;
+  dir.write("filename", "dyke.dat\n");
+  std::string model = scaledDyke(1.0);
+  model.replace(model.find("\n500 ") + 1, 3, "0.001");  // body 1, the cover
+  dir.write("dyke.dat", model);
+  dir.write("s.dat", surveyFile(-37.5, 16, {{1, 2, 3, 4}}));
+  dir.write("varga.xy", "from before\n");
+  EXPECT_EQ(dir.run(TELM_EXE, "telm", {"--survey", "s.dat"}), 2);
+  EXPECT_EQ(dir.read("telm.errors"),
+            "telm: dyke.dat: the interface between body 2 (Ro = 100) and body 3 (Ro = 10) has q = -1636.36, "
+            "too large for the 14 columns of varga.xy (-999.999999999 to 9999.999999999): q = 2(Ra - Rb)/((Ra "
+            "+ Rb) Ro(1)) grows as the reference resistivity Ro(1) = 0.001 shrinks; scale every resistivity up "
+            "(the apparent resistivities scale with them) or number a body of larger resistivity 1\n");
+  EXPECT_EQ(dir.read("varga.xy"), "from before\n");
 }
 
 // Bounds: 1.5 times the largest error measured, rounded up; see
