@@ -7,9 +7,13 @@
 #include "common/model_checks.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <limits>
 #include <ostream>
 #include <sstream>
+#include <tuple>
+#include <utility>
 
 namespace common {
 
@@ -43,6 +47,7 @@ class Geometry {
     const int n = ringSize(body);
     return m_.vertexRing[static_cast<std::size_t>(body - 1)][static_cast<std::size_t>(((k % n) + n) % n)];
   }
+  Point ringPoint(int body, int k) const { return vertex(ringVertex(body, k)); }
   bool lists(int body, int vertexNumber) const {
     for (int k = 0; k < ringSize(body); ++k) {
       if (ringVertex(body, k) == vertexNumber) return true;
@@ -150,31 +155,149 @@ std::string selfCrossing(const Geometry& g, int body) {
   return {};
 }
 
-// A point where bodies i and j both have area, as text, or "": a clear
-// crossing of their sides, or a point just inside a side of one that lies
-// inside the other.
-std::string overlapPoint(const Geometry& g, int i, int j) {
-  for (int k = 0; k < g.ringSize(i); ++k) {
-    const Point a = g.vertex(g.ringVertex(i, k)), b = g.vertex(g.ringVertex(i, k + 1));
-    for (int l = 0; l < g.ringSize(j); ++l) {
-      const Point c = g.vertex(g.ringVertex(j, l)), d = g.vertex(g.ringVertex(j, l + 1));
-      if (crossClearly(a, b, c, d, g.tolerance)) {
-        return "their sides " + sideText(g, g.ringVertex(i, k), g.ringVertex(i, k + 1)) + " and " +
-               sideText(g, g.ringVertex(j, l), g.ringVertex(j, l + 1)) + " cross";
+const std::string overlapAdvice =
+    "; every piece of ground belongs to one body, and bodies that touch share the vertices of their common sides";
+
+// Distance from p to the segment a-b.
+double segmentDistance(Point a, Point b, Point p) {
+  const double dx = b.x - a.x, dz = b.z - a.z, length2 = dx * dx + dz * dz;
+  const double t = length2 > 0 ? std::clamp(((p.x - a.x) * dx + (p.z - a.z) * dz) / length2, 0.0, 1.0) : 0.0;
+  return distance(p, {a.x + t * dx, a.z + t * dz});
+}
+
+double outlineDistance(const Geometry& g, int body, Point p) {
+  double d = std::numeric_limits<double>::infinity();
+  for (int k = 0; k < g.ringSize(body); ++k) d = std::min(d, segmentDistance(g.ringPoint(body, k), g.ringPoint(body, k + 1), p));
+  return d;
+}
+
+// Where the outline of one body lies against another body. Each side is cut
+// where it meets the other outline (a crossing, or a vertex of the other
+// outline within the tolerance of the side), and every piece lies wholly
+// inside the other body, outside it or along its outline; the piece's
+// midpoint tells which. Nothing is probed at a distance from a side, so
+// bodies thinner than any such distance are judged as exactly as wide ones.
+struct Contact {
+  int vertexInside = 0;  // the first vertex inside the other body, or 0
+  int sideInside = -1;   // the outline entry of the first side with a piece inside, or -1
+  Point pointInside;     // the midpoint of that piece
+  int sideAlong = -1, otherSideAlong = -1;  // the first pair of sides that run along each other the same way
+  bool outside = false;                     // a piece of a side lies outside the other body
+  bool alongOutline = false;                // a piece of a side lies along the other outline
+
+  // Inside the other body, touching its outline at most at vertices.
+  bool enclosed() const { return (vertexInside != 0 || sideInside >= 0) && !outside && !alongOutline; }
+};
+
+Contact contact(const Geometry& g, int body, int other) {
+  const double tol = g.tolerance;
+  Contact c;
+  for (int k = 0; k < g.ringSize(body); ++k) {
+    const Point p = g.ringPoint(body, k);
+    if (outlineDistance(g, other, p) <= tol) continue;
+    if (winding(g, other, p) == 0) {
+      c.outside = true;
+    } else if (c.vertexInside == 0) {
+      c.vertexInside = g.ringVertex(body, k);
+    }
+  }
+  for (int k = 0; k < g.ringSize(body); ++k) {
+    const Point a = g.ringPoint(body, k), b = g.ringPoint(body, k + 1);
+    const double length = distance(a, b);
+    if (length == 0) continue;
+    std::vector<double> cuts{0.0, 1.0};
+    for (int l = 0; l < g.ringSize(other); ++l) {
+      const Point c0 = g.ringPoint(other, l), d0 = g.ringPoint(other, l + 1);
+      if (segmentDistance(a, b, c0) <= tol) {
+        cuts.push_back(std::clamp(((c0.x - a.x) * (b.x - a.x) + (c0.z - a.z) * (b.z - a.z)) / (length * length), 0.0, 1.0));
+      }
+      if (sideOf(a, b, c0, tol) * sideOf(a, b, d0, tol) < 0) {
+        const double ca = cross(c0, d0, a), cb = cross(c0, d0, b);
+        const double t = ca / (ca - cb);
+        if (t > 0 && t < 1) cuts.push_back(t);
+      }
+    }
+    std::sort(cuts.begin(), cuts.end());
+    for (std::size_t n = 0; n + 1 < cuts.size(); ++n) {
+      if (cuts[n + 1] <= cuts[n]) continue;
+      const Point p0{a.x + cuts[n] * (b.x - a.x), a.z + cuts[n] * (b.z - a.z)};
+      const Point p1{a.x + cuts[n + 1] * (b.x - a.x), a.z + cuts[n + 1] * (b.z - a.z)};
+      const Point mid{(p0.x + p1.x) / 2, (p0.z + p1.z) / 2};
+      if (outlineDistance(g, other, mid) > tol) {
+        if (winding(g, other, mid) == 0) {
+          c.outside = true;
+        } else if (c.sideInside < 0) {
+          c.sideInside = k;
+          c.pointInside = mid;
+        }
+        continue;
+      }
+      c.alongOutline = true;
+      // A piece along a side of the other outline that runs the same way has
+      // both bodies on its right: both lie on the same side of it. (Sides
+      // that bodies share run opposite ways.)
+      if (c.sideAlong >= 0 || distance(p0, p1) <= 3 * tol) continue;
+      for (int l = 0; l < g.ringSize(other); ++l) {
+        const Point c0 = g.ringPoint(other, l), d0 = g.ringPoint(other, l + 1);
+        const double otherLength = distance(c0, d0);
+        if (otherLength == 0 || segmentDistance(c0, d0, p0) > 1.5 * tol || segmentDistance(c0, d0, p1) > 1.5 * tol) continue;
+        const double cosine = ((b.x - a.x) * (d0.x - c0.x) + (b.z - a.z) * (d0.z - c0.z)) / (length * otherLength);
+        if (cosine > 0.9) {
+          c.sideAlong = k;
+          c.otherSideAlong = l;
+          break;
+        }
       }
     }
   }
-  for (const auto& [inner, outer] : {std::pair{i, j}, std::pair{j, i}}) {
-    for (int k = 0; k < g.ringSize(inner); ++k) {
-      const Point a = g.vertex(g.ringVertex(inner, k)), b = g.vertex(g.ringVertex(inner, k + 1));
-      const double length = distance(a, b);
-      if (length <= 2 * g.tolerance) continue;
-      // Clockwise outlines have their inside to the right of each side
-      // (x to the right, z downwards): direction (dx, dz) turns to (-dz, dx).
-      const double step = 1e-3 * length;
-      const Point p{(a.x + b.x) / 2 - (b.z - a.z) / length * step, (a.z + b.z) / 2 + (b.x - a.x) / length * step};
-      if (winding(g, outer, p) != 0) return "the point " + at(p) + " lies in both";
+  return c;
+}
+
+// How bodies i and j overlap, for the message, or "" when their areas are
+// apart: sides that cross clearly, one body wholly inside the other, a
+// vertex or a piece of a side of one inside the other, or sides that run
+// along each other the same way.
+std::string overlap(const Geometry& g, int i, int j) {
+  for (int k = 0; k < g.ringSize(i); ++k) {
+    for (int l = 0; l < g.ringSize(j); ++l) {
+      if (crossClearly(g.ringPoint(i, k), g.ringPoint(i, k + 1), g.ringPoint(j, l), g.ringPoint(j, l + 1),
+                       g.tolerance)) {
+        return "bodies " + std::to_string(i) + " and " + std::to_string(j) + " overlap: their sides " +
+               sideText(g, g.ringVertex(i, k), g.ringVertex(i, k + 1)) + " and " +
+               sideText(g, g.ringVertex(j, l), g.ringVertex(j, l + 1)) + " cross" + overlapAdvice;
+      }
     }
+  }
+  const Contact ij = contact(g, i, j), ji = contact(g, j, i);
+  for (const auto& [inner, outer, c] : {std::tuple{j, i, &ji}, std::tuple{i, j, &ij}}) {
+    if (!c->enclosed()) continue;
+    const std::string host = std::to_string(outer), body = std::to_string(inner);
+    return "body " + body + " lies inside body " + host + ": an outline cannot have a hole; split body " + host +
+           " into two bodies around body " + body + " that share its vertices (as examples/chargeable-body does)";
+  }
+  const std::string both = "bodies " + std::to_string(i) + " and " + std::to_string(j) + " overlap: ";
+  for (const auto& [inner, outer, c] : {std::tuple{i, j, &ij}, std::tuple{j, i, &ji}}) {
+    if (c->vertexInside != 0) {
+      return both + vertexText(g, c->vertexInside) + " of body " + std::to_string(inner) + " lies inside body " +
+             std::to_string(outer) + overlapAdvice;
+    }
+  }
+  for (const auto& [inner, outer, c] : {std::tuple{i, j, &ij}, std::tuple{j, i, &ji}}) {
+    if (c->sideInside >= 0) {
+      return both + "the " + sideText(g, g.ringVertex(inner, c->sideInside), g.ringVertex(inner, c->sideInside + 1)) +
+             " of body " + std::to_string(inner) + " runs inside body " + std::to_string(outer) + " through " +
+             at(c->pointInside) + overlapAdvice;
+    }
+  }
+  for (const auto& [inner, outer, c] : {std::tuple{i, j, &ij}, std::tuple{j, i, &ji}}) {
+    if (c->sideAlong < 0) continue;
+    const int a = g.ringVertex(inner, c->sideAlong), b = g.ringVertex(inner, c->sideAlong + 1);
+    const int oa = g.ringVertex(outer, c->otherSideAlong), ob = g.ringVertex(outer, c->otherSideAlong + 1);
+    const std::string sides = a == oa && b == ob
+                                  ? "both outlines run along their " + sideText(g, a, b)
+                                  : "the " + sideText(g, a, b) + " of body " + std::to_string(inner) + " and the " +
+                                        sideText(g, oa, ob) + " of body " + std::to_string(outer) + " run along each other";
+    return both + sides + " the same way, so both bodies lie on the same side" + overlapAdvice;
   }
   return {};
 }
@@ -262,14 +385,28 @@ void checkGeometry(const ModelGeometry& m, const std::string& file, const std::s
     sound[static_cast<std::size_t>(body)] = true;
   }
 
+  // Bodies whose outlines are apart by more than the tolerance cannot
+  // overlap: their boxes tell most pairs apart at once.
+  std::vector<std::array<double, 4>> box(static_cast<std::size_t>(m.nT) + 1);
+  for (int body = 1; body <= m.nT; ++body) {
+    auto& b = box[static_cast<std::size_t>(body)];
+    b = {std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
+         std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()};
+    for (int k = 0; k < g.ringSize(body); ++k) {
+      const Point p = g.ringPoint(body, k);
+      b = {std::min(b[0], p.x), std::max(b[1], p.x), std::min(b[2], p.z), std::max(b[3], p.z)};
+    }
+  }
   for (int i = 1; i <= m.nT; ++i) {
     for (int j = i + 1; j <= m.nT; ++j) {
       if (!sound[static_cast<std::size_t>(i)] || !sound[static_cast<std::size_t>(j)]) continue;
-      if (const std::string where = overlapPoint(g, i, j); !where.empty()) {
-        error("bodies " + std::to_string(i) + " and " + std::to_string(j) + " overlap: " + where +
-              "; every piece of ground belongs to one body, and bodies that touch share the vertices "
-              "of their common sides");
+      const auto& bi = box[static_cast<std::size_t>(i)];
+      const auto& bj = box[static_cast<std::size_t>(j)];
+      if (bi[0] > bj[1] + g.tolerance || bj[0] > bi[1] + g.tolerance || bi[2] > bj[3] + g.tolerance ||
+          bj[2] > bi[3] + g.tolerance) {
+        continue;
       }
+      if (const std::string how = overlap(g, i, j); !how.empty()) error(how);
     }
   }
 
@@ -296,32 +433,43 @@ void checkGeometry(const ModelGeometry& m, const std::string& file, const std::s
     }
   }
 
-  // Vertices of other bodies on a side that does not list them: one report
-  // per side, naming the first such vertex and every body it is a corner of.
+  // Vertices of other bodies on a side whose outline does not list them: no
+  // interface is formed along that side, and the model loses it without a
+  // trace. One error names every such vertex, side by side and in order
+  // along each side, with the run of vertex numbers that mends the outline.
+  std::string missing;
   for (int i = 1; i <= m.nT; ++i) {
     for (int k = 0; k < g.ringSize(i); ++k) {
       const int a = g.ringVertex(i, k), b = g.ringVertex(i, k + 1);
-      int v = 0;
-      for (int j = 1; j <= m.nT && v == 0; ++j) {
-        for (int l = 0; l < g.ringSize(j) && j != i && v == 0; ++l) {
-          const int candidate = g.ringVertex(j, l);
-          if (candidate == a || candidate == b) continue;
-          if (onSide(g.vertex(a), g.vertex(b), g.vertex(candidate), g.tolerance) && !g.lists(i, candidate)) {
-            v = candidate;
+      const Point pa = g.vertex(a), pb = g.vertex(b);
+      std::vector<std::pair<double, int>> passed;  // (distance from a, vertex number)
+      for (int j = 1; j <= m.nT; ++j) {
+        for (int l = 0; l < g.ringSize(j) && j != i; ++l) {
+          const int v = g.ringVertex(j, l);
+          if (v == a || v == b || g.lists(i, v) || !onSide(pa, pb, g.vertex(v), g.tolerance)) continue;
+          if (std::none_of(passed.begin(), passed.end(), [v](const auto& p) { return p.second == v; })) {
+            passed.push_back({distance(pa, g.vertex(v)), v});
           }
         }
       }
-      if (v == 0) continue;
-      std::string corners;
-      for (int j = 1; j <= m.nT; ++j) {
-        if (j != i && g.lists(j, v)) corners += (corners.empty() ? "" : ", ") + std::to_string(j);
+      if (passed.empty()) continue;
+      std::sort(passed.begin(), passed.end());
+      std::string list, run = std::to_string(a);
+      for (std::size_t n = 0; n < passed.size(); ++n) {
+        const int v = passed[n].second;
+        if (n > 0) list += n + 1 == passed.size() ? " and " : ", ";
+        list += std::to_string(v) + " " + at(g.vertex(v));
+        run += ' ' + std::to_string(v);
       }
-      warning(vertexText(g, v) + ", a corner of body " + corners + ", lies on the " + sideText(g, a, b) +
-              " of body " + std::to_string(i) + ", whose outline does not list it: body " + std::to_string(i) +
-              " has no interface with body " + corners + " there; add vertex " + std::to_string(v) +
-              " to the outline of body " + std::to_string(i) + " between " + std::to_string(a) + " and " +
-              std::to_string(b));
+      if (!missing.empty()) missing += "; ";
+      missing += "the " + sideText(g, a, b) + " of body " +
+                 std::to_string(i) + " passes " + list + " (write " + run + " " + std::to_string(b) +
+                 " in its outline)";
     }
+  }
+  if (!missing.empty()) {
+    error("sides pass vertices of other bodies that their outlines do not list, so no interface is formed along "
+          "them: " + missing);
   }
 }
 

@@ -49,10 +49,11 @@ std::vector<SurfaceStretch> surfaceStretches(const ModelGeometry& m);
 // messages; `fix` is appended to every error (for a file the user does not
 // edit: where the model really comes from). Errors: a vertex above the
 // ground surface, an outline with fewer than three vertices, crossing itself,
-// enclosing no area or running anticlockwise, two bodies overlapping, a
-// surface stretch under no body or under two. Warnings: no surface stretch
-// over body 1, a vertex of one body on a side of another that does not list
-// it.
+// enclosing no area or running anticlockwise, two bodies overlapping (one
+// wholly inside another has its own message: an outline has no holes), a
+// surface stretch under no body or under two, vertices of one body on sides
+// of another that does not list them (one error listing them all). Warning:
+// no surface stretch over body 1.
 void checkGeometry(const ModelGeometry& m, const std::string& file, const std::string& fix,
                    Findings& out);
 

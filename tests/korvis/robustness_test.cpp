@@ -184,6 +184,13 @@ TEST_F(KorvisRobustness, ModelSlipsAreErrorsOrWarningsThatSayWhatToFix) {
        "error: varga.xy: the outline of body 2 (outline 6 5 3 4) runs anticlockwise"},
       {"vertex above the ground", replaced(xy, "-200 0\n", "-200 -5\n"), schlumberger, common::exitBadInput,
        "error: varga.xy: vertex 1 (-200, -5) lies above the ground surface"},
+      {"shared vertex left out",
+       replaced(replaced(twoLayers(12, "7 2 2 1"), "300 333.333344 4\n4 3 5 6 4", "300 333.333344 5\n4 7 3 5 6 4"),
+                "-200 60\n", "-200 60\n0 30\n"),
+       schlumberger, common::exitBadInput,
+       "error: varga.xy: sides pass vertices of other bodies that their outlines do not list, so no interface is "
+       "formed along them: the side 3-4 (200, 30)-(-200, 30) of body 1 passes 7 (0, 30) (write 3 7 4 in its outline) "
+       "(varga.xy is made by telm: mend the model file and run telm with keyRun = -1 again)\n"},
       {"body under the surface not body 1",
        replaced(replaced(replaced(replaced(xy, "1 2\n1\n", "1 2\n2\n"), "1 2 3 4 1", "@"), "4 3 5 6 4",
                                   "1 2 3 4 1"),

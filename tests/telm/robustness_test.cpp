@@ -194,10 +194,10 @@ TEST_F(TelmRobustness, ModelSlipsAreErrorsOrWarningsThatSayWhatToFix) {
       {"the model as meant", [](UserModel&) {}, common::exitNormal, ""},
       {"body under the surface not body 1", [](UserModel& m) { m.order = {1, 0, 2, 3}; }, common::exitNormal,
        "warning: model.dat: body 1 does not lie under the ground surface (body 2 does)"},
-      {"shared vertex left out", [](UserModel& m) { m.bodies[1] = "30 0 4\n4 3 5 6"; }, common::exitNormal,
-       "warning: model.dat: vertex 7 (-20, 15), a corner of body 3, 4, lies on the side 5-6 (400, 15)-(-400, 15) of "
-       "body 2, whose outline does not list it: body 2 has no interface with body 3, 4 there; add vertex 7 to the "
-       "outline of body 2 between 5 and 6"},
+      {"shared vertices left out", [](UserModel& m) { m.bodies[1] = "30 0 4\n4 3 5 6"; }, common::exitBadInput,
+       "error: model.dat: sides pass vertices of other bodies that their outlines do not list, so no interface is "
+       "formed along them: the side 5-6 (400, 15)-(-400, 15) of body 2 passes 8 (20, 15) and 7 (-20, 15) (write 5 8 7 "
+       "6 in its outline)\n"},
       {"electrodes beyond the model", [](UserModel& m) { m.stations = "10 -450 5 3 0"; }, common::exitNormal,
        "current electrode A of station 1, spacing 1 at x = -455 lies outside the model (and 100 more electrode "
        "positions): the model spans x = -400 to 400"},
@@ -214,7 +214,16 @@ TEST_F(TelmRobustness, ModelSlipsAreErrorsOrWarningsThatSayWhatToFix) {
       {"vertex above the ground", [](UserModel& m) { m.firstVertex = "-400 -5"; }, common::exitBadInput,
        "error: model.dat: vertex 1 (-400, -5) lies above the ground surface"},
       {"bodies overlapping", [](UserModel& m) { m.bodies[2] = "300 0 4\n6 5 11 12"; }, common::exitBadInput,
-       "error: model.dat: bodies 3 and 4 overlap"},
+       "error: model.dat: bodies 3 and 4 overlap: vertex 9 (20, 45) of body 4 lies inside body 3"},
+      {"block inside the host", [](UserModel& m) {
+         m.moreVertices = "-20 25\n20 25\n";
+         m.bodies[1] = "30 0 4\n4 3 5 6";
+         m.bodies[2] = "300 0 4\n6 5 11 12";
+         m.bodies[3] = "10 0 4\n13 14 9 10";
+       },
+       common::exitBadInput,
+       "error: model.dat: body 4 lies inside body 3: an outline cannot have a hole; split body 3 into two bodies "
+       "around body 4 that share its vertices (as examples/chargeable-body does)\n"},
       {"outline crossing itself", [](UserModel& m) { m.bodies[3] = "10 0 4\n7 9 8 10"; }, common::exitBadInput,
        "error: model.dat: the outline of body 4 (outline 7 9 8 10) crosses itself"},
       {"outline the wrong way round", [](UserModel& m) { m.bodies[3] = "10 0 4\n10 9 8 7"; },
