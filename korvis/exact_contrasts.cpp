@@ -49,7 +49,8 @@ Vector sideNormal(const common::ModelGeometry& m, Side s) {
 // (which moves q by about 1e-7 of 2/R0).
 bool agrees(float file, float computed, float r0) {
   const double scale = std::fabs(static_cast<double>(computed)) + 1.0 / std::fabs(static_cast<double>(r0));
-  return std::fabs(static_cast<double>(file) - static_cast<double>(computed)) <= 1e-9 + 2e-6 * scale;
+  return std::isfinite(scale) &&
+         std::fabs(static_cast<double>(file) - static_cast<double>(computed)) <= 1e-9 + 2e-6 * scale;
 }
 
 std::string point(float x, float z) {
@@ -71,8 +72,8 @@ bool bodiesAcross(const common::ModelGeometry& model, float x, float z, float xn
       const Vector d{b.x - a.x, b.z - a.z};
       const double squared = d.x * d.x + d.z * d.z;
       if (squared == 0.0) continue;
-      const Vector n = sideNormal(model, s);
-      if (std::fabs(n.x * normal.x + n.z * normal.z) < parallel) continue;
+      // The side's normal is (dz, -dx)/L.
+      if (std::fabs(d.z * normal.x - d.x * normal.z) < parallel * std::sqrt(squared)) continue;
       const double t = std::clamp(((p.x - a.x) * d.x + (p.z - a.z) * d.z) / squared, 0.0, 1.0);
       const double off = std::hypot(p.x - (a.x + t * d.x), p.z - (a.z + t * d.z));
       if (off < best) {

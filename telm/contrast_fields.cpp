@@ -19,8 +19,16 @@ namespace {
 
 constexpr int fieldWidth = 14;
 constexpr int fieldDecimals = 9;
+// Rounding below this share of 2/Ro(1) moves the results of the survey
+// example by about 3e-5 of their value at most.
+constexpr double negligibleRounding = 1e-6;
 
 std::string field(float value) { return common::fixedField(static_cast<double>(value), fieldWidth, fieldDecimals); }
+
+// How far the field's text lies from the value.
+double roundingError(float value) {
+  return std::fabs(std::strtod(field(value).c_str(), nullptr) - static_cast<double>(value));
+}
 
 std::string trimmed(const std::string& text) { return text.substr(text.find_first_not_of(' ')); }
 
@@ -76,12 +84,16 @@ void checkContrastFields(const TelmState& st, bool surveyMode, std::ostream& war
       if (text.find('*') != std::string::npos) tooLarge(st, i, ip, value);
       if (ip && st.keyIP == 0) continue;
       if (value == 0.0f) continue;
-      const double written = std::strtod(text.c_str(), nullptr);
-      const double moved = std::fabs(written - static_cast<double>(value)) / std::fabs(static_cast<double>(value));
-      if (moved <= contrastRoundingLimit) continue;
+      // Rounding that is small against the largest coefficient any
+      // interface can have, 2/Ro(1), cannot move the results, however weak
+      // this interface's own contrast.
+      const double r0 = static_cast<double>(ip ? st.model.RO_IP[0] : st.model.Ro[0]);
+      const double error = roundingError(value);
+      const double relative = error / std::fabs(static_cast<double>(value));
+      if (relative <= contrastRoundingLimit || error <= negligibleRounding * 2.0 / std::fabs(r0)) continue;
       movedHere = true;
-      if (moved > worst) {
-        worst = moved;
+      if (relative > worst) {
+        worst = relative;
         worstNode = i;
         worstIP = ip;
       }

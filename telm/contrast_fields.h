@@ -22,9 +22,11 @@ inline constexpr double contrastRoundingLimit = 1e-5;
 // to change, for the first node whose q or qIP does not fit its field. With
 // keyIP not 0 qIP is weighed like q (korvis uses it only then). When the
 // rounding moves any coefficient by more than contrastRoundingLimit of its
-// value, writes one warning on `warnings`: how many nodes, the worst one,
-// and (`surveyMode`: telm --survey) that korvis --survey recomputes the
-// coefficients, or that the fixed kinds use them rounded.
+// value and by more than 1e-6 of 2/Ro(1), the bound of every |q| (less
+// cannot move the results), writes one warning on `warnings`: how many
+// nodes, the worst one, and (`surveyMode`: telm --survey) that korvis
+// --survey recomputes the coefficients, or that the fixed kinds use them
+// rounded.
 void checkContrastFields(const TelmState& st, bool surveyMode, std::ostream& warnings);
 
 }  // namespace telm

@@ -143,6 +143,9 @@ TEST(ExchangeFile, ContrastBeyondItsFieldStopsAndRoundingIsReported) {
   const Row rows[] = {
       {"ordinary resistivities", {100, 300, 1000}, {0, 10, 0}, false, "", ""},
       {"q of 2000 fits", {0.001f, 1000, 1000}, {0, 0, 0}, false, "", ""},
+      // 9 decimals move q = 2e-7 by 1e-4 of itself, but by far less than the
+      // coefficients of real contrasts at 1000 ohm-m could be moved.
+      {"weak contrast at 1000 ohm-m", {1000, 1000.2f, 1000.2f}, {0, 0, 0}, false, "", ""},
       {"q of -1636 does not",
        {0.001f, 0.0001f, 0.0001f},
        {0, 0, 0},
