@@ -5,13 +5,11 @@
 // value into one InputError naming the file, the line and the field.
 #include "common/record_reader.h"
 
-#include <cerrno>
 #include <charconv>
-#include <cstring>
 #include <cstdlib>
-#include <filesystem>
 #include <limits>
-#include <system_error>
+
+#include "common/input_text.h"
 
 namespace common {
 
@@ -64,28 +62,13 @@ bool normaliseReal(std::string_view t, std::string& out) {
 
 std::string shownToken(std::string_view token) {
   constexpr std::size_t limit = 40;
-  std::string text(token.substr(0, limit));
-  for (char& c : text) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
-  }
+  std::string text = escapedText(token.substr(0, limit));
   if (token.size() > limit) text += "...";
   return text;
 }
 
-RecordReader::RecordReader(const std::string& path, std::string_view hint) : name_(path) {
-  std::error_code ec;
-  const bool directory = std::filesystem::is_directory(path, ec);
-  errno = 0;
-  if (!directory) in_.open(path, std::ios::binary);
-  if (in_.is_open()) return;
-  // The reason the system gives; a folder opens without complaint, so it is
-  // named here.
-  const int reason = directory ? EISDIR : errno;
-  std::string message = name_ + ": cannot open the file";
-  if (reason != 0) message += " (" + std::string(std::strerror(reason)) + ")";
-  if (!hint.empty()) message += "; " + std::string(hint);
-  throw InputError(message);
-}
+RecordReader::RecordReader(const std::string& path, std::string_view hint)
+    : name_(path), text_(readInputText(path, maxRecordFileBytes, "input file", hint)) {}
 
 std::string RecordReader::where() const { return name_ + ", line " + std::to_string(lineNo_); }
 
@@ -99,9 +82,10 @@ void RecordReader::fail(int line, std::string_view what) const {
 
 bool RecordReader::fetchLine() {
   if (lineNo_ == std::numeric_limits<int>::max()) throw InputError(name_ + ": too many lines");
-  if (!std::getline(in_, line_)) return false;
+  std::string_view line;
+  if (!nextTextLine(text_, textPos_, line)) return false;
+  line_.assign(line);
   ++lineNo_;
-  if (!line_.empty() && line_.back() == '\r') line_.pop_back();
   if (lineNo_ == 1 && line_.compare(0, 3, "\xEF\xBB\xBF") == 0) line_.erase(0, 3);
   pos_ = 0;
   return true;

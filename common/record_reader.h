@@ -9,7 +9,6 @@
 #pragma once
 
 #include <cstddef>
-#include <fstream>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -25,15 +24,23 @@ class InputError : public std::runtime_error {
   explicit InputError(const std::string& message) : std::runtime_error(message) {}
 };
 
-// A token as messages show it: at most 40 characters (then "..."), control
-// characters as '?', so a hostile file cannot flood or garble the terminal.
+// A token as messages show it: at most 40 bytes (then "..."), control
+// characters and bytes that are not UTF-8 as \xHH, so a hostile file cannot
+// flood or garble the terminal.
 std::string shownToken(std::string_view token);
+
+// The largest fixed-format input read. The largest file the limits allow is
+// a varga.xy of 4100 nodes: about 4500 records, some 0.6 MB as telm writes
+// it; the bound leaves room for labels and comments after the values.
+inline constexpr std::size_t maxRecordFileBytes = std::size_t{16} << 20;
 
 class RecordReader {
  public:
-  // Opens an existing file; throws InputError
+  // Reads an existing regular file of at most maxRecordFileBytes; throws
+  // InputError as common::readInputText does:
   //   "<name>: cannot open the file (<system reason>); <hint>"
   // where the hint, when given, says what the file is and how to make it.
+  // Lines end with LF, CRLF or a lone CR.
   explicit RecordReader(const std::string& path, std::string_view hint = {});
 
   // Starts a record on the next unread line. The values of the record are
@@ -62,7 +69,7 @@ class RecordReader {
   void readList(float* values, int count, std::string_view field);
 
   // The next whole line as text (for fixed title fields), without its line
-  // end (LF or CRLF). Throws InputError at end of file naming `field`.
+  // end. Throws InputError at end of file naming `field`.
   std::string readLine(std::string_view field);
 
   const std::string& fileName() const { return name_; }
@@ -91,7 +98,8 @@ class RecordReader {
   void startRecordIfNeeded();
 
   std::string name_;
-  std::ifstream in_;
+  std::string text_;
+  std::size_t textPos_ = 0;
   std::string line_;
   std::size_t pos_ = 0;
   int lineNo_ = 0;

@@ -8,16 +8,11 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <cstring>
-#include <fstream>
-#include <iterator>
-#include <limits>
-#include <sstream>
 #include <system_error>
 
+#include "common/input_text.h"
 #include "common/record_reader.h"
 
 namespace common {
@@ -98,13 +93,8 @@ class SurveyParser {
   // only looked for right after a count). Leaves the line in line_ and
   // returns false at the end of the text.
   bool nextContentLine(bool skipComments) {
-    while (pos_ < text_.size()) {
-      std::size_t end = text_.find('\n', pos_);
-      if (end == std::string_view::npos) end = text_.size();
-      line_ = text_.substr(pos_, end - pos_);
-      pos_ = end + 1;
+    while (nextTextLine(text_, pos_, line_)) {
       ++lineNo_;
-      if (!line_.empty() && line_.back() == '\r') line_.remove_suffix(1);
       std::size_t first = 0;
       while (first < line_.size() && isBlank(line_[first])) ++first;
       if (first == line_.size()) continue;
@@ -334,13 +324,8 @@ int SurveyData::column(std::string_view name) const {
 
 SurveyData parseSurveyText(std::string_view text, const std::string& name) { return SurveyParser(text, name).parse(); }
 
-SurveyData readSurveyFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in.is_open()) throw InputError(path + ": cannot open the file (" + std::strerror(errno) + ")");
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) throw InputError(path + ": cannot read the file (" + std::strerror(errno) + ")");
-  return parseSurveyText(text.str(), path);
+SurveyData readSurveyFile(const std::string& path, std::size_t maxBytes) {
+  return parseSurveyText(readInputText(path, maxBytes, "survey file"), path);
 }
 
 std::string formatSurveyText(const SurveyData& s) {

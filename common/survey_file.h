@@ -56,13 +56,24 @@ struct SurveyData {
 inline constexpr int maxSurveyElectrodes = 10000;
 inline constexpr int maxSurveyData = 1000000;
 
+// The largest survey file read: one line per electrode, datum and
+// topography point (as many as electrodes) and a few for the counts and
+// token lines, each of at most 256 bytes (a datum line with ten columns and
+// a comment takes some 150).
+constexpr std::size_t surveyFileBytes(int electrodes, int data) {
+  return (2 * static_cast<std::size_t>(electrodes) + static_cast<std::size_t>(data) + 64) * 256;
+}
+
 // Reads a survey file. Structural checks: counts against the lines present,
 // token lines present and naming a b m n (positions: x and at least one of
 // y, z), numbers parse, electrode numbers within 0..count, A != B and M != N
 // unless 0, M and N differ from A and B, at least one current and one
 // potential electrode not at infinity, the limits above. Electrode
-// elevations are not checked here (see the modelling program).
-SurveyData readSurveyFile(const std::string& path);
+// elevations are not checked here (see the modelling program). Only a
+// regular file of at most `maxBytes` is read; lines end with LF, CRLF or a
+// lone CR.
+SurveyData readSurveyFile(const std::string& path,
+                          std::size_t maxBytes = surveyFileBytes(maxSurveyElectrodes, maxSurveyData));
 // The same from text already in memory; `name` is used in messages.
 SurveyData parseSurveyText(std::string_view text, const std::string& name);
 

@@ -24,8 +24,9 @@ const common::ProgramHelp& programHelp() {
       "standard error and change nothing.\n",
       "Exit status: 0 done; 2 bad input, a failed model check or a usage error\n"
       "(nothing written, earlier results kept); 1 not enough memory; 3 the\n"
-      "system has a zero pivot; 4 a result file could not be written; 199 too\n"
-      "many nodes.\n"
+      "system has a zero pivot or a survey result is not a finite number\n"
+      "(nothing written); 4 a result file could not be written (with --out\n"
+      "found before any work); 199 too many nodes.\n"
       "User guide: " + std::string(common::userGuidePath()) + "\n"};
   return help;
 }

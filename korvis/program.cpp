@@ -14,6 +14,7 @@
 
 #include "common/exit_codes.h"
 #include "common/free_format.h"
+#include "common/input_text.h"
 #include "common/model_checks.h"
 #include "common/output_file.h"
 #include "common/record_reader.h"
@@ -166,11 +167,11 @@ int runGuarded(std::ostream& console, std::ostream& errors, const char* memoryWh
     return body();
   } catch (const common::InputError& e) {
     console << std::flush;
-    errors << "korvis: " << e.what() << "\n";
+    errors << "korvis: " << common::escapedText(e.what()) << "\n";
     return common::exitBadInput;
   } catch (const common::OutputError& e) {
     console << std::flush;
-    errors << "korvis: " << e.what() << "\n";
+    errors << "korvis: " << common::escapedText(e.what()) << "\n";
     return common::exitOutputFailed;
   } catch (const std::bad_alloc&) {
     console << std::flush;

@@ -9,6 +9,9 @@ namespace korvis {
 
 std::string optionConflict(const common::CommandLine& line) {
   if (line.has("--out") && !line.has("--survey")) return "--out goes with --survey";
+  // Standard output carries the console text; results mixed into it could
+  // not be told apart from it.
+  if (line.value("--out") == "-") return "--out takes a file name, not - (standard output carries the console text)";
   return {};
 }
 

@@ -12,7 +12,7 @@
 namespace korvis {
 
 // The combination error of the options read, or an empty string: --out
-// goes with --survey only.
+// goes with --survey only, and names a file (not "-").
 std::string optionConflict(const common::CommandLine& line);
 
 // Runs the survey mode or the fixed run as the options say; a conflict is

@@ -7,11 +7,13 @@
 #include <filesystem>
 #include <memory>
 #include <sstream>
+#include <utility>
 
 #include "common/exit_codes.h"
 #include "common/free_format.h"
 #include "common/output_file.h"
 #include "common/record_reader.h"
+#include "common/survey_checks.h"
 #include "korvis/electrode_resistivity.h"
 #include "korvis/exact_contrasts.h"
 #include "korvis/input.h"
@@ -101,78 +103,22 @@ std::vector<common::ElectrodePoint> usedElectrodes(const SurveyInput& in, float&
 
 SurveyInput checkSurvey(const KorvisState& st, const common::SurveyData& survey,
                         const std::string& file) {
-  const auto& electrodes = survey.electrodes;
-  if (electrodes.size() > at(maxSurveyRunElectrodes)) {
-    fail(file, electrodes[at(maxSurveyRunElectrodes)].line,
-         "expected at most " + std::to_string(maxSurveyRunElectrodes) +
-             " electrodes (korvis models no more), found " + std::to_string(electrodes.size()));
-  }
-  if (survey.data.size() > at(maxSurveyRunData)) {
-    fail(file, survey.data[at(maxSurveyRunData)].line,
-         "expected at most " + std::to_string(maxSurveyRunData) +
-             " data (korvis models no more), found " + std::to_string(survey.data.size()));
-  }
+  const std::vector<common::SurveyPlace> places = common::checkSurveyAgainstModel(
+      st.model, survey, file, "varga.xy", [&](double x, double depth) { return insideModel(st.model, {x, depth}); });
   SurveyInput in;
-  for (std::size_t e = 0; e < electrodes.size(); ++e) {
-    const common::SurveyElectrode& s = electrodes[e];
-    if (s.z > 0.0) {
-      fail(file, s.line,
-           "electrode " + std::to_string(e + 1) +
-               ": expected z of 0 or below (z is the elevation: 0 at the surface, "
-               "negative below), found " +
-               number(s.z) + " above the surface");
-    }
-    if (s.y != electrodes[0].y) {
-      fail(file, s.line,
-           "electrode " + std::to_string(e + 1) + ": expected y " + number(electrodes[0].y) +
-               " as for electrode 1, found " + number(s.y) +
-               "; korvis models electrodes on one profile line");
-    }
-    // Depth below the surface, with -0 taken as 0 for the surface lookups.
-    in.electrodes.push_back({s.x, s.z == 0.0 ? 0.0 : -s.z});
-  }
-  for (std::size_t t = 0; t < survey.topography.size(); ++t) {
-    if (survey.topography[t].z != 0.0) {
-      fail(file, 0,
-           "topography point " + std::to_string(t + 1) + ": expected z 0, found " +
-               number(survey.topography[t].z) +
-               "; korvis models a flat surface (give the electrodes their depths "
-               "below it and no topography)");
-    }
-  }
-
-  std::vector<char> checked(electrodes.size(), 0);
+  for (const common::SurveyPlace& p : places) in.electrodes.push_back({p.x, p.depth});
+  std::vector<char> checked(places.size(), 0);
   for (const common::SurveyDatum& d : survey.data) {
     const Quadrupole q = quadrupoleOf(d);
-    for (int e : {q.a, q.b, q.m, q.n}) {
+    for (const int e : {q.a, q.b, q.m, q.n}) {
       if (e < 0 || checked[at(e)] != 0) continue;
       checked[at(e)] = 1;
       const PotentialPoint& p = in.electrodes[at(e)];
-      const int line = electrodes[at(e)].line;
-      if (!insideModel(st.model, p)) {
-        fail(file, line,
-             electrodeName(e, p) +
-                 ": expected a place inside the model of varga.xy (on its surface "
-                 "line or in one of its bodies)");
-      }
       int node = 0;
       if (electrodeOnNode(st, static_cast<float>(p.x), static_cast<float>(p.z), node)) {
-        fail(file, line,
+        fail(file, survey.electrodes[at(e)].line,
              electrodeName(e, p) + " lies on the centre of node " + std::to_string(node + 1) +
                  " of varga.xy; move it off the boundary");
-      }
-    }
-    for (int c : {q.a, q.b}) {
-      for (int p : {q.m, q.n}) {
-        if (c < 0 || p < 0) continue;
-        const PotentialPoint& s = in.electrodes[at(c)];
-        const PotentialPoint& r = in.electrodes[at(p)];
-        if (s.x == r.x && s.z == r.z) {
-          fail(file, d.line,
-               "electrodes " + std::to_string(c + 1) + " and " + std::to_string(p + 1) +
-                   " share one place; expected a potential electrode away from "
-                   "the current electrodes");
-        }
       }
     }
     in.data.push_back(q);
@@ -196,6 +142,37 @@ common::SurveyData surveyResults(const common::SurveyData& survey, const SurveyV
   return out;
 }
 
+std::vector<std::string> nonFiniteResults(const common::SurveyData& survey, const SurveyValues& values,
+                                          const std::string& file) {
+  constexpr std::size_t shown = 10;
+  std::vector<std::string> lines;
+  std::size_t count = 0;
+  for (std::size_t d = 0; d < survey.data.size(); ++d) {
+    std::string names;
+    for (const auto& [name, column] : {std::pair{"k", &values.k}, std::pair{"u", &values.u},
+                                       std::pair{"rhoa", &values.rhoa}, std::pair{"ip", &values.ip}}) {
+      if (d < column->size() && !std::isfinite((*column)[d])) {
+        const double v = (*column)[d];
+        names += (names.empty() ? "" : ", ") + std::string(name) + " = " +
+                 (std::isnan(v) ? "nan" : v < 0 ? "-inf" : "inf");
+      }
+    }
+    if (names.empty()) continue;
+    if (++count > shown) continue;
+    const common::SurveyDatum& datum = survey.data[d];
+    lines.push_back(file + ", line " + std::to_string(datum.line) + ": datum " + std::to_string(d + 1) +
+                    " (a b m n = " + std::to_string(datum.a) + " " + std::to_string(datum.b) + " " +
+                    std::to_string(datum.m) + " " + std::to_string(datum.n) + "): the computed " + names +
+                    " is not a finite number");
+  }
+  if (count > shown) lines.push_back("and " + std::to_string(count - shown) + " more data with values that are not finite");
+  if (count > 0) {
+    lines.push_back("no result file written: the model or the electrodes of these data cannot be computed "
+                    "(electrodes too close to each other or to the boundary?)");
+  }
+  return lines;
+}
+
 std::string surveyOutputName(const std::string& surveyPath) {
   const std::filesystem::path path(surveyPath);
   std::filesystem::path name = path.stem();
@@ -212,20 +189,28 @@ int runSurveyProgram(std::ostream& console, std::ostream& errors, const SurveyRu
     if (loadGeometry(st, console, errors) == LoadOutcome::tooManyNodes) {
       return common::exitTooManyNodes;
     }
-    const common::SurveyData survey = common::readSurveyFile(options.survey);
+    const common::SurveyData survey = common::readSurveyFile(options.survey, common::maxModelledSurveyBytes);
+    // The result file is settled before any work: never one of the inputs,
+    // and one that can be written (the folder exists, the file is not
+    // write-protected), so an hour's solve does not end in a refusal.
+    const std::string out = options.out.empty() ? surveyOutputName(options.survey) : options.out;
+    common::refuseOwnInput(out, options.survey, "the survey file", "give --out another file name");
+    common::refuseOwnInput(out, "varga.xy", "the mesh", "give --out another file name");
+    common::checkOutputTarget(out);
     const SurveyInput in = checkSurvey(st, survey, options.survey);
     {
       float spread = 0.0f;
       const std::vector<common::ElectrodePoint> used = usedElectrodes(in, spread);
-      const common::Findings findings =
+      common::Findings findings =
           checkModel(st.model, used, spread, options.survey, [](const common::ElectrodePoint& e) {
             return std::string(e.current ? "current" : "potential") + " electrode " + std::to_string(e.position);
           });
+      const common::Findings numbering = common::checkElectrodeNumbering(survey, options.survey);
+      findings.insert(findings.end(), numbering.begin(), numbering.end());
       common::printFindings(findings, "korvis", errors);
       if (common::hasErrors(findings)) return common::exitBadInput;
     }
     useExactContrasts(st, "varga.xy", errors);
-    const std::string out = options.out.empty() ? surveyOutputName(options.survey) : options.out;
     printLine(console, " Survey file - " + options.survey + ": " +
                            std::to_string(survey.electrodes.size()) + " electrodes, " +
                            std::to_string(survey.data.size()) + " data");
@@ -241,6 +226,10 @@ int runSurveyProgram(std::ostream& console, std::ostream& errors, const SurveyRu
       errors << "korvis: zero pivot in row " << result.pivotRow
              << " of the system matrix at wavenumber " << result.pivotWavenumber
              << (result.pivotPass == 2 ? " of the IP pass" : "") << "\n";
+      return common::exitNumerical;
+    }
+    if (const std::vector<std::string> bad = nonFiniteResults(survey, result.values, options.survey); !bad.empty()) {
+      for (const std::string& line : bad) errors << "korvis: " << line << "\n";
       return common::exitNumerical;
     }
     common::OutputFile file(out);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/model_checks.h"
+#include "common/survey_checks.h"
 #include "common/survey_file.h"
 #include "korvis/korvis_state.h"
 #include "korvis/survey_model.h"
@@ -16,8 +17,8 @@
 namespace korvis {
 
 // Limits of the survey mode (the memory of the solve grows with them).
-inline constexpr int maxSurveyRunElectrodes = 1000;
-inline constexpr int maxSurveyRunData = 100000;
+inline constexpr int maxSurveyRunElectrodes = common::maxModelledElectrodes;
+inline constexpr int maxSurveyRunData = common::maxModelledData;
 
 // The electrodes in korvis coordinates (depth = -z of the file) and the
 // measurements with 0-based electrode indices.
@@ -27,12 +28,10 @@ struct SurveyInput {
 };
 
 // The checks the file format leaves to the model, each an InputError naming
-// `file`, the line and what was expected: the limits above; electrodes on
-// one profile line (equal y) and not above the surface (z <= 0); a flat
-// topography (every point at z = 0); every electrode used by a measurement
-// inside the model (on its surface line or in one of its bodies) and off
-// the node centres; no current electrode at the place of a potential
-// electrode of the same measurement.
+// `file`, the line and what was expected: those of
+// common::checkSurveyAgainstModel (limits, profile line, elevations, flat
+// topography, electrodes inside the model, current and potential electrodes
+// apart), and every electrode used by a measurement off the node centres.
 SurveyInput checkSurvey(const KorvisState& st, const common::SurveyData& survey,
                         const std::string& file);
 
@@ -43,6 +42,13 @@ std::vector<common::ElectrodePoint> usedElectrodes(const SurveyInput& in, float&
 
 // The survey with its data columns replaced by k u i r rhoa (ip).
 common::SurveyData surveyResults(const common::SurveyData& survey, const SurveyValues& values);
+
+// One message for each of the first ten data with a value that is not a
+// finite number ("<file>, line 12: datum 5 (a b m n = 1 2 3 4): the computed
+// u = inf is not a finite number"), then how many more and that no file is
+// written; empty when every value is finite.
+std::vector<std::string> nonFiniteResults(const common::SurveyData& survey, const SurveyValues& values,
+                                          const std::string& file);
 
 // "dir/name.ext" -> "dir/name-data.ext" ("name" -> "name-data").
 std::string surveyOutputName(const std::string& surveyPath);

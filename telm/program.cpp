@@ -10,10 +10,10 @@
 #include "common/edit_format.h"
 #include "common/exit_codes.h"
 #include "common/free_format.h"
+#include "common/input_text.h"
 #include "common/model_checks.h"
 #include "common/output_file.h"
 #include "common/record_reader.h"
-#include "common/survey_file.h"
 #include "telm/arrays.h"
 #include "telm/coded_stop.h"
 #include "telm/contrast_fields.h"
@@ -21,6 +21,7 @@
 #include "telm/exchange_file.h"
 #include "telm/model_checks.h"
 #include "telm/model_input.h"
+#include "telm/survey_electrodes.h"
 #include "telm/telm_state.h"
 
 namespace telm {
@@ -33,18 +34,16 @@ std::string freeRecord(std::string_view text) {
 
 constexpr const char* stopLine = "Stop - Program terminated.\n";
 
-// The electrodes of a survey file as refinement points (x, depth = -z).
-void readSurveyElectrodes(const std::string& path, TelmState& st) {
-  const common::SurveyData survey = common::readSurveyFile(path);
-  st.refineFlag = 3;
-  for (const common::SurveyElectrode& e : survey.electrodes) {
-    if (e.z > 0.0) {
-      throw common::InputError(path + ", line " + std::to_string(e.line) +
-                               ": expected z of 0 or below (z is the elevation: 0 at the "
-                               "surface, negative below), found an electrode above the surface");
-    }
-    st.surveyX.push_back(static_cast<float>(e.x));
-    st.surveyZ.push_back(e.z == 0.0 ? 0.0f : static_cast<float>(-e.z));
+// The file that this run writes at its end (varga.xy or XZ.txt) must not be
+// one it reads: a model or survey file of that name would be replaced by the
+// mesh or the listing.
+void refuseOwnInputs(const TelmState& st, const std::string& surveyPath) {
+  const char* written = st.keyRun == -1 ? "varga.xy" : st.keyRun == 1 ? "XZ.txt" : nullptr;
+  if (written == nullptr) return;
+  common::refuseOwnInput(written, st.modelFileName, "the model file",
+                         "give the model file another name (and put that name in filename)");
+  if (!surveyPath.empty()) {
+    common::refuseOwnInput(written, surveyPath, "the survey file", "give the survey file another name");
   }
 }
 
@@ -74,14 +73,19 @@ int runProgram(std::ostream& console, std::ostream& errors, const MeshOptions& o
                                  "for telm --survey, found " + std::to_string(st->keyRun));
       }
       st->gradedCorners = options.gradedCorners || !surveyPath.empty();
-      if (!surveyPath.empty()) {
-        readSurveyElectrodes(surveyPath, *st);
-      } else if (st->keyRun == -1) {
+      if (surveyPath.empty() && st->keyRun == -1) {
         readArrayFileHeader("varga.arr", *st, console);
-      } else {
+      } else if (surveyPath.empty()) {
         readSurveySettings(model, *st, console);
       }
+      refuseOwnInputs(*st, surveyPath);
       common::Findings findings = checkModel(*st);
+      // The survey file is checked against a model that has passed its own
+      // checks: the lookups need sound outlines.
+      if (!surveyPath.empty() && !common::hasErrors(findings)) {
+        const common::Findings survey = useSurveyElectrodes(surveyPath, *st);
+        findings.insert(findings.end(), survey.begin(), survey.end());
+      }
       if (st->keyRun != -1) {
         const common::Findings survey = checkSurvey(*st);
         findings.insert(findings.end(), survey.begin(), survey.end());
@@ -123,10 +127,10 @@ int runProgram(std::ostream& console, std::ostream& errors, const MeshOptions& o
     }
     return stop.code;
   } catch (const common::InputError& e) {
-    errors << "telm: " << e.what() << "\n";
+    errors << "telm: " << common::escapedText(e.what()) << "\n";
     return common::exitBadInput;
   } catch (const common::OutputError& e) {
-    errors << "telm: " << e.what() << "\n";
+    errors << "telm: " << common::escapedText(e.what()) << "\n";
     return common::exitOutputFailed;
   } catch (const std::bad_alloc&) {
     // Where the machine's memory is not known beforehand (the survey check).

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "common/record_reader.h"
 #include "temp_dir.h"
 
 namespace common {
@@ -76,6 +77,51 @@ TEST(OutputFileTest, FailuresNameTheFileAndLeaveNoTrace) {
   EXPECT_EQ(message.rfind(dir.file("qz.bin") + ": cannot write the file (", 0), 0u) << message;
   EXPECT_EQ(entriesIn(dir.path()), 1);
   EXPECT_TRUE(std::filesystem::is_directory(dir.file("qz.bin/inside")));
+}
+
+TEST(OutputFileTest, ProtectedTargetsAreNeverReplaced) {
+  TempDir dir;
+  const std::string kept = dir.write("kept.dat", "earlier result\n");
+  std::filesystem::permissions(kept, std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
+                                         std::filesystem::perms::others_read);
+  std::filesystem::create_directory(dir.file("folder.dat"));
+  const std::string missing = dir.file("no such dir/out.dat");
+  struct Case {
+    std::string path, reason;
+  };
+  const Case cases[] = {
+      {kept, "the file is write-protected"},
+      {dir.file("folder.dat"), "not a regular file: a folder, a device or a pipe"},
+      {missing, "No such file or directory"},
+  };
+  for (const Case& c : cases) {
+    const std::string expected = c.path + ": cannot write the file (" + c.reason + ")";
+    // Found before the work by checkOutputTarget, and again at the commit.
+    EXPECT_EQ(outputErrorOf([&] { checkOutputTarget(c.path); }), expected);
+    EXPECT_EQ(outputErrorOf([&] { writeFileAtomically(c.path, "new"); }), expected);
+  }
+  EXPECT_EQ(dir.read("kept.dat"), "earlier result\n");
+  EXPECT_EQ(entriesIn(dir.path()), 2);
+
+  // A writable target passes the check and nothing is left of it.
+  EXPECT_EQ(outputErrorOf([&] { checkOutputTarget(dir.file("fresh.dat")); }), "no error");
+  EXPECT_EQ(entriesIn(dir.path()), 2);
+}
+
+TEST(OutputFileTest, OwnInputIsRefusedWhateverItsSpelling) {
+  TempDir dir;
+  const std::string survey = dir.write("s.dat", "survey\n");
+  std::filesystem::create_symlink(survey, dir.file("link.dat"));
+  for (const std::string& out : {survey, dir.file("./s.dat"), dir.file("link.dat")}) {
+    try {
+      refuseOwnInput(out, survey, "the survey file", "give --out another file name");
+      ADD_FAILURE() << out;
+    } catch (const InputError& e) {
+      EXPECT_EQ(std::string(e.what()),
+                out + ": the run would replace its own input, the survey file " + survey + "; give --out another file name");
+    }
+  }
+  EXPECT_NO_THROW(refuseOwnInput(dir.file("s-data.dat"), survey, "the survey file", "fix"));
 }
 
 }  // namespace

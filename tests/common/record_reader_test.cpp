@@ -7,6 +7,8 @@
 #include <cstring>
 #include <limits>
 
+#include <sys/stat.h>
+
 #include "common/array_file.h"
 #include "temp_dir.h"
 
@@ -172,7 +174,10 @@ TEST_F(RecordReaderTest, MessagesNameFileLineAndField) {
       {"inf\n", false, "line 1: expected a number for xp, found \"inf\""},
       {"nan\n", false, "line 1: expected a number for xp, found \"nan\""},
       {"--1\n", false, "line 1: expected a number for xp, found \"--1\""},
-      {std::string("1\0\x1b", 3) + "\n", false, "line 1: expected a number for xp, found \"1??\""},
+      {std::string("1\0\x1b", 3) + "\n", false, "line 1: expected a number for xp, found \"1\\x00\\x1B\""},
+      // Bytes that are not UTF-8, and C1 controls, are escaped; other text is shown as it is.
+      {"\xff\xfe\xc2\x9b[2J\n", false, "line 1: expected a number for xp, found \"\\xFF\\xFE\\xC2\\x9B[2J\""},
+      {"m\xc3\xa8tre\n", false, "line 1: expected a number for xp, found \"m\xc3\xa8tre\""},
       {"0*5\n", false, "line 1: expected a number for xp, found \"0*5\""},
       {"*5\n", false, "line 1: expected a number for xp, found \"*5\""},
       {"2*x\n", false, "line 1: expected a number for xp, found \"x\""},
@@ -221,13 +226,30 @@ TEST_F(RecordReaderTest, WhereNamesTheLineOfTheLastValue) {
   EXPECT_EQ(in.where("nPos must be at most 100"), name() + ", line 3: nPos must be at most 100");
 }
 
-TEST_F(RecordReaderTest, MissingFileAndDirectory) {
+TEST_F(RecordReaderTest, MissingFileAndFilesThatAreNotRegular) {
   EXPECT_EQ(messageOf([&] { RecordReader r(dir_.file("varga.xy")); }),
             dir_.file("varga.xy") + ": cannot open the file (No such file or directory)");
   EXPECT_EQ(messageOf([&] { RecordReader r(dir_.file("varga.xy"), "run telm first"); }),
             dir_.file("varga.xy") + ": cannot open the file (No such file or directory); run telm first");
-  EXPECT_EQ(messageOf([&] { RecordReader r(dir_.path().string()); }),
-            dir_.path().string() + ": cannot open the file (Is a directory)");
+  // A folder, an endless device and a pipe without a writer are refused
+  // without a read (which would fail, exhaust the memory or block).
+  ASSERT_EQ(mkfifo(dir_.file("pipe").c_str(), 0600), 0);
+  for (const std::string& path : {dir_.path().string(), std::string("/dev/zero"), dir_.file("pipe")}) {
+    EXPECT_EQ(messageOf([&] { RecordReader r(path, "run telm first"); }),
+              path + ": not a regular file (a folder, a device or a pipe): give the path of a file");
+  }
+}
+
+TEST_F(RecordReaderTest, LoneCarriageReturnsEndLines) {
+  // A file saved with the line ends of old Mac editors reads as its LF twin.
+  auto in = open("1 2 nP nT\r\r3\rtitle line\r");
+  int a = 0, b = 0, c = 0;
+  in.record(a, "a", b, "b");
+  in.readList(&c, 0, "empty");
+  in.record(c, "c");
+  EXPECT_EQ(in.lineNumber(), 3);
+  EXPECT_EQ(in.readLine("title"), "title line");
+  EXPECT_EQ(a + b + c, 6);
 }
 
 TEST_F(RecordReaderTest, ArrayHeaderFieldsAndNames) {

@@ -118,15 +118,41 @@ TEST(SurveyFileTest, WrittenTextReadsBackToTheSameSurvey) {
   EXPECT_EQ(back.data[1].values[1], 1234568.0);
 }
 
-TEST(SurveyFileTest, MissingFileGivesTheSystemsReason) {
+TEST(SurveyFileTest, FilesThatCannotBeReadGiveOneReason) {
   testing::TempDir dir;
-  const std::string path = dir.file("absent.dat");
-  try {
-    readSurveyFile(path);
-    FAIL() << "no error";
-  } catch (const InputError& e) {
-    EXPECT_EQ(std::string(e.what()), path + ": cannot open the file (No such file or directory)");
+  const std::string big = dir.write("big.dat", "1\n# x z\n0 0\n0\n# a b m n\n" + std::string(1000, '#'));
+  const struct {
+    std::string path;
+    std::size_t maxBytes;
+    std::string message;
+  } rows[] = {
+      {dir.file("absent.dat"), 1000, dir.file("absent.dat") + ": cannot open the file (No such file or directory)"},
+      {dir.path().string(), 1000,
+       dir.path().string() + ": not a regular file (a folder, a device or a pipe): give the path of a file"},
+      {"/dev/zero", 1000, "/dev/zero: not a regular file (a folder, a device or a pipe): give the path of a file"},
+      {big, 1000,
+       big + ": larger than 1000 bytes, more than any survey file within the limits: is it the right file?"},
+  };
+  for (const auto& row : rows) {
+    try {
+      readSurveyFile(row.path, row.maxBytes);
+      ADD_FAILURE() << row.path;
+    } catch (const InputError& e) {
+      EXPECT_EQ(std::string(e.what()), row.message);
+    }
   }
+  EXPECT_EQ(readSurveyFile(big, 2000).electrodes.size(), 1u);
+}
+
+TEST(SurveyFileTest, LoneCarriageReturnsEndLines) {
+  const std::string lf = "2 # electrodes\n# x z\n0 0\n5 0\n1\n# a b m n\n1 0 2 0\n";
+  std::string cr = lf;
+  for (char& c : cr) c = c == '\n' ? '\r' : c;
+  const SurveyData s = parseSurveyText(cr, "s.dat");
+  ASSERT_EQ(s.data.size(), 1u);
+  EXPECT_EQ(s.data[0].line, 7);
+  EXPECT_EQ(s.electrodes[1].x, 5.0);
+  EXPECT_EQ(messageOf(cr + "1\r5\r"), messageOf(lf + "1\n5\n"));
 }
 
 }  // namespace

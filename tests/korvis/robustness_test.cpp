@@ -11,6 +11,9 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <vector>
+
+#include <sys/stat.h>
 
 #include "common/exit_codes.h"
 #include "common/program_run.h"
@@ -227,11 +230,93 @@ TEST_F(KorvisRobustness, ResultFileThatCannotBeWrittenFailsTheRun) {
   fs::create_directory(dir_.path() / "korvis.txt");
   r = run();
   EXPECT_EQ(r.status, common::exitOutputFailed);
-  EXPECT_EQ(r.err, "korvis: korvis.txt: cannot write the file (Is a directory)\n");
+  EXPECT_EQ(r.err, "korvis: korvis.txt: cannot write the file (not a regular file: a folder, a device or a pipe)\n");
   EXPECT_TRUE(fs::is_directory(dir_.path() / "korvis.txt"));
   auto others = before;
   others.erase("korvis.txt");
   EXPECT_EQ(results(), others);
+}
+
+// Four surface electrodes over the two layers and one Wenner datum.
+const std::string surveyFile = "4 # electrodes\n# x z\n-15 0\n-5 0\n5 0\n15 0\n1 # data\n# a b m n\n1 4 2 3\n";
+
+TEST_F(KorvisRobustness, SurveyRunNeverDestroysItsInputsAndChecksItsResultFileFirst) {
+  put("varga.xy", twoLayers());
+  put("s.dat", surveyFile);
+  put("ro.dat", "kept\n");
+  fs::permissions(dir_.path() / "ro.dat", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  ASSERT_EQ(mkfifo((dir_.path() / "pipe").c_str(), 0600), 0);
+  fs::create_directory(dir_.path() / "folder");
+  const std::string notRegular = ": not a regular file (a folder, a device or a pipe): give the path of a file\n";
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    std::string err;
+  } cases[] = {
+      {{"--survey", "s.dat", "--out", "s.dat"}, common::exitBadInput,
+       "korvis: s.dat: the run would replace its own input, the survey file s.dat; give --out another file name\n"},
+      {{"--survey", "s.dat", "--out", "./s.dat"}, common::exitBadInput,
+       "korvis: ./s.dat: the run would replace its own input, the survey file s.dat; give --out another file name\n"},
+      {{"--survey", "s.dat", "--out", "varga.xy"}, common::exitBadInput,
+       "korvis: varga.xy: the run would replace its own input, the mesh varga.xy; give --out another file name\n"},
+      {{"--survey", "s.dat", "--out", "ro.dat"}, common::exitOutputFailed,
+       "korvis: ro.dat: cannot write the file (the file is write-protected)\n"},
+      {{"--survey", "s.dat", "--out", "nowhere/r.dat"}, common::exitOutputFailed,
+       "korvis: nowhere/r.dat: cannot write the file (No such file or directory)\n"},
+      {{"--survey", "s.dat", "--out", "-"}, common::exitBadInput,
+       "korvis: --out takes a file name, not - (standard output carries the console text); see korvis --help\n"},
+      {{"--survey", "/dev/zero"}, common::exitBadInput, "korvis: /dev/zero" + notRegular},
+      {{"--survey", "pipe"}, common::exitBadInput, "korvis: pipe" + notRegular},
+      {{"--survey", "folder"}, common::exitBadInput, "korvis: folder" + notRegular},
+  };
+  const auto before = folderFiles(dir_.path());
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args.back());
+    const ProgramRun r = common::testing::runProgram(dir_.path(), KORVIS_EXE, 0, c.args);
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_EQ(r.err, c.err);
+    // Refused before any work: no wavenumber was computed.
+    EXPECT_EQ(r.out.find("nKy"), std::string::npos) << r.out;
+    EXPECT_EQ(folderFiles(dir_.path()), before);
+  }
+}
+
+TEST_F(KorvisRobustness, SurveyFileSlipsAreNamed) {
+  put("varga.xy", twoLayers());
+  put("s.dat", surveyFile);
+  ProgramRun r = common::testing::runProgram(dir_.path(), KORVIS_EXE, 0, {"--survey", "s.dat"});
+  ASSERT_EQ(r.status, common::exitNormal) << r.err;
+  const std::string expected = dir_.read("s-data.dat");
+
+  // Line ends of old Mac editors read as LF.
+  put("s.dat", replaced(surveyFile, "\n", "\r"));
+  r = common::testing::runProgram(dir_.path(), KORVIS_EXE, 0, {"--survey", "s.dat"});
+  EXPECT_EQ(r.status, common::exitNormal) << r.err;
+  EXPECT_EQ(dir_.read("s-data.dat"), expected);
+
+  const struct {
+    std::string survey;
+    int status;
+    std::string err;
+  } cases[] = {
+      // Numbered from 0: electrode 0 (at infinity) used, the last never.
+      {replaced(surveyFile, "1 4 2 3", "0 3 1 2"), common::exitNormal,
+       "korvis: warning: s.dat, line 9: a datum uses electrode 0 (an electrode at infinity) and no datum uses "
+       "electrode 4, the last: electrode numbers are 1-based; if the file numbers them from 0, add 1 to every a, "
+       "b, m and n\n"},
+      {replaced(surveyFile, "-5 0", "-15 -1e-300"), common::exitBadInput,
+       "korvis: s.dat, line 9: electrodes 1 and 2 share one place; expected a potential electrode away from the "
+       "current electrodes\n"},
+      {replaced(surveyFile, "# x z", "# x \xff\x1b[2J"), common::exitBadInput,
+       "korvis: s.dat, line 2: expected the position tokens x, y and z, found \"\\xFF\\x1B[2j\"\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.survey);
+    put("s.dat", c.survey);
+    r = common::testing::runProgram(dir_.path(), KORVIS_EXE, 0, {"--survey", "s.dat"});
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_EQ(r.err, c.err);
+  }
 }
 
 std::string eachLine(const std::string& text, const std::function<std::string(const std::string&)>& edit) {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <numbers>
 #include <sstream>
 #include <string>
@@ -279,6 +280,15 @@ TEST(SurveyChecks, ReportFileLineAndWhatWasExpected) {
       {"current and potential electrode at one place",
        [](common::SurveyData& s) { s.electrodes[2].x = s.electrodes[0].x; },
        "s.dat, line 9: electrodes 1 and 3 share one place"},
+      {"current and potential electrode 1e-300 m apart",
+       [](common::SurveyData& s) {
+         s.electrodes[2].x = s.electrodes[0].x;
+         s.electrodes[2].z = -1e-300;
+       },
+       "s.dat, line 9: electrodes 1 and 3 share one place"},
+      {"current and potential electrode closer than the point tolerance",
+       [](common::SurveyData& s) { s.electrodes[2].x = s.electrodes[0].x + 0.0009; },
+       "s.dat, line 9: electrodes 1 and 3 share one place"},
       {"topography",
        [](common::SurveyData& s) {
          s.topography = {{0.0, 0.0}, {10.0, 1.5}};
@@ -324,6 +334,29 @@ TEST(SurveyChecks, ModelChecksSeeTheUsedElectrodesAndTheLargestSpread) {
   EXPECT_EQ(used[2].z, 5.0f);
 }
 
+TEST(SurveyChecks, ValuesThatAreNotFiniteAreNamedAndNothingIsWritten) {
+  auto st = physicalBlock();
+  const common::SurveyData survey =
+      surveyOf({{-6, 0}, {-2, 0}, {2, 0}, {6, 0}}, std::vector<Quadrupole>(12, Quadrupole{0, 1, 2, 3}));
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  SurveyValues v;
+  v.k.assign(12, 1.0);
+  v.u.assign(12, 1.0);
+  v.rhoa.assign(12, 1.0);
+  EXPECT_TRUE(nonFiniteResults(survey, v, "s.dat").empty());
+  v.u[0] = inf;
+  v.rhoa[0] = -nan;
+  for (int d = 1; d < 12; ++d) v.k[static_cast<std::size_t>(d)] = -inf;
+  const std::vector<std::string> lines = nonFiniteResults(survey, v, "s.dat");
+  ASSERT_EQ(lines.size(), 12u);
+  EXPECT_EQ(lines[0], "s.dat, line 9: datum 1 (a b m n = 1 2 3 4): the computed u = inf, rhoa = nan is not a finite number");
+  EXPECT_EQ(lines[1], "s.dat, line 10: datum 2 (a b m n = 1 2 3 4): the computed k = -inf is not a finite number");
+  EXPECT_EQ(lines[10], "and 2 more data with values that are not finite");
+  EXPECT_EQ(lines[11], "no result file written: the model or the electrodes of these data cannot be computed "
+                       "(electrodes too close to each other or to the boundary?)");
+}
+
 TEST(SurveyCommandLine, OptionsAndOutputNames) {
   struct Row {
     std::vector<const char*> args;
@@ -333,6 +366,7 @@ TEST(SurveyCommandLine, OptionsAndOutputNames) {
                        Row{{"--accurate"}, ""}, Row{{"--survey"}, "korvis: option '--survey' needs FILE"},
                        Row{{"--survey", ""}, "korvis: option '--survey' needs FILE"},
                        Row{{"--out", "b"}, "--out goes with --survey"},
+                       Row{{"--survey", "a.dat", "--out", "-"}, "--out takes a file name, not -"},
                        Row{{"--survey", "a", "--survey", "b"}, "korvis: option '--survey' given twice"},
                        Row{{"-x"}, "korvis: unknown option '-x'"}}) {
     std::vector<const char*> argv{"korvis"};

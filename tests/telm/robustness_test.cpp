@@ -323,11 +323,80 @@ TEST_F(TelmRobustness, ResultFileThatCannotBeWrittenFailsTheRun) {
   put("model.dat", layers(-1));
   const ProgramRun r = run();
   EXPECT_EQ(r.status, common::exitOutputFailed);
-  EXPECT_EQ(r.err, "telm: varga.xy: cannot write the file (Is a directory)\n");
+  EXPECT_EQ(r.err, "telm: varga.xy: cannot write the file (not a regular file: a folder, a device or a pipe)\n");
   EXPECT_TRUE(fs::is_directory(dir_.path() / "varga.xy"));
   auto others = before;
   others.erase("varga.xy");
   EXPECT_EQ(results(), others);
+}
+
+// telm --survey makes the checks korvis --survey will make, so that no mesh
+// is prepared for a survey korvis then refuses; and it never writes its mesh
+// over one of its inputs.
+TEST_F(TelmRobustness, SurveyFileIsCheckedAsKorvisWillCheckIt) {
+  put("filename", "model.dat\n");
+  put("model.dat", layers(-1));
+  const std::string good = "4\n# x y z\n-15 0 0\n-5 0 0\n5 0 -10\n15 0 0\n1\n# a b m n\n1 4 2 3\n";
+  std::string many = "1001\n# x z\n";
+  for (int e = 0; e < 1001; ++e) many += std::to_string(e % 100) + " 0\n";
+  many += "1\n# a b m n\n1 2 3 4\n";
+  const auto replaced = [&](const std::string& from, const std::string& to) {
+    std::string text = good;
+    return text.replace(text.find(from), from.size(), to);
+  };
+  const struct {
+    const char* what;
+    std::string survey;
+    int status;
+    std::string err;
+  } cases[] = {
+      {"as meant", good, common::exitNormal, ""},
+      {"outside the model", replaced("-15 0 0", "-500 0 0"), common::exitBadInput,
+       "telm: s.dat, line 3: electrode 1 at x -500, z 0: expected a place inside the model of model.dat (on its "
+       "surface line or in one of its bodies)\n"},
+      {"below every body", replaced("5 0 -10", "5 0 -100"), common::exitBadInput,
+       "telm: s.dat, line 5: electrode 3 at x 5, z -100: expected a place inside the model of model.dat (on its "
+       "surface line or in one of its bodies)\n"},
+      {"another profile line", replaced("-5 0 0", "-5 2 0"), common::exitBadInput,
+       "telm: s.dat, line 4: electrode 2: expected y 0 as for electrode 1, found 2; korvis models electrodes on "
+       "one profile line\n"},
+      {"above the surface", replaced("-5 0 0", "-5 0 1"), common::exitBadInput,
+       "telm: s.dat, line 4: electrode 2: expected z of 0 or below (z is the elevation: 0 at the surface, negative "
+       "below), found 1 above the surface\n"},
+      {"topography", good + "2\n-200 0\n200 5\n", common::exitBadInput,
+       "telm: s.dat: topography point 2: expected z 0, found 5; korvis models a flat surface (give the electrodes "
+       "their depths below it and no topography)\n"},
+      {"over the limits", many, common::exitBadInput,
+       "telm: s.dat, line 1003: expected at most 1000 electrodes (korvis models no more), found 1001\n"},
+      {"numbered from 0", replaced("1 4 2 3", "0 3 1 2"), common::exitNormal,
+       "telm: warning: s.dat, line 9: a datum uses electrode 0 (an electrode at infinity) and no datum uses "
+       "electrode 4, the last: electrode numbers are 1-based; if the file numbers them from 0, add 1 to every a, "
+       "b, m and n\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    put("s.dat", c.survey);
+    fs::remove(dir_.path() / "varga.xy");
+    const ProgramRun r = common::testing::runProgram(dir_.path(), TELM_EXE, 0, {"--survey", "s.dat"});
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_EQ(r.err, c.err);
+    EXPECT_EQ(fs::exists(dir_.path() / "varga.xy"), c.status == common::exitNormal);
+  }
+
+  // A survey file or a model file named varga.xy would be replaced by the mesh.
+  put("varga.xy", good);
+  ProgramRun r = common::testing::runProgram(dir_.path(), TELM_EXE, 0, {"--survey", "./varga.xy"});
+  EXPECT_EQ(r.status, common::exitBadInput);
+  EXPECT_EQ(r.err, "telm: varga.xy: the run would replace its own input, the survey file ./varga.xy; give the "
+                   "survey file another name\n");
+  put("filename", "varga.xy\n");
+  put("varga.xy", layers(-1));
+  put("varga.arr", arrayFile);
+  r = run();
+  EXPECT_EQ(r.status, common::exitBadInput);
+  EXPECT_EQ(r.err, "telm: varga.xy: the run would replace its own input, the model file varga.xy; give the model "
+                   "file another name (and put that name in filename)\n");
+  EXPECT_EQ(dir_.read("varga.xy"), layers(-1));
 }
 
 // Rewrites every line of `text` after the first `fixed` ones (the title
