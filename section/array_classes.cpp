@@ -1,6 +1,6 @@
 // Array classes. The rules look at the order of the four electrodes along
-// the line and at their spacings; spacings count as equal within a thousandth
-// of the array's length, since files round positions to centimetres and
+// the line and at their spacings; spacings count as equal within half a per
+// cent of the array's length, since files round positions to centimetres and
 // thirds of a metre do not survive that exactly. Reciprocal measurements
 // (current and potential pairs swapped) fall in the class of the original:
 // they measure the same resistance.
@@ -49,7 +49,7 @@ ArrayClass classifyLine(const Configuration& c, double tolerance) {
   std::array<Placed, 4> e{{{c.a.x, true}, {c.b.x, true}, {c.m.x, false}, {c.n.x, false}}};
   std::sort(e.begin(), e.end(), [](const Placed& p, const Placed& q) { return p.x < q.x; });
   const double d1 = e[1].x - e[0].x, d2 = e[2].x - e[1].x, d3 = e[3].x - e[2].x;
-  const double slack = std::max(tolerance, 1e-3 * (e[3].x - e[0].x));
+  const double slack = std::max(tolerance, 5e-3 * (e[3].x - e[0].x));
   if (std::min({d1, d2, d3}) <= tolerance) return ArrayClass::other;  // two electrodes at one place
   const auto same = [&](double p, double q) { return std::fabs(p - q) <= slack; };
   const bool even = same(d1, d2) && same(d2, d3);

@@ -12,10 +12,10 @@
 namespace section {
 
 struct DrawOptions {
+  std::optional<ArrayClass> arrayClass = std::nullopt;  // --array CLASS: survey data of that class only
   bool fullModel = false;  // --full
   bool nodes = false;      // --nodes
   bool nLevel = false;     // --n-level
-  std::optional<ArrayClass> arrayClass;  // --array CLASS: survey data of that class only
 };
 
 // True when `arg` is one of the options; it is then recorded in `options`.
