@@ -44,7 +44,7 @@ constexpr const char* picturesUsage =
     "input was missing or malformed; 4 when a picture could not be written or two\n"
     "files would give the same picture.\n";
 
-int fail(const std::string& subject, const char* message) {
+int fail(const std::string& subject, const std::string& message) {
   std::cerr << "section: " << subject << ": " << message << '\n';
   return common::exitBadInput;
 }
@@ -72,6 +72,13 @@ int main(int argc, char** argv) {
       return common::exitNormal;
     }
     if (section::parseDrawOption(arg, drawing)) continue;
+    if (arg == "--array") {
+      if (i + 1 >= argc) return fail(arg, "expected an array class after it (" + section::arrayClassList() + ")");
+      const std::string value = argv[++i];
+      drawing.arrayClass = section::arrayClassFromSlug(value);
+      if (!drawing.arrayClass) return fail(value, "unknown array class; expected one of " + section::arrayClassList());
+      continue;
+    }
     if (arg == "-f" || arg == "--file" || arg == "-o" || arg == "--output") {
       if (i + 1 >= argc) return fail(arg, "expected a name after it");
       const std::string value = argv[++i];

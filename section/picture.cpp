@@ -59,7 +59,7 @@ std::vector<Picture> readPictures(const std::string& path, InputKind kind, const
     kind = InputKind::surveyData;
   }
   switch (kind) {
-    case InputKind::surveyData: return readSurveyData(path, stem);
+    case InputKind::surveyData: return readSurveyData(path, stem, options.arrayClass);
     case InputKind::telmArray: return readTelmArrayFile(path, stem);
     case InputKind::telmMagnetic: return readMagneticFile(path, stem);
     case InputKind::korvisLog: return readKorvisLog(path, stem);

@@ -14,6 +14,24 @@
 
 namespace section {
 
+namespace {
+
+// One metre the same length across and down, as in the model picture: the
+// plot's height follows the shape of the ranges (within bounds), and the
+// shorter range is widened about its middle. Depths stay below the surface
+// when the shallowest thing drawn is.
+void fitOneScale(Range& x, Range& depth, double shallowest, double& height) {
+  const double xSpan = x.hi - x.lo, dSpan = depth.hi - depth.lo;
+  height = std::clamp(plotWidth * dSpan / xSpan, 200.0, 560.0);
+  const double metresPerPixel = std::max(xSpan / plotWidth, dSpan / height);
+  const double xMid = (x.lo + x.hi) / 2, dMid = (depth.lo + depth.hi) / 2;
+  x = {xMid - metresPerPixel * plotWidth / 2, xMid + metresPerPixel * plotWidth / 2};
+  depth = {dMid - metresPerPixel * height / 2, dMid + metresPerPixel * height / 2};
+  if (depth.lo < 0.0 && shallowest >= 0.0) depth = {0.0, depth.hi - depth.lo};
+}
+
+}  // namespace
+
 void placeMeasurements(Pseudosection& s, const std::vector<Measurement>& measurements, const std::string& fallbackXLabel,
                        const std::string& fallbackDepthLabel) {
   std::vector<Placement> places;
@@ -88,13 +106,24 @@ std::string renderPseudosection(const Pseudosection& section) {
     dLo = k == 0 ? v.depth : std::min(dLo, v.depth);
     dHi = k == 0 ? v.depth : std::max(dHi, v.depth);
   }
-  const bool logDepth = section.depthAxis == DepthAxis::logarithmic ||
-                        (section.depthAxis == DepthAxis::automatic && depthsAreGeometric(depths));
+  // The electrodes drawn belong in the picture too (across; down only on
+  // true positions, a pseudosection has them on its top edge).
+  if (!placed.empty()) {
+    for (const auto& e : section.overlay.electrodes) {
+      xLo = std::min(xLo, e.at.x), xHi = std::max(xHi, e.at.x);
+      if (section.truePositions) dLo = std::min(dLo, e.at.z), dHi = std::max(dHi, e.at.z);
+    }
+  }
+  const bool logDepth = !section.truePositions && (section.depthAxis == DepthAxis::logarithmic ||
+                                                   (section.depthAxis == DepthAxis::automatic && depthsAreGeometric(depths)));
   // Linear depth axes start at the surface (or the shallowest value above
-  // it); logarithmic ones leave a fifth of the range around the data.
+  // it); logarithmic ones leave a fifth of the range around the data. True
+  // positions are fitted to what is drawn.
   Range depthRange;
   if (placed.empty()) {
     depthRange = {0.0, 1.0};
+  } else if (section.truePositions) {
+    depthRange = padded(dLo, dHi, 0.05);
   } else if (logDepth) {
     const double pad = std::pow(dHi / dLo, 0.08);
     depthRange = {dLo / pad, dHi * pad};
@@ -102,9 +131,10 @@ std::string renderPseudosection(const Pseudosection& section) {
     const double span = dHi > dLo ? dHi - dLo : std::max(std::fabs(dHi), 1.0);
     depthRange = {std::min(0.0, dLo - 0.08 * span), dHi + 0.1 * span};
   }
-  Range xRange = padded(xLo, xHi, 0.04);
+  Range xRange = padded(xLo, xHi, section.truePositions ? 0.05 : 0.04);
 
-  constexpr double plotHeight = 400.0;
+  double plotHeight = 400.0;
+  if (section.truePositions) fitOneScale(xRange, depthRange, dLo, plotHeight);
   const double top = titleHeight(section.titles.size()) + 10.0;
   // The cells reach a margin beyond the outermost points; widen the ranges
   // so that the margin stays inside the frame.
@@ -127,6 +157,7 @@ std::string renderPseudosection(const Pseudosection& section) {
       depthRange = {std::min(depthRange.lo, lo), std::max(depthRange.hi, dHi + my)};
     }
   }
+  if (section.truePositions) fitOneScale(xRange, depthRange, dLo, plotHeight);
   SvgDocument svg(pageWidth, top + plotHeight + 70.0);
   drawTitles(svg, section.titles);
   const ColourScale scale(data, section.scale);
@@ -154,15 +185,31 @@ std::string renderPseudosection(const Pseudosection& section) {
     svg.add("polygon", {{"class", "cell"}, {"points", points}, {"fill", colour}, {"stroke", colour},
                         {"stroke-width", "0.6"}});
   }
+  if (!section.overlay.outlines.empty()) {
+    // A logarithmic axis has no place for the surface: the outlines run up
+    // out of the frame instead.
+    SectionOverlay shown = section.overlay;
+    if (logDepth) {
+      for (auto& ring : shown.outlines) {
+        for (auto& p : ring) p.z = std::max(p.z, depthRange.lo / 10);
+      }
+    }
+    drawOutlines(svg, frame, shown, !section.truePositions);
+  }
   for (const auto& p : page) {
     svg.add("circle", {{"class", "datum"}, {"cx", num(p.x)}, {"cy", num(p.y)}, {"r", dot}, {"fill", "#202020"}});
   }
   svg.close("g");
+  drawElectrodes(svg, frame, section.overlay, section.truePositions ? frame.py(0.0) : frame.top());
   if (placed.empty()) {
     svg.add("text", {{"x", num(plotLeft + plotWidth / 2)}, {"y", num(top + plotHeight / 2)},
                      {"text-anchor", "middle"}}, "no values in the file");
   }
   frame.drawAxes(svg, section.xLabel, section.depthLabel);
+  if (!section.overlay.note.empty()) {
+    svg.add("text", {{"class", "overlay-note"}, {"x", num(plotLeft + plotWidth / 2)}, {"y", num(frame.bottom() + 56)},
+                     {"text-anchor", "middle"}, {"fill", "#404040"}}, section.overlay.note);
+  }
   drawColourBar(svg, scale, section.quantity, top + 20.0, plotHeight - 40.0, anyMissing);
   return svg.str();
 }

@@ -10,6 +10,7 @@
 
 #include "section/colour_scale.h"
 #include "section/configuration.h"
+#include "section/section_overlay.h"
 
 namespace section {
 
@@ -35,6 +36,10 @@ struct Pseudosection {
   std::vector<SectionValue> values;
   // The dipole-dipole n of every value, when every value is one (else empty).
   std::vector<double> nLevels;
+  // Both axes are true positions (x and depth of cross-hole data): they are
+  // fitted to the values and the electrodes, with one scale across and down.
+  bool truePositions = false;
+  SectionOverlay overlay;
 };
 
 // Draws `s` against the n-level instead of the pseudo-depth, when it has them.

@@ -107,6 +107,36 @@ TEST(SectionProgram, UnwritablePictureExitsWithOutputFailure) {
   EXPECT_TRUE(blocked.err.starts_with("section: blocker/sub: cannot create the folder")) << blocked.err;
 }
 
+TEST(SectionProgram, ArrayOptionDrawsOneClassOfTheSurveyData) {
+  TempFolder t;
+  t.write("line-data.dat",
+          "8\n# x z\n0 0\n5 0\n10 0\n15 0\n20 0\n25 0\n30 0\n35 0\n"
+          "4\n# a b m n rhoa\n1 2 3 4 100\n1 4 2 3 110\n2 3 4 5 120\n2 5 3 4 130\n");
+  const auto all = runSection(t, "");
+  EXPECT_EQ(all.status, 0) << all.err;
+  EXPECT_EQ(all.out, "line-data_dipole-dipole_rho.svg\nline-data_wenner_rho.svg\n");
+  const auto one = runSection(t, "-o only --array wenner -f line-data.dat");
+  EXPECT_EQ(one.status, 0) << one.err;
+  EXPECT_EQ(one.out, "only/line-data_wenner_rho.svg\n");
+  struct Row {
+    const char* args;
+    const char* err;
+  };
+  const Row rows[] = {
+      {"--array Wenner .", "section: Wenner: unknown array class; expected one of dipole-dipole, wenner, wenner-gamma, "
+                         "schlumberger, gradient, pole-dipole, dipole-pole, pole-pole, borehole, cross-hole, other\n"},
+      {"--array", "section: --array: expected an array class after it (dipole-dipole, wenner, wenner-gamma, "
+                  "schlumberger, gradient, pole-dipole, dipole-pole, pole-pole, borehole, cross-hole, other)\n"},
+      {"--array pole-pole .", "section: ./line-data.dat: no data of the array class pole-pole; the file has "
+                            "dipole-dipole 2, Wenner 2\n"},
+  };
+  for (const auto& row : rows) {
+    const auto run = runSection(t, row.args);
+    EXPECT_EQ(run.status, 2) << row.args;
+    EXPECT_EQ(run.err, row.err) << row.args;
+  }
+}
+
 TEST(SectionProgram, HelpDescribesTheUsage) {
   TempFolder t;
   const auto run = runSection(t, "--help");
