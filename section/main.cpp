@@ -39,7 +39,9 @@ constexpr const char* picturesUsage =
     "Pictures: amnb_01.dat ... a_mn_b12.dat -> <name>_rho.svg, <name>_eta.svg;\n"
     "magn13.dat -> magn13.svg; korvis.txt -> korvis_rho_<n>.svg, korvis_eta_<n>.svg,\n"
     "korvis_efield_<n>.svg; A_MN.txt, MN_B.txt, A_MNip.txt, MN_Bip.txt,\n"
-    "AB_MN_pr.txt -> <name>.svg; varga.xy (with varga.arr) -> model.svg.\n"
+    "AB_MN_pr.txt -> <name>.svg; varga.xy (with varga.arr) -> model.svg;\n"
+    "survey data (*-data.*) -> <name>_rho.svg, <name>_eta.svg, or with several\n"
+    "array classes <name>_<class>_rho.svg ... per class.\n"
     "Each picture written is listed on standard output. Exit status 0; 2 when an\n"
     "input was missing or malformed; 4 when a picture could not be written or two\n"
     "files would give the same picture.\n";

@@ -30,10 +30,10 @@ void drawOutlines(SvgDocument& svg, const ChartFrame& frame, const SectionOverla
     if (points.empty()) continue;
     points.pop_back();
     if (dashed) {
-      svg.add("polygon", {{"class", "outline"}, {"points", points}, {"fill", "none"}, {"stroke", "#707070"},
+      svg.add("polygon", {{"class", "outline"}, {"points", points}, {"fill", "none"}, {"stroke", "#808080"},
                           {"stroke-width", "0.8"}, {"stroke-dasharray", "5 3"}});
     } else {
-      svg.add("polygon", {{"class", "outline"}, {"points", points}, {"fill", "none"}, {"stroke", "#707070"},
+      svg.add("polygon", {{"class", "outline"}, {"points", points}, {"fill", "none"}, {"stroke", "#808080"},
                           {"stroke-width", "1"}});
     }
   }

@@ -136,9 +136,15 @@ std::vector<Picture> readSurveyData(const std::string& path, const std::string& 
   const bool modelBeside = std::filesystem::is_regular_file(std::filesystem::path(folder.empty() ? "." : folder) / "varga.xy", ec);
   const auto outlines = modelOutlinesBeside(folder, modelProblem);
 
-  std::vector<Picture> pictures;
+  std::vector<ArrayClass> drawn;
   for (const ArrayClass c : allArrayClasses) {
-    if (counts[indexOf(c)] == 0 || (only && c != *only)) continue;
+    if (counts[indexOf(c)] > 0 && (!only || c == *only)) drawn.push_back(c);
+  }
+  // A file without data still gets its (empty) picture, which says so.
+  if (data.data.empty()) drawn.push_back(ArrayClass::other);
+
+  std::vector<Picture> pictures;
+  for (const ArrayClass c : drawn) {
     std::vector<Measurement> rho, eta;
     std::vector<char> role(data.electrodes.size(), 0);  // 1 receiver, 2 current
     std::size_t unplaced = 0;

@@ -54,6 +54,12 @@ TEST(SurveyData, PseudosectionsAtMidpointsFromTheUnifiedFormat) {
   const auto renamed = t.write("line.dat", survey);
   EXPECT_EQ(picturesOf(renamed, inputKindOf("line.dat", false)).size(), 4u);
   EXPECT_FALSE(looksLikeSurveyFile(t.write("amnb_01.dat", "title\ntitle\n   3   1   2   l\n")));
+  // A file without data keeps its one picture, which says so.
+  const auto none = picturesOf(t.write("none-data.dat", "2\n# x z\n0 0\n5 0\n0\n# a b m n rhoa\n"),
+                               InputKind::surveyData);
+  ASSERT_EQ(none.size(), 1u);
+  EXPECT_EQ(none[0].name, "none-data_rho.svg");
+  EXPECT_EQ(std::get<Pseudosection>(none[0].content).titles.size(), 1u);
   // Without a resistivity column there is nothing to draw.
   EXPECT_THROW(picturesOf(t.write("bare-data.dat", "2\n# x z\n0 0\n5 0\n1\n# a b m n\n1 0 2 0\n"),
                           InputKind::surveyData),
