@@ -10,24 +10,15 @@
 #include <ostream>
 #include <vector>
 
+#include "common/array_layout.h"
 #include "korvis/korvis_state.h"
 #include "korvis/solve.h"
 
 namespace korvis {
 
-// The electrodes, receivers and flags of one evaluation (position p, spacing
-// j, both 1-based). X = X0 + (p-1)*dX, Z = Z0 + (p-1)*dZ, s = Spac(j).
-struct Placement {
-  Configuration first;         // A, B, first receiver and its direction
-  float xr2 = 0, zr2 = 0;      // kind 18: the second receiver (X - s, 0)
-  int solveFlag = 1;           // kinds 15, 16, 18: j (solve for j = 1 only)
-  bool unknownKind = false;    // keyArr outside 1..19: laid out as kind 1
-};
-
-Placement placeElectrodes(const common::ArrayFile& a, int p, int j);
-
-// The spacings evaluated per position: 1 for kinds 17 and 19, else nSpac.
-int evaluatedSpacings(const common::ArrayFile& a);
+using common::Placement;
+using common::evaluatedSpacings;
+using common::placeElectrodes;
 
 // The first zero pivot of a run; row 0 when the run went through.
 struct DriverResult {

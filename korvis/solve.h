@@ -5,6 +5,7 @@
 #include <ostream>
 #include <vector>
 
+#include "common/array_layout.h"
 #include "korvis/korvis_state.h"
 
 namespace korvis {
@@ -17,11 +18,7 @@ struct SolveWorkspace {
   void allocate(int N);
 };
 
-struct Configuration {
-  float XA = 0, ZA = 0, XB = 0, ZB = 0;  // current electrodes
-  float xr = 0, zr = 0;                  // receiver
-  float nx = 1, nz = 0;                  // measuring direction
-};
+using common::Configuration;
 
 // b(i) = ((EA + EA') - EB - EB')*q(i) for every node; sets rhoA, rhoB by the
 // electrode lookups (messages to console), then forms b by sourceRhsGiven.

@@ -190,15 +190,14 @@ float stepWith(const TelmState& st, int e, Point p, bool electrodes) {
 // between two of them is sized by stepAt at its ends.
 std::vector<float> electrodeBreaks(const TelmState& st, int e, Point p1, Point p2) {
   std::vector<float> breaks;
-  if (st.refineFlag != 3) return breaks;
   const float dx = p2.x - p1.x;
   const float dz = p2.z - p1.z;
   const float L = std::sqrt(dx * dx + dz * dz);
   const float ux = dx / L;
   const float uz = dz / L;
   const auto at = [&](float s) { return Point{p1.x + s * ux, p1.z + s * uz}; };
-  for (std::size_t i = 0; i < st.surveyX.size(); ++i) {
-    const Point electrode{st.surveyX[i], st.surveyZ[i]};
+  for (std::size_t i = 0; i < st.gradeX.size(); ++i) {
+    const Point electrode{st.gradeX[i], st.gradeZ[i]};
     const float foot = (electrode.x - p1.x) * ux + (electrode.z - p1.z) * uz;
     if (!(foot > 0.0f && foot < L)) continue;
     const float d = std::max(distance(electrode, at(foot)), 0.05f);
@@ -219,6 +218,20 @@ std::vector<float> electrodeBreaks(const TelmState& st, int e, Point p1, Point p
 }  // namespace
 
 float stepAt(const TelmState& st, int e, Point p) { return stepWith(st, e, p, true); }
+
+namespace {
+
+// stepAt, and no more than d/dens at distance d from an electrode that
+// grades the mesh (the same rule as stepAt's for a survey's electrodes).
+float gradedStepAt(const TelmState& st, int e, Point p) {
+  float h = stepAt(st, e, p);
+  for (std::size_t i = 0; i < st.gradeX.size(); ++i) {
+    h = std::min(h, std::max(distance(p, {st.gradeX[i], st.gradeZ[i]}), 0.05f) / st.dens);
+  }
+  return h;
+}
+
+}  // namespace
 
 GeometricRun geometricCount(float a, float b, float L) {
   const auto g = [&](float r) { return std::log(((r - 1.0f) * L + a) / (r * a)) / std::log(r); };
@@ -331,7 +344,7 @@ void discretiseAlong(TelmState& st, int e, Point p1, Point p2, float h1, float h
   for (const float t : breaks) {
     if ((t - tStart) * L < gap || (1.0f - t) * L < gap) continue;
     const Point p = at(t);
-    const float h = stepAt(st, e, p);
+    const float h = gradedStepAt(st, e, p);
     splitSegment(st, e, start, p, hStart, h, console);
     start = p;
     hStart = h;

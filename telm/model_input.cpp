@@ -3,10 +3,13 @@
 // later table access inside the fixed arrays of the state record.
 #include "telm/model_input.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <sstream>
 
 #include "common/array_file.h"
+#include "common/array_layout.h"
 #include "common/free_format.h"
 #include "common/shown_value.h"
 #include "telm/coded_stop.h"
@@ -159,6 +162,47 @@ void readSurveySettings(common::RecordReader& in, TelmState& st, std::ostream& c
   }
 }
 
+namespace {
+
+void gradeToward(TelmState& st, float x, float depth) {
+  if (!(depth > 0.0f)) return;
+  for (std::size_t i = 0; i < st.gradeX.size(); ++i) {
+    if (st.gradeX[i] == x && st.gradeZ[i] == depth) return;
+  }
+  st.gradeX.push_back(x);
+  st.gradeZ.push_back(depth);
+}
+
+// The electrodes below the surface (current electrodes and receivers) of
+// every configuration of the kinds that bury them (9, 10, 11, 13, 14, 17,
+// 19) grade the mesh toward the interfaces they lie close to: the charges
+// of a source, and those a receiver sees most, are concentrated there
+// within a few times the electrode's distance, which a mesh sized by depth
+// alone misses by far. The spacings that place them follow the two header records;
+// a file whose spacings korvis would refuse grades nothing here (korvis
+// reports it).
+void buriedElectrodes(common::RecordReader& in, common::ArrayFile arr, TelmState& st) {
+  constexpr int buriedKinds[] = {9, 10, 11, 13, 14, 17, 19};
+  if (std::find(std::begin(buriedKinds), std::end(buriedKinds), arr.keyArr) == std::end(buriedKinds)) return;
+  if (arr.nPos < 1 || arr.nPos > common::maxPositions || arr.nSpac < 1 || arr.nSpac > common::maxSpacings) return;
+  try {
+    in.readList(arr.Spac.data(), arr.nSpac, "Spac");
+  } catch (const common::InputError&) {
+    return;
+  }
+  const int spacings = common::evaluatedSpacings(arr);
+  for (int p = 1; p <= arr.nPos; ++p) {
+    for (int j = 1; j <= spacings; ++j) {
+      const common::Configuration c = common::placeElectrodes(arr, p, j).first;
+      if (c.XA != common::absentA) gradeToward(st, c.XA, c.ZA);
+      if (c.XB != common::absentB) gradeToward(st, c.XB, c.ZB);
+      gradeToward(st, c.xr, c.zr);
+    }
+  }
+}
+
+}  // namespace
+
 void readArrayFileHeader(const std::string& path, TelmState& st, std::ostream& console) {
   common::RecordReader in(path,
                           "with keyRun = -1 telm needs the survey file varga.arr before it prepares the mesh "
@@ -182,6 +226,7 @@ void readArrayFileHeader(const std::string& path, TelmState& st, std::ostream& c
     st.refBx = arr.XB;
     st.refBz = arr.ZB;
   }
+  buriedElectrodes(in, arr, st);
 }
 
 void applyMagneticAdjustment(TelmState& st) {

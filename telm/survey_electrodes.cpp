@@ -34,6 +34,8 @@ common::Findings useSurveyElectrodes(const std::string& path, TelmState& st) {
     st.surveyX.push_back(static_cast<float>(p.x));
     st.surveyZ.push_back(static_cast<float>(p.depth));
   }
+  st.gradeX = st.surveyX;
+  st.gradeZ = st.surveyZ;
   return common::checkElectrodeNumbering(survey, path);
 }
 

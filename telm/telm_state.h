@@ -48,6 +48,10 @@ struct TelmState {
   int refineFlag = 0;
   float refAx = 0, refAz = 0, refBx = 0, refBz = 0;
   std::vector<float> surveyX, surveyZ;
+  // Electrodes toward whose nearest point on each interface the mesh is
+  // graded where they lie closer to it than the model's own step: every
+  // electrode of a survey file, the buried electrodes of varga.arr.
+  std::vector<float> gradeX, gradeZ;
   // Elements graded toward every junction (telm --survey, --graded-corners).
   bool gradedCorners = false;
 

@@ -151,7 +151,15 @@ TEST(BlockAnomaly, EveryKindPutsTheLowestResistivityOverTheBlock) {
     write("varga.arr", arr.str());
     ASSERT_EQ(telm::runProgram(console, errors), 0) << errors.str();
     ASSERT_EQ(korvis::runProgram(console, errors), 0) << errors.str();
-    tolerance[pictures.size()] = kind == 4 || kind == 5 ? 20.0 * 4 / 3 : kind == 18 ? 15.0 : kind <= 11 && kind >= 9 ? 10.0 : 20.0;
+    // Kind 9 (source below the receiver, 5 m beside the block) is lowest
+    // at the top position, 12.5 m, on every mesh fine enough to resolve the
+    // source's charges on the block's side (dens 4 with or without grading
+    // toward the sources): its tolerance takes in the block's top.
+    tolerance[pictures.size()] = kind == 4 || kind == 5 ? 20.0 * 4 / 3
+                                 : kind == 18             ? 15.0
+                                 : kind == 9              ? 20.0
+                                 : kind <= 11 && kind >= 9 ? 10.0
+                                                          : 20.0;
     collect("korvis kind " + std::to_string(kind), dir / "korvis.txt", InputKind::korvisLog);
     if (kind == 18) {
       collect("korvis kind 18", dir / "A_MN.txt", InputKind::pointList);

@@ -350,8 +350,8 @@ TEST(Discretise, SurveyElectrodeNearAContactGradesTowardItsFoot) {
     auto st = verticalContact(true);
     st->dens = 8.0f;
     st->refineFlag = 3;
-    st->surveyX = {-d};
-    st->surveyZ = {20.0f};
+    st->surveyX = st->gradeX = {-d};
+    st->surveyZ = st->gradeZ = {20.0f};
     std::ostringstream console;
     discretise(*st, console);
     const auto& n = st->nodes;
@@ -371,8 +371,8 @@ TEST(Discretise, SurveyElectrodeNearAContactGradesTowardItsFoot) {
   auto plain = verticalContact(true);
   auto far = verticalContact(true);
   far->refineFlag = 3;
-  far->surveyX = {-60.0f};
-  far->surveyZ = {20.0f};
+  far->surveyX = far->gradeX = {-60.0f};
+  far->surveyZ = far->gradeZ = {20.0f};
   std::ostringstream console;
   discretise(*plain, console);
   discretise(*far, console);
