@@ -78,6 +78,10 @@ std::string classSummary(const std::array<std::size_t, classCount>& counts, std:
 }  // namespace
 
 bool looksLikeSurveyFile(const std::string& path) {
+  // A pipe or a device would block or never end: such a name is no survey
+  // file, and its reader says why.
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) return false;
   std::ifstream in(path, std::ios::binary);
   std::string line;
   int seen = 0;

@@ -5,25 +5,18 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <limits>
 
+#include "common/input_text.h"
 #include "common/record_reader.h"
 
 namespace section {
 
 TextLines::TextLines(const std::string& path) : name_(path) {
-  std::error_code ec;
-  std::ifstream in;
-  if (!std::filesystem::is_directory(path, ec)) in.open(path, std::ios::binary);
-  if (!in.is_open()) throw common::InputError(path + ": cannot open the file");
-  std::string line;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines_.push_back(std::move(line));
-  }
-  if (in.bad()) throw common::InputError(path + ": cannot read the file");
+  const std::string text = common::readInputText(path, maxResultBytes, "result file");
+  std::size_t pos = 0;
+  std::string_view line;
+  while (common::nextTextLine(text, pos, line)) lines_.emplace_back(line);
 }
 
 void TextLines::fail(std::size_t index, std::string_view what) const {

@@ -11,9 +11,14 @@
 
 namespace section {
 
+// The largest result file drawn: far beyond any korvis.txt (100 positions
+// by 30 spacings) and telm results of tens of thousands of stations.
+inline constexpr std::size_t maxResultBytes = std::size_t{512} << 20;
+
 class TextLines {
  public:
-  // Throws common::InputError "<path>: cannot open the file".
+  // Throws common::InputError for a file that cannot be opened, is no
+  // regular file or is larger than maxResultBytes (common::readInputText).
   explicit TextLines(const std::string& path);
 
   std::size_t size() const { return lines_.size(); }

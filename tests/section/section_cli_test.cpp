@@ -1,5 +1,6 @@
 // End-to-end runs of the section program on hand-written folders.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -74,7 +75,12 @@ TEST(SectionProgram, BadInputIsReportedAndTheOtherFilesAreStillDrawn) {
   EXPECT_EQ(run.err, "section: ./amn_02.dat, line 3: expected a number for spacing count, found \"x\"\n");
   EXPECT_TRUE(std::filesystem::exists(t.file("amnb_01_rho.svg")));
 
-  EXPECT_EQ(runSection(t, "-f missing.dat").err, "section: missing.dat: cannot open the file\n");
+  EXPECT_EQ(runSection(t, "-f missing.dat").err,
+            "section: missing.dat: cannot open the file (No such file or directory)\n");
+  // A pipe with no writer is refused, not waited on.
+  ASSERT_EQ(::mkfifo(t.file("korvis.txt").c_str(), 0600), 0);
+  EXPECT_EQ(runSection(t, "-f korvis.txt").err,
+            "section: korvis.txt: not a regular file (a folder, a device or a pipe): give the path of a file\n");
   const auto unknown = runSection(t, "-f data.bin");
   EXPECT_EQ(unknown.status, 2);
   EXPECT_NE(unknown.err.find("data.bin: unknown kind of file"), std::string::npos);
