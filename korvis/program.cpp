@@ -72,8 +72,24 @@ void positionAxis(const common::ArrayFile& a, float& start, float& step) {
   step = depths ? a.dZ : a.dX;
 }
 
+// Fields of a table written as asterisks: runs of seven or more (the
+// narrowest value field, F7.1, is seven wide; the titles carry five).
+int overflowedFields(const std::string& table) {
+  int count = 0;
+  std::size_t run = 0;
+  for (const char c : table) {
+    run = c == '*' ? run + 1 : 0;
+    if (run == 7) ++count;
+  }
+  return count;
+}
+
 void writePassOutput(const KorvisState& st, int pass, common::OutputFile& log,
-                     std::vector<common::OutputFile>& files) {
+                     std::vector<common::OutputFile>& files, int& overflowed) {
+  const auto write = [&](const std::string& table) {
+    overflowed += overflowedFields(table);
+    log << table;
+  };
   const common::ArrayFile& a = st.arr;
   float start = 0.0f, step = 0.0f;
   positionAxis(a, start, step);
@@ -81,14 +97,14 @@ void writePassOutput(const KorvisState& st, int pass, common::OutputFile& log,
   const float* forward = pass == 1 ? st.ResF.data() : st.DcF.data();
   const float* reverse = pass == 1 ? st.ResR.data() : st.DcR.data();
   if (a.keyArr == 17) {
-    log << gradientTable(step, start, a.nPos, forward, flag);
+    write(gradientTable(step, start, a.nPos, forward, flag));
   } else if (a.keyArr == 19 && pass == 1) {
-    log << electricFieldTable(a.dX, a.X0, a.dZ, a.Z0, a.nPos, forward);
+    write(electricFieldTable(a.dX, a.X0, a.dZ, a.Z0, a.nPos, forward));
   } else {
-    log << ordinaryTable(step, start, a.nPos, a.Spac.data(), a.nSpac, forward, flag);
+    write(ordinaryTable(step, start, a.nPos, a.Spac.data(), a.nSpac, forward, flag));
   }
   if (a.keyArr != 18) return;
-  log << ordinaryTable(step, start, a.nPos, a.Spac.data(), a.nSpac, reverse, flag);
+  write(ordinaryTable(step, start, a.nPos, a.Spac.data(), a.nSpac, reverse, flag));
   writeProfileTables(a.dX, a.X0, a.nPos, a.Spac.data(), a.nSpac, forward, reverse, flag, files);
   if (pass == 1) writeRs2Files(a.dX, a.X0, a.nPos, a.nSpac, forward, reverse, files);
 }
@@ -139,9 +155,10 @@ int run(std::ostream& console, std::ostream& errors, const PassDriver& driver,
   }
   console << consoleLine("    A number of spatial frequencies nKy = ", st.nKy) << std::flush;
 
-  const DriverResult result =
-      driver(st, console, errors,
-             [&](const KorvisState& done, int pass) { writePassOutput(done, pass, log, files); });
+  int overflowed = 0;
+  const DriverResult result = driver(st, console, errors, [&](const KorvisState& done, int pass) {
+    writePassOutput(done, pass, log, files, overflowed);
+  });
   console << std::flush;
   if (result.pivotRow != 0) {
     errors << "korvis: zero pivot in row " << result.pivotRow
@@ -150,6 +167,13 @@ int run(std::ostream& console, std::ostream& errors, const PassDriver& driver,
   }
   log.commit();
   for (const common::OutputFile& file : files) file.commit();
+  if (overflowed > 0) {
+    errors << "korvis: warning: korvis.txt: " << overflowed
+           << (overflowed == 1 ? " value is" : " values are")
+           << " too large for the table's columns and written as asterisks; divide every resistivity of "
+              "the model by a power of ten (the apparent resistivities scale with it) or model the survey "
+              "with --survey, whose result file carries 7 significant digits\n";
+  }
   return common::exitNormal;
 }
 

@@ -237,6 +237,22 @@ TEST_F(KorvisRobustness, ResultFileThatCannotBeWrittenFailsTheRun) {
   EXPECT_EQ(results(), others);
 }
 
+// Apparent resistivities of a million ohm-m do not fit the F9.3 columns of
+// korvis.txt: the table keeps its layout (asterisks) and a warning says so.
+TEST_F(KorvisRobustness, ValuesBeyondTheTableColumnsAreWarnedAbout) {
+  put("varga.xy", replaced(replaced(twoLayers(), "100 100 4", "1e6 1e6 4"), "300 333.333344 4",
+                           "3e6 3333333.44 4"));
+  put("varga.arr", schlumberger);
+  const ProgramRun r = run();
+  EXPECT_EQ(r.status, common::exitNormal);
+  EXPECT_EQ(r.err,
+            "korvis: warning: korvis.txt: 15 values are too large for the table's columns and written as "
+            "asterisks; divide every resistivity of the model by a power of ten (the apparent resistivities "
+            "scale with it) or model the survey with --survey, whose result file carries 7 significant "
+            "digits\n");
+  EXPECT_NE(dir_.read("korvis.txt").find("*********"), std::string::npos);
+}
+
 // Four surface electrodes over the two layers and one Wenner datum.
 const std::string surveyFile = "4 # electrodes\n# x z\n-15 0\n-5 0\n5 0\n15 0\n1 # data\n# a b m n\n1 4 2 3\n";
 
