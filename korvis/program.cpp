@@ -131,8 +131,12 @@ int run(std::ostream& console, std::ostream& errors, const PassDriver& driver,
     if (common::hasErrors(findings)) return common::exitBadInput;
   }
   if (!electrodesClearOfNodes(st, errors)) return common::exitBadInput;
+  // A result file that cannot be replaced stops the run now, not after it.
+  for (const std::string& name : resultFileNames(st.arr.keyArr, st.keyIP != 0)) {
+    common::checkOutputTarget(name);
+  }
 
-  common::OutputFile log("korvis.txt");
+  common::OutputFile log(logName);
   std::vector<common::OutputFile> files;
   console << consoleLine(" A number of nodes -", st.nodes.N);
 

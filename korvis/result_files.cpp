@@ -41,7 +41,7 @@ void writeProfileTables(float dX, float X0, int nPos, const float* Spac, int nSp
                         const float* forward, const float* reverse, int mode,
                         std::vector<common::OutputFile>& files) {
   const bool ip = mode == 1;
-  common::OutputFile ahead(ip ? "A_MNip.txt" : "A_MN.txt");
+  common::OutputFile ahead(ip ? aheadIpName : aheadName);
   ahead << freeLine(ip ? "X R IP_app(AMN)" : "X R Rho_app(AMN)");
   for (int i = 2; i <= nPos - 2; ++i) {
     for (int j = 1; j <= nSpac && i - j >= 1; ++j) {
@@ -51,7 +51,7 @@ void writeProfileTables(float dX, float X0, int nPos, const float* Spac, int nSp
   }
   files.push_back(std::move(ahead));
 
-  common::OutputFile behind(ip ? "MN_Bip.txt" : "MN_B.txt");
+  common::OutputFile behind(ip ? behindIpName : behindName);
   behind << freeLine(ip ? "X R IP_app(MNB)" : "X R Rho_app(MNB)");
   for (int g = 3; g <= nPos - 1; ++g) {
     for (int j = 1; j <= nSpac && g + j <= nPos; ++j) {
@@ -64,7 +64,7 @@ void writeProfileTables(float dX, float X0, int nPos, const float* Spac, int nSp
 
 void writeRs2Files(float dX, float X0, int nPos, int nSpac, const float* forward,
                    const float* reverse, std::vector<common::OutputFile>& files) {
-  common::OutputFile ahead("FORWARD.RS2");
+  common::OutputFile ahead(forwardRs2Name);
   rs2Header(ahead, dX, X0, "forward half Schlumberger");
   for (int t = 1; t <= nPos - 2; ++t) {
     for (int k = 1; k <= nSpac && t + k <= nPos - 1; ++k) {
@@ -73,7 +73,7 @@ void writeRs2Files(float dX, float X0, int nPos, int nSpac, const float* forward
   }
   files.push_back(std::move(ahead));
 
-  common::OutputFile behind("REVERSE.RS2");
+  common::OutputFile behind(reverseRs2Name);
   rs2Header(behind, dX, X0, "reverce half Schlumberger");
   for (int t = 1; t <= nPos - 2; ++t) {
     for (int k = 1; k <= nSpac && t + k <= nPos - 1; ++k) {
@@ -81,6 +81,15 @@ void writeRs2Files(float dX, float X0, int nPos, int nSpac, const float* forward
     }
   }
   files.push_back(std::move(behind));
+}
+
+std::vector<std::string> resultFileNames(int keyArr, bool ip) {
+  std::vector<std::string> names{logName};
+  if (keyArr != 18) return names;
+  names.insert(names.end(), {aheadName, behindName});
+  if (ip) names.insert(names.end(), {aheadIpName, behindIpName});
+  names.insert(names.end(), {forwardRs2Name, reverseRs2Name});
+  return names;
 }
 
 }  // namespace korvis

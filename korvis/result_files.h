@@ -5,11 +5,23 @@
 // built in memory and committed by the run once it has succeeded.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "common/output_file.h"
 
 namespace korvis {
+
+inline constexpr const char* logName = "korvis.txt";
+inline constexpr const char* aheadName = "A_MN.txt";
+inline constexpr const char* behindName = "MN_B.txt";
+inline constexpr const char* aheadIpName = "A_MNip.txt";
+inline constexpr const char* behindIpName = "MN_Bip.txt";
+inline constexpr const char* forwardRs2Name = "FORWARD.RS2";
+inline constexpr const char* reverseRs2Name = "REVERSE.RS2";
+
+// Every file a run of kind keyArr writes (with the IP pass when ip).
+std::vector<std::string> resultFileNames(int keyArr, bool ip);
 
 // Appends the two profile files to `files`: lines (X, -Spac(j), V) with
 //   forward: X = (i - 0.5)*dX + X0, V = forward(i - j, j), 2 <= i <= nPos-2, i - j >= 1;

@@ -235,6 +235,16 @@ TEST_F(KorvisRobustness, ResultFileThatCannotBeWrittenFailsTheRun) {
   auto others = before;
   others.erase("korvis.txt");
   EXPECT_EQ(results(), others);
+
+  // A write-protected result file (here one of kind 18's) is refused before
+  // any wavenumber is computed, and nothing is replaced.
+  fs::remove(dir_.path() / "korvis.txt");
+  fs::permissions(dir_.path() / "REVERSE.RS2", fs::perms::owner_read | fs::perms::group_read);
+  r = run();
+  EXPECT_EQ(r.status, common::exitOutputFailed);
+  EXPECT_EQ(r.err, "korvis: REVERSE.RS2: cannot write the file (the file is write-protected)\n");
+  EXPECT_EQ(r.out.find("nKy_i"), std::string::npos) << r.out;
+  EXPECT_EQ(results(), others);
 }
 
 // Apparent resistivities of a million ohm-m do not fit the F9.3 columns of
