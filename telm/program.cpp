@@ -3,9 +3,12 @@
 // console messages and the exit status here.
 #include "telm/program.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <new>
+#include <string>
+#include <vector>
 
 #include "common/edit_format.h"
 #include "common/exit_codes.h"
@@ -14,6 +17,7 @@
 #include "common/model_checks.h"
 #include "common/output_file.h"
 #include "common/record_reader.h"
+#include "telm/array_kinds.h"
 #include "telm/arrays.h"
 #include "telm/coded_stop.h"
 #include "telm/contrast_fields.h"
@@ -21,6 +25,8 @@
 #include "telm/exchange_file.h"
 #include "telm/model_checks.h"
 #include "telm/model_input.h"
+#include "telm/qz_export.h"
+#include "telm/result_files.h"
 #include "telm/survey_electrodes.h"
 #include "telm/telm_state.h"
 
@@ -34,16 +40,33 @@ std::string freeRecord(std::string_view text) {
 
 constexpr const char* stopLine = "Stop - Program terminated.\n";
 
-// The file that this run writes at its end (varga.xy or XZ.txt) must not be
-// one it reads: a model or survey file of that name would be replaced by the
-// mesh or the listing.
-void refuseOwnInputs(const TelmState& st, const std::string& surveyPath) {
-  const char* written = st.keyRun == -1 ? "varga.xy" : st.keyRun == 1 ? "XZ.txt" : nullptr;
-  if (written == nullptr) return;
-  common::refuseOwnInput(written, st.modelFileName, "the model file",
-                         "give the model file another name (and put that name in filename)");
-  if (!surveyPath.empty()) {
-    common::refuseOwnInput(written, surveyPath, "the survey file", "give the survey file another name");
+// The files this run writes: varga.xy (keyRun = -1), XZ.txt (keyRun = 1),
+// or the result file of every array kind computed (with AB_MN_pr.txt for
+// kind 7 and qz.bin for keyRun = 2).
+std::vector<std::string> writtenFiles(const TelmState& st) {
+  if (st.keyRun == -1) return {"varga.xy"};
+  if (st.keyRun == 1) return {"XZ.txt"};
+  std::vector<std::string> names;
+  for (int k = 0; k < std::min(st.arrayCount, maxArrays); ++k) {
+    const int kind = effectiveKind(st.arrayKind[static_cast<std::size_t>(k)]);
+    names.emplace_back(arrayKindInfo(kind).fileName);
+    if (kind == 7) names.emplace_back(pseudoSectionFileName);
+  }
+  if (st.keyRun == 2) names.emplace_back(qzFileName);
+  return names;
+}
+
+// No file this run writes may be one it reads (a model or survey file of
+// that name would be replaced by results), and every one must be
+// replaceable, before the work rather than after it.
+void checkWrittenFiles(const TelmState& st, const std::string& surveyPath) {
+  for (const std::string& written : writtenFiles(st)) {
+    common::refuseOwnInput(written, st.modelFileName, "the model file",
+                           "give the model file another name (and put that name in filename)");
+    if (!surveyPath.empty()) {
+      common::refuseOwnInput(written, surveyPath, "the survey file", "give the survey file another name");
+    }
+    common::checkOutputTarget(written);
   }
 }
 
@@ -78,7 +101,7 @@ int runProgram(std::ostream& console, std::ostream& errors, const MeshOptions& o
       } else if (surveyPath.empty()) {
         readSurveySettings(model, *st, console);
       }
-      refuseOwnInputs(*st, surveyPath);
+      checkWrittenFiles(*st, surveyPath);
       common::Findings findings = checkModel(*st);
       // The survey file is checked against a model that has passed its own
       // checks: the lookups need sound outlines.

@@ -328,6 +328,27 @@ TEST_F(TelmRobustness, ResultFileThatCannotBeWrittenFailsTheRun) {
   auto others = before;
   others.erase("varga.xy");
   EXPECT_EQ(results(), others);
+
+  // A full run checks the result file of every kind it computes before the
+  // first: a write-protected AB_MN_pr.txt (kind 7, computed second) leaves
+  // amnb_01.dat (kind 1) unwritten as well.
+  put("model.dat", layers(0) + survey("1 7"));
+  ASSERT_EQ(run().status, common::exitNormal);
+  const auto full = results();
+  fs::permissions(dir_.path() / "AB_MN_pr.txt", fs::perms::owner_read);
+  put("model.dat", layers(0, "2") + survey("1 7"));
+  const ProgramRun late = run();
+  EXPECT_EQ(late.status, common::exitOutputFailed);
+  EXPECT_EQ(late.err, "telm: AB_MN_pr.txt: cannot write the file (the file is write-protected)\n");
+  EXPECT_EQ(results(), full);
+
+  // A model file named as a result file would be replaced by it.
+  put("filename", "amnb_01.dat\n");
+  put("amnb_01.dat", layers(0) + survey("1"));
+  const ProgramRun own = run();
+  EXPECT_EQ(own.status, common::exitBadInput);
+  EXPECT_EQ(own.err, "telm: amnb_01.dat: the run would replace its own input, the model file amnb_01.dat; give "
+                     "the model file another name (and put that name in filename)\n");
 }
 
 // telm --survey makes the checks korvis --survey will make, so that no mesh
