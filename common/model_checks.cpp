@@ -15,6 +15,8 @@
 #include <tuple>
 #include <utility>
 
+#include "common/input_text.h"
+
 namespace common {
 
 namespace {
@@ -314,7 +316,7 @@ void printFindings(const Findings& findings, const std::string& program, std::os
   for (const Severity s : {Severity::error, Severity::warning}) {
     for (const Finding& f : findings) {
       if (f.severity != s) continue;
-      out << program << (s == Severity::error ? ": error: " : ": warning: ") << f.message << "\n";
+      out << program << (s == Severity::error ? ": error: " : ": warning: ") << escapedText(f.message) << "\n";
     }
   }
 }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -175,6 +176,15 @@ TEST(GeometryChecks, EveryVertexMissingFromAnOutlineIsListed) {
             "along them: the side 5-6 (400, 15)-(-400, 15) of body 2 passes 8 (20, 15) and 7 (-20, 15) (write 5 8 7 6 "
             "in its outline); the side 9-10 (20, 45)-(-20, 45) of body 4 passes 13 (0, 45) (write 9 13 10 in its "
             "outline)\n");
+}
+
+// Errors come before warnings, and bytes from a file that a terminal would
+// act on (control characters, broken UTF-8) are shown escaped.
+TEST(PrintFindings, ErrorsFirstAndFileBytesEscaped) {
+  std::ostringstream out;
+  printFindings({{Severity::warning, "s.dat: electrode \"\x1b[2J\""}, {Severity::error, "m.dat: body 2 \xff"}},
+                "telm", out);
+  EXPECT_EQ(out.str(), "telm: error: m.dat: body 2 \\xFF\ntelm: warning: s.dat: electrode \"\\x1B[2J\"\n");
 }
 
 }  // namespace
