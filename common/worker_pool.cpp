@@ -1,5 +1,7 @@
 #include "common/worker_pool.h"
 
+#include "common/float_mode.h"
+
 #include <algorithm>
 #include <atomic>
 #include <mutex>
@@ -43,6 +45,7 @@ class WorkerPool {
       workers_.emplace_back([this, id, current] { workerLoop(id, current); });
     }
     task_ = &body;
+    mode_ = floatMode();
     active_ = threads;
     remaining_.store(threads - 1, std::memory_order_relaxed);
     generation_.fetch_add(1, std::memory_order_release);
@@ -78,6 +81,7 @@ class WorkerPool {
       seen = now;
       if (stop_) return;
       if (id < active_) {
+        const ScopedFloatMode mode(mode_);
         (*task_)(id);
         if (remaining_.fetch_sub(1, std::memory_order_acq_rel) == 1) remaining_.notify_one();
       }
@@ -89,6 +93,7 @@ class WorkerPool {
   std::atomic<unsigned> generation_{0};
   std::atomic<int> remaining_{0};
   const std::function<void(int)>* task_ = nullptr;
+  unsigned mode_ = 0;  // the caller's subnormal handling, for every task
   int active_ = 0;
   bool stop_ = false;
 };

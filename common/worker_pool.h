@@ -14,7 +14,8 @@ namespace common {
 int resolveThreads(int threads);
 
 // Runs body(t) for t = 0..threads-1 concurrently and returns when all have
-// finished; the calling thread runs t = 0. A call made from inside a body (or
+// finished; the calling thread runs t = 0. Every body runs with the calling
+// thread's handling of subnormal numbers (float_mode.h). A call made from inside a body (or
 // with threads <= 1) runs the bodies one after another on the calling thread.
 void runParallel(int threads, const std::function<void(int)>& body);
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "common/edit_format.h"
+#include "common/float_mode.h"
 #include "korvis/kernels.h"
 
 namespace korvis {
@@ -179,9 +180,15 @@ void fillMatrices(const common::NodeTable<maxNodes>& nd, const MatrixSet<W>& set
       fillColumns<W, Kernel>(nd, set, ld, ky, b * block, std::min(n, (b + 1) * block), mine);
   };
   std::vector<std::thread> pool;
+  const unsigned mode = common::floatMode();
   for (int t = 1; t < workers; ++t) {
     try {
-      pool.emplace_back(work, std::ref(found[static_cast<std::size_t>(t)]));
+      pool.emplace_back(
+          [&work, mode](std::vector<Coincidence>& mine) {
+            const common::ScopedFloatMode same(mode);
+            work(mine);
+          },
+          std::ref(found[static_cast<std::size_t>(t)]));
     } catch (const std::system_error&) {
       break;  // the blocks left over are taken by the threads already running
     }

@@ -15,6 +15,7 @@
 #include <numbers>
 #include <sstream>
 
+#include "common/float_mode.h"
 #include "common/free_format.h"
 #include "common/worker_pool.h"
 #include "korvis/batch_fields.h"
@@ -65,6 +66,17 @@ double dipole(const std::vector<double>& potentials, std::size_t column, std::si
   return u;
 }
 
+// Subnormal entries among the n x cols entries of A (leading dimension ld).
+std::size_t countSubnormal(const float* A, int n, int cols, std::size_t ld) {
+  std::size_t count = 0;
+  for (int c = 0; c < cols; ++c) {
+    for (int r = 0; r < n; ++r) {
+      if (std::fpclassify(A[static_cast<std::size_t>(c) * ld + static_cast<std::size_t>(r)]) == FP_SUBNORMAL) ++count;
+    }
+  }
+  return count;
+}
+
 }  // namespace
 
 double geometricFactor(const std::vector<PotentialPoint>& electrodes, const Quadrupole& q) {
@@ -103,6 +115,7 @@ void transformDistances(const common::NodeTable<maxNodes>& nodes,
 SurveyOutcome modelSurvey(const KorvisState& st, const std::vector<PotentialPoint>& electrodes,
                           const std::vector<Quadrupole>& data, const SurveySetup& setup,
                           std::ostream& console) {
+  const common::ScopedFloatMode mode(setup.flushSubnormals ? common::flushSubnormalsMode() : common::floatMode());
   const int threads = common::resolveThreads(setup.threads);
   SurveyOutcome out;
 
@@ -197,6 +210,12 @@ SurveyOutcome modelSurvey(const KorvisState& st, const std::vector<PotentialPoin
       }
     }
     console << diagnostics.str();
+    if (setup.subnormals != nullptr) {
+      for (int p = 0; p < passes; ++p) {
+        setup.subnormals->filled += countSubnormal(pass[p].matrix.data(), n, n, ld);
+        setup.subnormals->matrixEntries += at(n) * at(n);
+      }
+    }
     {
       Stopwatch watch(timer(&SurveyTimes::potentials));
       elementPotentialTable(st.nodes, profiles, receivers, static_cast<double>(ky), table,
@@ -213,15 +232,21 @@ SurveyOutcome modelSurvey(const KorvisState& st, const std::vector<PotentialPoin
         ps.pivotWavenumber = k + 1;
         continue;
       }
+      if (setup.subnormals != nullptr) setup.subnormals->factors += countSubnormal(ps.matrix.data(), n, n, ld);
       {
         Stopwatch watch(timer(&SurveyTimes::rhs));
         fields.rightHandSides(*ps.st, ps.st->nodes.q.data(), ps.sources, ky, rhs.data(), ld);
       }
+      if (setup.subnormals != nullptr) setup.subnormals->rhs += countSubnormal(rhs.data(), n, static_cast<int>(S), ld);
       {
         Stopwatch watch(timer(&SurveyTimes::substitute));
         luSubstituteMany(ps.matrix.data(), n, static_cast<int>(ld), rhs.data(),
                          static_cast<int>(ld), sigma.data(), static_cast<int>(ld),
                          static_cast<int>(S), threads);
+      }
+      if (setup.subnormals != nullptr) {
+        setup.subnormals->solutions += countSubnormal(sigma.data(), n, static_cast<int>(S), ld);
+        setup.subnormals->vectorEntries += at(n) * S;
       }
       // (1/pi) W_k w1, w1 the weight of the charges as receiverField takes it.
       const double w = rule.weight[at(k)] / std::numbers::pi *

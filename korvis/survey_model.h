@@ -38,10 +38,24 @@ struct SurveyTimes {
   double fill = 0, factor = 0, rhs = 0, substitute = 0, potentials = 0;
 };
 
+// Subnormal single-precision entries met by a run (summed over wavenumbers
+// and passes) out of all entries scanned: the matrices as filled, their
+// factors, the right-hand sides and the solutions. On many processors every
+// arithmetic operation on a subnormal takes a slow path.
+struct SubnormalCounts {
+  std::size_t filled = 0, factors = 0, rhs = 0, solutions = 0;
+  std::size_t matrixEntries = 0, vectorEntries = 0;
+};
+
 struct SurveySetup {
   int order = 1;                 // quadrature order (convergentRule)
   int threads = 0;               // <= 0: every hardware thread
   SurveyTimes* times = nullptr;  // optional timing
+  SubnormalCounts* subnormals = nullptr;  // optional scan (costs a pass over each array)
+  // Subnormal numbers taken as zero (float_mode.h) for the whole run: the
+  // smooth kernels decay as e^-(ky r) and fill the matrices, factors and
+  // vectors of the large wavenumbers with them. Off only to measure them.
+  bool flushSubnormals = true;
 };
 
 // Results per measurement, for a current of 1 A: u = U(M) - U(N) in volts
