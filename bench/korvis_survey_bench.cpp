@@ -2,7 +2,13 @@
 // with a row of conductive, chargeable blocks), 64 surface electrodes and
 // 2000 four-electrode measurements (dipole-dipole, Wenner, pole-dipole),
 // DC and IP. Prints the wavenumbers, the total time and the time per phase
-// (matrix fill, factorisation, right-hand sides, substitutions, potentials).
+// (matrix fill, factorisation, right-hand sides, substitutions, potentials),
+// then measures the machine's own rates (bench/machine_rates.h) and sets the
+// run against the limit of its dense arithmetic: the factorisations and the
+// forward substitutions at the peak multiply-subtract rate of all cores, the
+// back substitutions at the attainable chain rate of korvis's kernel. The
+// fill and the potentials are not part of that limit; their share of the
+// run is what a faster kernel evaluation could still take off.
 //
 // Usage: korvis_survey_bench [nodes] [subnormals|keep-subnormals]
 // (default 4000 nodes). "subnormals" also counts the subnormal entries of
@@ -17,7 +23,11 @@
 #include <string>
 #include <vector>
 
+#include "common/dense_update.h"
+#include "common/worker_pool.h"
+#include "korvis/back_substitution.h"
 #include "korvis/survey_model.h"
+#include "machine_rates.h"
 
 namespace {
 
@@ -115,7 +125,7 @@ int main(int argc, char** argv) {
               out.rule.ky.size(), 2 * out.rule.ky.size(),
               2 * out.rule.ky.size() * static_cast<std::size_t>(out.currentElectrodes));
   std::printf("total %.2f s\n", total);
-  const double solves = times.factor + times.substitute;
+  const double dense = times.factor + times.substitute;
   std::printf("  matrix fill    %8.2f s  %5.1f %%\n", times.fill, 100.0 * times.fill / total);
   std::printf("  factorisation  %8.2f s  %5.1f %%\n", times.factor, 100.0 * times.factor / total);
   std::printf("  right-hand     %8.2f s  %5.1f %%\n", times.rhs, 100.0 * times.rhs / total);
@@ -124,7 +134,34 @@ int main(int argc, char** argv) {
   std::printf("  potentials     %8.2f s  %5.1f %%\n", times.potentials,
               100.0 * times.potentials / total);
   std::printf("  solves (factorisation + substitution) %.1f %% of the run\n",
-              100.0 * solves / total);
+              100.0 * dense / total);
+  // The dense arithmetic against the machine's measured rates.
+  const int threads = common::resolveThreads(0);
+  const double n = st->nodes.N;
+  const double factorisations = 2.0 * static_cast<double>(out.rule.ky.size());
+  const double solves = factorisations * out.currentElectrodes;
+  const double factorFlops = factorisations * 2.0 * n * n * n / 3.0;
+  const double forwardFlops = solves * n * (n - 1.0);
+  const double backMultiplyAdds = solves * n * (n - 1.0) / 2.0;
+  const double peakOne = bench::peakMultiplySubtract(1);
+  const double peakAll = bench::peakMultiplySubtract(threads);
+  const bench::ChainRate chain = bench::attainableChainRate(st->nodes.N, threads);
+  const double limitFactor = factorFlops / (peakAll * 1e9);
+  const double limitSubstitute = forwardFlops / (peakAll * 1e9) + backMultiplyAdds / chain.multiplyAdds;
+  const double limit = limitFactor + limitSubstitute;
+  std::printf("machine: %s, %d cores; vector width %d bytes (elimination), %d bytes (back substitution)\n",
+              bench::processorModel().c_str(), threads, common::eliminationWidth(),
+              korvis::backSubstitutionWidth());
+  std::printf("peak multiply-subtract: %.1f GFLOP/s on one core, %.1f on %d cores; attainable chain "
+              "rate %.2f G multiply-adds/s (%d chains, %d right-hand sides per task)\n",
+              peakOne, peakAll, threads, chain.multiplyAdds / 1e9, chain.chains, chain.columns);
+  std::printf("factorisations %.1f GFLOP/s (%.0f %% of peak), %.2f times their limit %.2f s; "
+              "substitutions %.2f times their limit %.2f s\n",
+              factorFlops / times.factor / 1e9, 100.0 * factorFlops / times.factor / 1e9 / peakAll,
+              times.factor / limitFactor, limitFactor, times.substitute / limitSubstitute, limitSubstitute);
+  std::printf("limit of the dense arithmetic %.2f s; the run %.2f s is %.2f times it (the dense phases "
+              "alone %.2f times)\n",
+              limit, total, total / limit, solves > 0 ? (times.factor + times.substitute) / limit : 0.0);
   if (scan) {
     std::printf("subnormal entries: filled %zu, factors %zu of %zu matrix entries; right-hand sides %zu, "
                 "solutions %zu of %zu vector entries\n",
