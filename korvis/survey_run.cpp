@@ -6,11 +6,13 @@
 #include <cmath>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <utility>
 
 #include "common/exit_codes.h"
 #include "common/free_format.h"
+#include "common/mesh_survey.h"
 #include "common/output_file.h"
 #include "common/record_reader.h"
 #include "common/survey_checks.h"
@@ -71,6 +73,49 @@ Quadrupole quadrupoleOf(const common::SurveyDatum& d) {
 
 void printLine(std::ostream& console, const std::string& text) {
   console << (common::FreeRecord(common::FreeStyle::korvis) << text).str();
+}
+
+// The mesh of varga.xy is graded toward the electrodes of the survey that
+// telm --survey prepared it for (varga.xy.survey): a survey with electrodes
+// elsewhere, or a mesh prepared without --survey, is modelled on elements
+// sized for other places. Says so, naming the first such electrode.
+void warnForeignMesh(const common::ModelGeometry& model, const SurveyInput& in,
+                     const common::SurveyData& survey, const std::string& file, std::ostream& errors) {
+  const std::optional<common::MeshSurvey> mesh = common::readMeshSurvey("varga.xy");
+  if (!mesh) {
+    errors << "korvis: warning: varga.xy was not prepared by telm --survey (there is no varga.xy.survey "
+              "beside it that belongs to it): its elements are not graded toward the electrodes of "
+           << file << "; run telm --survey " << file << " first\n";
+    return;
+  }
+  const double tolerance = common::pointTolerance(model);
+  std::vector<char> used(in.electrodes.size(), 0);
+  for (const Quadrupole& q : in.data) {
+    for (int e : {q.a, q.b, q.m, q.n}) {
+      if (e >= 0) used[at(e)] = 1;
+    }
+  }
+  int first = -1, others = 0;
+  for (std::size_t e = 0; e < in.electrodes.size(); ++e) {
+    if (used[e] == 0) continue;
+    const PotentialPoint& p = in.electrodes[e];
+    bool known = false;
+    for (const common::SurveyPlace& r : mesh->electrodes) {
+      known = known || std::hypot(r.x - p.x, r.depth - p.z) <= tolerance;
+    }
+    if (known) continue;
+    if (first < 0) {
+      first = static_cast<int>(e);
+    } else {
+      ++others;
+    }
+  }
+  if (first < 0) return;
+  errors << "korvis: warning: " << file << ", line " << survey.electrodes[at(first)].line << ": "
+         << electrodeName(first, in.electrodes[at(first)])
+         << (others > 0 ? " (and " + std::to_string(others) + " more)" : std::string())
+         << " is not one that the mesh of varga.xy was graded toward (telm --survey " << mesh->survey
+         << " prepared it); run telm --survey " << file << " to prepare the mesh for this survey\n";
 }
 
 }  // namespace
@@ -211,6 +256,7 @@ int runSurveyProgram(std::ostream& console, std::ostream& errors, const SurveyRu
       if (common::hasErrors(findings)) return common::exitBadInput;
     }
     useExactContrasts(st, "varga.xy", errors);
+    warnForeignMesh(st.model, in, survey, options.survey, errors);
     printLine(console, " Survey file - " + options.survey + ": " +
                            std::to_string(survey.electrodes.size()) + " electrodes, " +
                            std::to_string(survey.data.size()) + " data");

@@ -96,9 +96,11 @@ std::string exchangeFileText(TelmState& st) {
   return text;
 }
 
-void writeExchangeFile(TelmState& st, const std::string& path, std::ostream& console) {
-  common::writeFileAtomically(path, exchangeFileText(st));
+std::string writeExchangeFile(TelmState& st, const std::string& path, std::ostream& console) {
+  std::string text = exchangeFileText(st);
+  common::writeFileAtomically(path, text);
   console << (common::FreeRecord(common::FreeStyle::telm) << "   The file \"VARga.xy\" is saved").str();
+  return text;
 }
 
 }  // namespace telm

@@ -26,7 +26,8 @@ void buildSurfaceLists(TelmState& st, std::ostream& warnings);
 std::string exchangeFileText(TelmState& st);
 
 // Replaces `path` with exchangeFileText() and prints
-// "   The file "VARga.xy" is saved". Throws common::OutputError.
-void writeExchangeFile(TelmState& st, const std::string& path, std::ostream& console);
+// "   The file "VARga.xy" is saved"; returns the text written. Throws
+// common::OutputError.
+std::string writeExchangeFile(TelmState& st, const std::string& path, std::ostream& console);
 
 }  // namespace telm

@@ -14,6 +14,7 @@
 #include "common/exit_codes.h"
 #include "common/free_format.h"
 #include "common/input_text.h"
+#include "common/mesh_survey.h"
 #include "common/model_checks.h"
 #include "common/output_file.h"
 #include "common/record_reader.h"
@@ -40,7 +41,8 @@ std::string freeRecord(std::string_view text) {
 
 constexpr const char* stopLine = "Stop - Program terminated.\n";
 
-// The files this run writes: varga.xy (keyRun = -1), XZ.txt (keyRun = 1),
+// The files this run writes: varga.xy (keyRun = -1; with --survey also the
+// record of its survey, varga.xy.survey), XZ.txt (keyRun = 1),
 // or the result file of every array kind computed (with AB_MN_pr.txt for
 // kind 7 and qz.bin for keyRun = 2).
 std::vector<std::string> writtenFiles(const TelmState& st) {
@@ -60,7 +62,9 @@ std::vector<std::string> writtenFiles(const TelmState& st) {
 // that name would be replaced by results), and every one must be
 // replaceable, before the work rather than after it.
 void checkWrittenFiles(const TelmState& st, const std::string& surveyPath) {
-  for (const std::string& written : writtenFiles(st)) {
+  std::vector<std::string> names = writtenFiles(st);
+  if (!surveyPath.empty()) names.push_back(common::meshSurveyPath("varga.xy"));
+  for (const std::string& written : names) {
     common::refuseOwnInput(written, st.modelFileName, "the model file",
                            "give the model file another name (and put that name in filename)");
     if (!surveyPath.empty()) {
@@ -130,7 +134,13 @@ int runProgram(std::ostream& console, std::ostream& errors, const MeshOptions& o
       console << (common::FreeRecord(common::FreeStyle::telm) << " A number of nodes -" << st->nodes.N).str();
       console << std::flush;
       checkContrastFields(*st, !surveyPath.empty(), errors);
-      writeExchangeFile(*st, "varga.xy", console);
+      const std::string mesh = writeExchangeFile(*st, "varga.xy", console);
+      if (!surveyPath.empty()) {
+        std::vector<common::SurveyPlace> electrodes;
+        for (std::size_t i = 0; i < st->surveyX.size(); ++i) electrodes.push_back({st->surveyX[i], st->surveyZ[i]});
+        common::writeFileAtomically(common::meshSurveyPath("varga.xy"),
+                                    common::meshSurveyText(mesh, surveyPath, electrodes));
+      }
       console << stopLine;
       return common::exitNormal;
     }

@@ -17,6 +17,7 @@
 
 #include "common/exit_codes.h"
 #include "common/program_run.h"
+#include "common/mesh_survey.h"
 #include "common/temp_dir.h"
 
 namespace {
@@ -309,6 +310,8 @@ TEST_F(KorvisRobustness, SurveyRunNeverDestroysItsInputsAndChecksItsResultFileFi
 
 TEST_F(KorvisRobustness, SurveyFileSlipsAreNamed) {
   put("varga.xy", twoLayers());
+  // The record telm --survey s.dat writes beside its mesh.
+  put("varga.xy.survey", common::meshSurveyText(twoLayers(), "s.dat", {{-15, 0}, {-5, 0}, {5, 0}, {15, 0}}));
   put("s.dat", surveyFile);
   ProgramRun r = common::testing::runProgram(dir_.path(), KORVIS_EXE, 0, {"--survey", "s.dat"});
   ASSERT_EQ(r.status, common::exitNormal) << r.err;
@@ -330,6 +333,10 @@ TEST_F(KorvisRobustness, SurveyFileSlipsAreNamed) {
        "korvis: warning: s.dat, line 9: a datum uses electrode 0 (an electrode at infinity) and no datum uses "
        "electrode 4, the last: electrode numbers are 1-based; if the file numbers them from 0, add 1 to every a, "
        "b, m and n\n"},
+      // Another survey's electrodes on this mesh.
+      {replaced(surveyFile, "\n15 0", "\n16 0"), common::exitNormal,
+       "korvis: warning: s.dat, line 6: electrode 4 at x 16, z 0 is not one that the mesh of varga.xy was graded "
+       "toward (telm --survey s.dat prepared it); run telm --survey s.dat to prepare the mesh for this survey\n"},
       {replaced(surveyFile, "-5 0", "-15 -1e-300"), common::exitBadInput,
        "korvis: s.dat, line 9: electrodes 1 and 2 share one place; expected a potential electrode away from the "
        "current electrodes\n"},
@@ -343,6 +350,15 @@ TEST_F(KorvisRobustness, SurveyFileSlipsAreNamed) {
     EXPECT_EQ(r.status, c.status);
     EXPECT_EQ(r.err, c.err);
   }
+
+  // A mesh written again (here by hand) no longer matches its record.
+  put("s.dat", surveyFile);
+  put("varga.xy", twoLayers() + "\n");
+  r = common::testing::runProgram(dir_.path(), KORVIS_EXE, 0, {"--survey", "s.dat"});
+  EXPECT_EQ(r.status, common::exitNormal);
+  EXPECT_EQ(r.err, "korvis: warning: varga.xy was not prepared by telm --survey (there is no varga.xy.survey beside "
+                   "it that belongs to it): its elements are not graded toward the electrodes of s.dat; run telm "
+                   "--survey s.dat first\n");
 }
 
 std::string eachLine(const std::string& text, const std::function<std::string(const std::string&)>& edit) {
