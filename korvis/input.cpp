@@ -106,7 +106,10 @@ LoadOutcome readGeometry(KorvisState& st, std::ostream& console, std::ostream& w
     console << (common::FreeRecord(common::FreeStyle::korvis)
                 << "  Error! The maximal number of nodes in this model is 4100")
                    .str();
-    console << (common::FreeRecord(common::FreeStyle::korvis) << "199").str();
+    console << (common::FreeRecord(common::FreeStyle::korvis) << "199").str() << std::flush;
+    warnings << "korvis: " << path << ": the mesh has " << nodes.N << " nodes, more than the " << maxNodes
+             << " that korvis models: prepare it again with a lower dens in the model file (the node count "
+                "grows in proportion to dens), or with shorter interfaces (a narrower model)\n";
     return LoadOutcome::tooManyNodes;
   }
   for (int i = 0; i < nodes.N; ++i) {

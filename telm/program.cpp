@@ -41,6 +41,9 @@ std::string freeRecord(std::string_view text) {
 
 constexpr const char* stopLine = "Stop - Program terminated.\n";
 
+// The nodes korvis reads from varga.xy at most.
+constexpr int korvisNodeLimit = 4100;
+
 // The files this run writes: varga.xy (keyRun = -1; with --survey also the
 // record of its survey, varga.xy.survey), XZ.txt (keyRun = 1),
 // or the result file of every array kind computed (with AB_MN_pr.txt for
@@ -134,6 +137,12 @@ int runProgram(std::ostream& console, std::ostream& errors, const MeshOptions& o
       console << (common::FreeRecord(common::FreeStyle::telm) << " A number of nodes -" << st->nodes.N).str();
       console << std::flush;
       checkContrastFields(*st, !surveyPath.empty(), errors);
+      if (st->nodes.N > korvisNodeLimit) {
+        console << std::flush;
+        errors << "telm: warning: varga.xy: the mesh has " << st->nodes.N << " nodes, more than the "
+               << korvisNodeLimit << " that korvis models, which will refuse it: lower dens in "
+               << st->modelFileName << "\n";
+      }
       const std::string mesh = writeExchangeFile(*st, "varga.xy", console);
       if (!surveyPath.empty()) {
         std::vector<common::SurveyPlace> electrodes;
@@ -152,11 +161,11 @@ int runProgram(std::ostream& console, std::ostream& errors, const MeshOptions& o
     return common::exitNormal;
   } catch (const CodedStop& stop) {
     console << "Return code " << stop.code << "\n";
-    if (stop.code == common::exitTooManyNodes && st->gradedCorners) {
+    if (stop.code == common::exitTooManyNodes) {
       console << std::flush;
-      errors << "telm: the mesh graded toward the corners needs more than 4200 nodes: lower "
-                "dens in "
-             << st->modelFileName << "\n";
+      errors << "telm: the mesh" << (st->gradedCorners ? " graded toward the corners" : "")
+             << " needs more than " << maxNodes << " nodes: lower dens in " << st->modelFileName
+             << " (the node count grows in proportion to dens), or shorten the model's interfaces\n";
     }
     return stop.code;
   } catch (const common::InputError& e) {

@@ -152,11 +152,24 @@ TEST_F(TelmRobustness, RunStoppedByItsInputLeavesEveryEarlierResultAsItWas) {
     if (c.status == common::exitBadInput) {
       EXPECT_EQ(r.err, "telm: " + c.message + "\n");
     } else {
-      EXPECT_EQ(r.err, "");
+      // The node limit says, besides the console's stop, what to do.
+      EXPECT_EQ(r.err, c.status != common::exitTooManyNodes
+                           ? ""
+                           : "telm: the mesh needs more than 4200 nodes: lower dens in model.dat (the node "
+                             "count grows in proportion to dens), or shorten the model's interfaces\n");
       EXPECT_TRUE(r.out.ends_with(c.message)) << r.out;
     }
     EXPECT_EQ(results(), before);
   }
+
+  // A mesh that telm can hold but korvis cannot is written with a warning.
+  put("filename", "model.dat\n");
+  put("model.dat", layers(-1, "280"));
+  put("varga.arr", arrayFile);
+  const ProgramRun large = run();
+  EXPECT_EQ(large.status, common::exitNormal);
+  EXPECT_EQ(large.err, "telm: warning: varga.xy: the mesh has 4146 nodes, more than the 4100 that korvis models, "
+                       "which will refuse it: lower dens in model.dat\n");
 }
 
 // A user's model: a cover of two layers (100 and 30 ohm-m, 5 and 10 m) over
