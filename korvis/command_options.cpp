@@ -39,6 +39,10 @@ const std::vector<common::OptionRow>& commandOptions() {
       {"--out", "FILE",
        "with --survey: the result file (default: the\n"
        "survey's name with -data before its extension)"},
+      {"--estimate-error", "",
+       "with --survey: solve again on varga-fine.xy (telm\n"
+       "--survey --estimate-error) and add the columns\n"
+       "drhoa and dip, the differences between the meshes"},
       {"--accurate", "",
        "the survey of varga.arr with convergent wavenumbers\n"
        "and a smooth K1; same files and layouts"},

@@ -19,6 +19,7 @@
 #include "korvis/electrode_resistivity.h"
 #include "korvis/exact_contrasts.h"
 #include "korvis/input.h"
+#include "korvis/mesh_error.h"
 #include "korvis/model_checks.h"
 #include "korvis/program.h"
 #include "korvis/solve.h"
@@ -26,6 +27,8 @@
 namespace korvis {
 
 namespace {
+
+constexpr const char* fineMeshName = "varga-fine.xy";
 
 using common::InputError;
 
@@ -242,6 +245,11 @@ int runSurveyProgram(std::ostream& console, std::ostream& errors, const SurveyRu
     common::refuseOwnInput(out, options.survey, "the survey file", "give --out another file name");
     common::refuseOwnInput(out, "varga.xy", "the mesh", "give --out another file name");
     common::checkOutputTarget(out);
+    if (options.estimateError && !std::filesystem::exists(fineMeshName)) {
+      throw common::InputError(std::string(fineMeshName) +
+                               ": no such file: --estimate-error solves the survey again on the mesh at "
+                               "twice dens; prepare it with telm --survey " + options.survey + " --estimate-error");
+    }
     const SurveyInput in = checkSurvey(st, survey, options.survey);
     {
       float spread = 0.0f;
@@ -264,22 +272,50 @@ int runSurveyProgram(std::ostream& console, std::ostream& errors, const SurveyRu
                 << " A number of nodes -" << st.nodes.N)
                    .str();
 
+    // The refined mesh of the error estimate, read and checked before any work.
+    std::unique_ptr<KorvisState> fine;
+    if (options.estimateError) {
+      fine = std::make_unique<KorvisState>();
+      std::ostringstream quiet;
+      if (loadGeometry(*fine, quiet, errors, fineMeshName) == LoadOutcome::tooManyNodes) {
+        return common::exitTooManyNodes;
+      }
+      checkSurvey(*fine, survey, options.survey);
+      useExactContrasts(*fine, fineMeshName, errors);
+    }
+
     SurveySetup setup;
     setup.order = options.order;
-    const SurveyOutcome result = modelSurvey(st, in.electrodes, in.data, setup, console);
-    console << std::flush;
-    if (result.pivotRow != 0) {
-      errors << "korvis: zero pivot in row " << result.pivotRow
-             << " of the system matrix at wavenumber " << result.pivotWavenumber
-             << (result.pivotPass == 2 ? " of the IP pass" : "") << "\n";
-      return common::exitNumerical;
+    std::vector<const KorvisState*> meshes{&st};
+    if (fine) meshes.push_back(fine.get());
+    std::vector<SurveyValues> values;
+    for (const KorvisState* mesh : meshes) {
+      if (mesh != &st) {
+        console << " Refined mesh " << fineMeshName << ": " << mesh->nodes.N << " nodes\n";
+      }
+      const SurveyOutcome result = modelSurvey(*mesh, in.electrodes, in.data, setup, console);
+      console << std::flush;
+      if (result.pivotRow != 0) {
+        errors << "korvis: zero pivot in row " << result.pivotRow << " of the system matrix at wavenumber "
+               << result.pivotWavenumber << (result.pivotPass == 2 ? " of the IP pass" : "")
+               << (mesh != &st ? std::string(" of ") + fineMeshName : std::string()) << "\n";
+        return common::exitNumerical;
+      }
+      if (const std::vector<std::string> bad = nonFiniteResults(survey, result.values, options.survey);
+          !bad.empty()) {
+        for (const std::string& line : bad) errors << "korvis: " << line << "\n";
+        return common::exitNumerical;
+      }
+      values.push_back(result.values);
     }
-    if (const std::vector<std::string> bad = nonFiniteResults(survey, result.values, options.survey); !bad.empty()) {
-      for (const std::string& line : bad) errors << "korvis: " << line << "\n";
-      return common::exitNumerical;
+    common::SurveyData results = surveyResults(survey, values[0]);
+    if (fine) {
+      const MeshDifferences d = meshDifferences(values[0], values[1]);
+      addMeshDifferences(results, d);
+      console << meshDifferenceSummary(d, survey, options.survey);
     }
     common::OutputFile file(out);
-    file << common::formatSurveyText(surveyResults(survey, result.values));
+    file << common::formatSurveyText(results);
     file.commit();
     printLine(console, " Result file - " + out);
     return common::exitNormal;

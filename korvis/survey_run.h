@@ -57,6 +57,8 @@ struct SurveyRunOptions {
   std::string survey;  // the survey file
   std::string out;     // the result file; empty: surveyOutputName(survey)
   int order = 1;       // quadrature order
+  // Also solve on varga-fine.xy and add the columns drhoa, dip (mesh_error.h).
+  bool estimateError = false;
 };
 
 // The whole survey run in the current folder; returns the exit status.

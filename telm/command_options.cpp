@@ -38,6 +38,9 @@ const std::vector<common::OptionRow>& commandOptions() {
        "(unified data format) instead of varga.arr and\n"
        "refine the mesh around each of them; the mesh is\n"
        "graded toward the corners as with --graded-corners"},
+      {"--estimate-error", "",
+       "with --survey: also write varga-fine.xy, the same\n"
+       "mesh at twice dens, for korvis --estimate-error"},
       {"--graded-corners", "",
        "grade the elements toward every corner and junction\n"
        "of the interfaces: more nodes, the charges of the\n"

@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "common/command_line.h"
+#include "common/exit_codes.h"
 #include "telm/command_options.h"
 #include "telm/program.h"
 
@@ -15,5 +16,10 @@ int main(int argc, char** argv) {
   telm::MeshOptions options;
   if (line.has("--survey")) options.surveyPath = line.value("--survey");
   options.gradedCorners = line.has("--graded-corners");
+  options.estimateError = line.has("--estimate-error");
+  if (options.estimateError && !line.has("--survey")) {
+    std::cerr << "telm: --estimate-error goes with --survey; see telm --help\n";
+    return common::exitBadInput;
+  }
   return telm::runProgram(std::cout, std::cerr, options);
 }

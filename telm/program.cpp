@@ -18,6 +18,7 @@
 #include "common/model_checks.h"
 #include "common/output_file.h"
 #include "common/record_reader.h"
+#include "common/shown_value.h"
 #include "telm/array_kinds.h"
 #include "telm/arrays.h"
 #include "telm/coded_stop.h"
@@ -64,9 +65,10 @@ std::vector<std::string> writtenFiles(const TelmState& st) {
 // No file this run writes may be one it reads (a model or survey file of
 // that name would be replaced by results), and every one must be
 // replaceable, before the work rather than after it.
-void checkWrittenFiles(const TelmState& st, const std::string& surveyPath) {
+void checkWrittenFiles(const TelmState& st, const std::string& surveyPath, bool estimateError) {
   std::vector<std::string> names = writtenFiles(st);
   if (!surveyPath.empty()) names.push_back(common::meshSurveyPath("varga.xy"));
+  if (estimateError) names.push_back(fineMeshPath);
   for (const std::string& written : names) {
     common::refuseOwnInput(written, st.modelFileName, "the model file",
                            "give the model file another name (and put that name in filename)");
@@ -75,6 +77,33 @@ void checkWrittenFiles(const TelmState& st, const std::string& surveyPath) {
     }
     common::checkOutputTarget(written);
   }
+}
+
+// Beside a survey's mesh, the record of its electrodes (varga.xy.survey).
+void writeMeshRecord(const TelmState& st, const std::string& meshPath, const std::string& mesh,
+                     const std::string& surveyPath) {
+  std::vector<common::SurveyPlace> electrodes;
+  for (std::size_t i = 0; i < st.surveyX.size(); ++i) electrodes.push_back({st.surveyX[i], st.surveyZ[i]});
+  common::writeFileAtomically(common::meshSurveyPath(meshPath), common::meshSurveyText(mesh, surveyPath, electrodes));
+}
+
+// The mesh of --estimate-error: the same rules at fineMeshFactor times dens,
+// written before the mesh itself, so that a refined mesh korvis could not
+// model stops the run with nothing written.
+void writeFineMesh(TelmState& st, std::ostream& console, std::ostream& errors) {
+  const float dens = st.dens;
+  st.dens = dens * fineMeshFactor;
+  discretise(st, console);
+  buildSurfaceLists(st, errors);
+  if (st.nodes.N > korvisNodeLimit) {
+    throw common::InputError(std::string(fineMeshPath) + ": the refined mesh of --estimate-error (dens " +
+                             common::shownValue(st.dens) + ") has " + std::to_string(st.nodes.N) +
+                             " nodes, more than the " + std::to_string(korvisNodeLimit) +
+                             " that korvis models: lower dens in " + st.modelFileName);
+  }
+  common::writeFileAtomically(fineMeshPath, exchangeFileText(st));
+  console << " Refined mesh for the error estimate (dens x2): " << st.nodes.N << " nodes, " << fineMeshPath << "\n";
+  st.dens = dens;
 }
 
 }  // namespace
@@ -108,7 +137,7 @@ int runProgram(std::ostream& console, std::ostream& errors, const MeshOptions& o
       } else if (surveyPath.empty()) {
         readSurveySettings(model, *st, console);
       }
-      checkWrittenFiles(*st, surveyPath);
+      checkWrittenFiles(*st, surveyPath, options.estimateError);
       common::Findings findings = checkModel(*st);
       // The survey file is checked against a model that has passed its own
       // checks: the lookups need sound outlines.
@@ -126,6 +155,7 @@ int runProgram(std::ostream& console, std::ostream& errors, const MeshOptions& o
       applyMagneticAdjustment(*st);
     }
 
+    if (options.estimateError) writeFineMesh(*st, console, errors);
     discretise(*st, console);
     buildSurfaceLists(*st, errors);
 
@@ -144,12 +174,7 @@ int runProgram(std::ostream& console, std::ostream& errors, const MeshOptions& o
                << st->modelFileName << "\n";
       }
       const std::string mesh = writeExchangeFile(*st, "varga.xy", console);
-      if (!surveyPath.empty()) {
-        std::vector<common::SurveyPlace> electrodes;
-        for (std::size_t i = 0; i < st->surveyX.size(); ++i) electrodes.push_back({st->surveyX[i], st->surveyZ[i]});
-        common::writeFileAtomically(common::meshSurveyPath("varga.xy"),
-                                    common::meshSurveyText(mesh, surveyPath, electrodes));
-      }
+      if (!surveyPath.empty()) writeMeshRecord(*st, "varga.xy", mesh, surveyPath);
       console << stopLine;
       return common::exitNormal;
     }

@@ -21,7 +21,13 @@ struct MeshOptions {
   std::string surveyPath;
   // telm --graded-corners, any keyRun: the mesh graded toward the corners.
   bool gradedCorners = false;
+  // telm --survey FILE --estimate-error: also the mesh at fineMeshFactor
+  // times dens, varga-fine.xy, for korvis --survey --estimate-error.
+  bool estimateError = false;
 };
+
+inline constexpr float fineMeshFactor = 2.0f;
+inline constexpr const char* fineMeshPath = "varga-fine.xy";
 
 // The same with the options of the command line.
 int runProgram(std::ostream& console, std::ostream& errors, const MeshOptions& options);

@@ -364,6 +364,12 @@ TEST_F(KorvisRobustness, SurveyFileSlipsAreNamed) {
   EXPECT_EQ(r.err, "korvis: warning: varga.xy was not prepared by telm --survey (there is no varga.xy.survey beside "
                    "it that belongs to it): its elements are not graded toward the electrodes of s.dat; run telm "
                    "--survey s.dat first\n");
+
+  // The error estimate needs the refined mesh.
+  r = common::testing::runProgram(dir_.path(), KORVIS_EXE, 0, {"--survey", "s.dat", "--estimate-error"});
+  EXPECT_EQ(r.status, common::exitBadInput);
+  EXPECT_EQ(r.err, "korvis: varga-fine.xy: no such file: --estimate-error solves the survey again on the mesh at "
+                   "twice dens; prepare it with telm --survey s.dat --estimate-error\n");
 }
 
 std::string eachLine(const std::string& text, const std::function<std::string(const std::string&)>& edit) {

@@ -392,6 +392,8 @@ TEST(SurveyCommandLine, OptionsAndOutputNames) {
                        Row{{"--accurate"}, ""}, Row{{"--survey"}, "korvis: option '--survey' needs FILE"},
                        Row{{"--survey", ""}, "korvis: option '--survey' needs FILE"},
                        Row{{"--out", "b"}, "--out goes with --survey"},
+                       Row{{"--survey", "a.dat", "--estimate-error"}, ""},
+                       Row{{"--estimate-error"}, "--estimate-error goes with --survey"},
                        Row{{"--survey", "a.dat", "--out", "-"}, "--out takes a file name, not -"},
                        Row{{"--survey", "a", "--survey", "b"}, "korvis: option '--survey' given twice"},
                        Row{{"-x"}, "korvis: unknown option '-x'"}}) {

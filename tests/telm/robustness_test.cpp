@@ -294,6 +294,8 @@ TEST_F(TelmRobustness, HelpVersionAndUsageErrorsLeaveTheFolderAsItWas) {
       {"telm", TELM_EXE, {"model.dat"}, common::exitBadInput, "", "telm: unexpected argument 'model.dat'"},
       {"telm", TELM_EXE, {"--survey", "s.dat"}, common::exitBadInput, " --telm. 2D modelling.",
        "telm: model.dat: expected keyRun -1 (mesh preparation) for telm --survey, found 2\n"},
+      {"telm", TELM_EXE, {"--estimate-error"}, common::exitBadInput, "",
+       "telm: --estimate-error goes with --survey; see telm --help\n"},
       {"korvis", KORVIS_EXE, {"--help"}, common::exitNormal, "Usage: korvis [OPTION]...\n2.5D DC/IP", ""},
       {"korvis", KORVIS_EXE, {"--version"}, common::exitNormal, "korvis " + version + "\n", ""},
       {"korvis", KORVIS_EXE, {"--bogus"}, common::exitBadInput, "", "korvis: unknown option '--bogus'"},
