@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "common/exit_codes.h"
+#include "common/float_mode.h"
 #include "common/free_format.h"
 #include "common/input_text.h"
 #include "common/model_checks.h"
@@ -160,6 +161,9 @@ int run(std::ostream& console, std::ostream& errors, const PassDriver& driver,
   console << consoleLine("    A number of spatial frequencies nKy = ", st.nKy) << std::flush;
 
   int overflowed = 0;
+  // --accurate fills with the survey mode's smooth kernel, whose values at
+  // large wavenumbers fall into the subnormal range: taken as zero, as there.
+  const common::ScopedFloatMode mode(options.accurate ? common::flushSubnormalsMode() : common::floatMode());
   const DriverResult result = driver(st, console, errors, [&](const KorvisState& done, int pass) {
     writePassOutput(done, pass, log, files, overflowed);
   });
