@@ -179,8 +179,8 @@ float stepWith(const TelmState& st, int e, Point p, bool electrodes) {
 }
 
 // Break points (fractions of the edge) that grade edge e from p1 to p2
-// toward its nearest point to every survey electrode that sees it closer
-// than the model's own step there. The charge that a source induces on an
+// toward its nearest point to every grading electrode (gradeX, gradeZ) that
+// sees it closer than the model's own step there. The charge that a source induces on an
 // interface at distance d is concentrated within a few d of the nearest
 // point; stepAt sampled only at the ends and thirds of a long edge would
 // leave elements many times d long there, and the primary field of a
@@ -328,8 +328,10 @@ void splitSegment(TelmState& st, int e, Point s, Point end, float hs, float he, 
 namespace {
 
 // The nodes of edge e cut at its thirds and at `breaks`, piece after piece
-// from p1 to p2; break points closer than a hundredth of the finest step
-// to one already kept are dropped.
+// from p1 to p2. A break point that would leave a piece shorter than the
+// steps at both its ends is dropped (the electrodes of a borehole, each
+// with its own points, would otherwise cut the edge into pieces of two
+// nodes each, finer than any of them asks).
 void discretiseAlong(TelmState& st, int e, Point p1, Point p2, float h1, float h2,
                      std::vector<float> breaks, std::ostream& console) {
   breaks.push_back(0.3333333f);
@@ -337,14 +339,13 @@ void discretiseAlong(TelmState& st, int e, Point p1, Point p2, float h1, float h
   std::sort(breaks.begin(), breaks.end());
   const auto at = [&](float t) { return Point{p1.x + t * (p2.x - p1.x), p1.z + t * (p2.z - p1.z)}; };
   const float L = distance(p1, p2);
-  const float gap = 0.0001f / st.dens;
   Point start = p1;
   float hStart = h1;
   float tStart = 0.0f;
   for (const float t : breaks) {
-    if ((t - tStart) * L < gap || (1.0f - t) * L < gap) continue;
     const Point p = at(t);
     const float h = gradedStepAt(st, e, p);
+    if ((t - tStart) * L < std::min(hStart, h) || (1.0f - t) * L < std::min(h, h2)) continue;
     splitSegment(st, e, start, p, hStart, h, console);
     start = p;
     hStart = h;
