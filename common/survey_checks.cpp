@@ -22,7 +22,9 @@ std::string number(double v) {
   return out.str();
 }
 
-[[noreturn]] void fail(const std::string& file, int line, const std::string& what) {
+}  // namespace
+
+void fail(const std::string& file, int line, const std::string& what) {
   throw InputError(file + (line > 0 ? ", line " + std::to_string(line) : std::string()) + ": " + what);
 }
 
@@ -30,8 +32,6 @@ std::string electrodeName(int number1, const SurveyPlace& p) {
   return "electrode " + std::to_string(number1) + " at x " + number(p.x) + ", z " +
          number(p.depth == 0.0 ? 0.0 : -p.depth);
 }
-
-}  // namespace
 
 double pointTolerance(const ModelGeometry& m) {
   double xMin = 0, xMax = 0, zMin = 0, zMax = 0;

@@ -36,6 +36,12 @@ using InsideModel = std::function<bool(double x, double depth)>;
 // of the model's size), the tolerance of the geometry checks.
 double pointTolerance(const ModelGeometry& m);
 
+// Throws InputError "<file>, line <line>: <what>" (no line part for line 0).
+[[noreturn]] void fail(const std::string& file, int line, const std::string& what);
+
+// "electrode <number1> at x <x>, z <elevation>" (the file's sign: up).
+std::string electrodeName(int number1, const SurveyPlace& p);
+
 // The limits above; every electrode at z <= 0 and on one profile line
 // (equal y); a flat topography; every electrode that a datum uses inside the
 // model (`modelFile` names it in the message); no potential electrode within

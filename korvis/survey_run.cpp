@@ -30,26 +30,10 @@ namespace {
 
 constexpr const char* fineMeshName = "varga-fine.xy";
 
-using common::InputError;
 
 std::size_t at(int i) { return static_cast<std::size_t>(i); }
 
-std::string number(double v) {
-  std::ostringstream out;
-  out.precision(7);
-  out << v;
-  return out.str();
-}
-
-[[noreturn]] void fail(const std::string& file, int line, const std::string& what) {
-  throw InputError(file + (line > 0 ? ", line " + std::to_string(line) : std::string()) + ": " +
-                   what);
-}
-
-std::string electrodeName(int e, const PotentialPoint& p) {
-  return "electrode " + std::to_string(e + 1) + " at x " + number(p.x) + ", z " +
-         number(p.z == 0.0 ? 0.0 : -p.z);
-}
+std::string electrodeName(int e, const PotentialPoint& p) { return common::electrodeName(e + 1, {p.x, p.z}); }
 
 // True when the electrode lookups find the medium at p: on the surface line
 // for a surface electrode, in a body for a buried one.
@@ -164,7 +148,7 @@ SurveyInput checkSurvey(const KorvisState& st, const common::SurveyData& survey,
       const PotentialPoint& p = in.electrodes[at(e)];
       int node = 0;
       if (electrodeOnNode(st, static_cast<float>(p.x), static_cast<float>(p.z), node)) {
-        fail(file, survey.electrodes[at(e)].line,
+        common::fail(file, survey.electrodes[at(e)].line,
              electrodeName(e, p) + " lies on the centre of node " + std::to_string(node + 1) +
                  " of varga.xy; move it off the boundary");
       }
