@@ -6,6 +6,8 @@
 // error.
 #include "common/model_checks.h"
 
+#include "common/ground_surface.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -15,6 +17,7 @@
 #include <tuple>
 #include <utility>
 
+#include "common/ground_surface.h"
 #include "common/input_text.h"
 
 namespace common {
@@ -343,16 +346,18 @@ std::vector<SurfaceStretch> surfaceStretches(const ModelGeometry& m) {
   return stretches;
 }
 
-void checkGeometry(const ModelGeometry& m, const std::string& file, const std::string& fix, Findings& out) {
+void checkGeometry(const ModelGeometry& m, const std::string& file, const std::string& fix, Findings& out,
+                   bool relief) {
   const Geometry g(m);
   const auto error = [&](const std::string& message) { add(out, Severity::error, file + ": " + message + fix); };
   const auto warning = [&](const std::string& message) { add(out, Severity::warning, file + ": " + message); };
 
-  for (int v = 1; v <= m.nP; ++v) {
+  for (int v = 1; v <= m.nP && !relief; ++v) {
     if (g.vertex(v).z < -static_cast<double>(surfaceBand)) {
       error(vertexText(g, v) +
             " lies above the ground surface: the method mirrors the sources in a flat surface at z = 0 "
-            "(z is depth, positive downwards); give it z = 0 or a depth below the surface");
+            "(z is depth, positive downwards); give it z = 0 or a depth below the surface, or model the "
+            "relief with a survey file (--survey)");
     }
   }
 
@@ -412,8 +417,20 @@ void checkGeometry(const ModelGeometry& m, const std::string& file, const std::s
     }
   }
 
+  // The ground surface of a model with relief: one line across the model.
+  if (relief && std::all_of(sound.begin() + 1, sound.end(), [](bool b) { return b; })) {
+    GroundSurface surface;
+    std::string problem;
+    if (!findGroundSurface(m, surface, problem)) {
+      error(problem);
+    } else if (std::find(surface.bodies.begin(), surface.bodies.end(), 1) == surface.bodies.end()) {
+      warning("body 1 does not lie under the ground surface (body " + std::to_string(surface.bodies[0]) +
+              " does): the reference resistivity is Ro(1); number the body under the surface 1");
+    }
+  }
+
   // The surface stretches, once every outline is known to run clockwise.
-  if (std::all_of(sound.begin() + 1, sound.end(), [](bool b) { return b; })) {
+  if (!relief && std::all_of(sound.begin() + 1, sound.end(), [](bool b) { return b; })) {
     bool bodyOneAtSurface = false;
     const auto stretches = surfaceStretches(m);
     for (const SurfaceStretch& s : stretches) {

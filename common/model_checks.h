@@ -53,9 +53,12 @@ std::vector<SurfaceStretch> surfaceStretches(const ModelGeometry& m);
 // wholly inside another has its own message: an outline has no holes), a
 // surface stretch under no body or under two, vertices of one body on sides
 // of another that does not list them (one error listing them all). Warning:
-// no surface stretch over body 1.
+// no surface stretch over body 1. With `relief` (the survey mode of a model
+// whose surface leaves z = 0) vertices may lie above z = 0 and the ground
+// surface is the model's upper boundary (ground_surface.h), which must be
+// one line across the model.
 void checkGeometry(const ModelGeometry& m, const std::string& file, const std::string& fix,
-                   Findings& out);
+                   Findings& out, bool relief = false);
 
 // One electrode of a survey: a current electrode (which needs the body it
 // stands in) or a receiver, with where it belongs in the survey.

@@ -46,7 +46,7 @@ double pointTolerance(const ModelGeometry& m) {
 
 std::vector<SurveyPlace> checkSurveyAgainstModel(const ModelGeometry& m, const SurveyData& survey,
                                                  const std::string& file, const std::string& modelFile,
-                                                 const InsideModel& inside) {
+                                                 const InsideModel& inside, ReliefPlacement* relief) {
   const auto& electrodes = survey.electrodes;
   if (electrodes.size() > at(maxModelledElectrodes)) {
     fail(file, electrodes[at(maxModelledElectrodes)].line,
@@ -59,8 +59,43 @@ std::vector<SurveyPlace> checkSurveyAgainstModel(const ModelGeometry& m, const S
              std::to_string(survey.data.size()));
   }
   std::vector<SurveyPlace> places;
+  const double tolerance = pointTolerance(m);
+  if (relief != nullptr) relief->onSurface.assign(electrodes.size(), 0);
   for (std::size_t e = 0; e < electrodes.size(); ++e) {
     const SurveyElectrode& s = electrodes[e];
+    if (relief != nullptr) {
+      if (s.y != electrodes[0].y) {
+        fail(file, s.line,
+             "electrode " + std::to_string(e + 1) + ": expected y " + number(electrodes[0].y) +
+                 " as for electrode 1, found " + number(s.y) + "; korvis models electrodes on one profile line");
+      }
+      const GroundSurface& ground = *relief->surface;
+      const double depth = s.z == 0.0 ? 0.0 : -s.z;
+      const double surfaceDepth = ground.depthAt(s.x);
+      const bool within = s.x >= ground.x.front() - tolerance && s.x <= ground.x.back() + tolerance;
+      if (within && std::fabs(depth - surfaceDepth) <= tolerance) {
+        relief->onSurface[e] = 1;
+        places.push_back({s.x, surfaceDepth});
+        continue;
+      }
+      if (within && relief->drape && (s.z == 0.0 || depth < surfaceDepth)) {
+        relief->onSurface[e] = 1;
+        ++relief->moved;
+        places.push_back({s.x, surfaceDepth});
+        continue;
+      }
+      if (within && depth < surfaceDepth) {
+        fail(file, s.line,
+             electrodeName(static_cast<int>(e + 1), {s.x, depth}) + ": expected a place on or below the ground "
+                 "surface of " + modelFile + ", found it " + number(surfaceDepth - depth) +
+                 " m above it (the surface's elevation at x " + number(s.x) + " is " +
+                 number(surfaceDepth == 0.0 ? 0.0 : -surfaceDepth) +
+                 "; z is the elevation, up positive); give the surface's elevation, or run with --drape to "
+                 "place the electrodes on the surface");
+      }
+      places.push_back({s.x, depth});
+      continue;
+    }
     if (s.z > 0.0) {
       fail(file, s.line,
            "electrode " + std::to_string(e + 1) +
@@ -75,7 +110,7 @@ std::vector<SurveyPlace> checkSurveyAgainstModel(const ModelGeometry& m, const S
     // -0 is taken as 0: the surface lookups compare with 0.
     places.push_back({s.x, s.z == 0.0 ? 0.0 : -s.z});
   }
-  for (std::size_t t = 0; t < survey.topography.size(); ++t) {
+  for (std::size_t t = 0; t < survey.topography.size() && relief == nullptr; ++t) {
     if (survey.topography[t].z != 0.0) {
       fail(file, 0,
            "topography point " + std::to_string(t + 1) + ": expected z 0, found " + number(survey.topography[t].z) +
@@ -83,14 +118,13 @@ std::vector<SurveyPlace> checkSurveyAgainstModel(const ModelGeometry& m, const S
     }
   }
 
-  const double tolerance = pointTolerance(m);
   std::vector<char> checked(electrodes.size(), 0);
   for (const SurveyDatum& d : survey.data) {
     for (const int e : {d.a, d.b, d.m, d.n}) {
       if (e == 0 || checked[at(e - 1)] != 0) continue;
       checked[at(e - 1)] = 1;
       const SurveyPlace& p = places[at(e - 1)];
-      if (!inside(p.x, p.depth)) {
+      if ((relief == nullptr || relief->onSurface[at(e - 1)] == 0) && !inside(p.x, p.depth)) {
         fail(file, electrodes[at(e - 1)].line,
              electrodeName(e, p) + ": expected a place inside the model of " + modelFile +
                  " (on its surface line or in one of its bodies)");

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "common/ground_surface.h"
 #include "common/model.h"
 #include "common/model_checks.h"
 #include "common/survey_file.h"
@@ -42,14 +43,28 @@ double pointTolerance(const ModelGeometry& m);
 // "electrode <number1> at x <x>, z <elevation>" (the file's sign: up).
 std::string electrodeName(int number1, const SurveyPlace& p);
 
-// The limits above; every electrode at z <= 0 and on one profile line
-// (equal y); a flat topography; every electrode that a datum uses inside the
-// model (`modelFile` names it in the message); no potential electrode within
-// pointTolerance of a current electrode of the same datum. Returns the
-// electrodes in model coordinates, all of them, used or not.
+// The electrodes of a model with relief: each one within pointTolerance of
+// the ground surface (or, with `drape`, each one above it or at z = 0,
+// the value of a file that knows x only) is placed on the surface at its
+// x; `onSurface` and `moved` say which and how many moved further than the
+// tolerance.
+struct ReliefPlacement {
+  const GroundSurface* surface = nullptr;
+  bool drape = false;
+  std::vector<char> onSurface;
+  int moved = 0;
+};
+
+// The limits above; every electrode at z <= 0 (with `relief`: not above the
+// ground surface, nor beyond its ends) and on one profile line (equal y); a
+// flat topography (with relief the model's surface is the topography); every
+// electrode that a datum uses inside the model (`modelFile` names it in the
+// message); no potential electrode within pointTolerance of a current
+// electrode of the same datum. Returns the electrodes in model coordinates,
+// all of them, used or not.
 std::vector<SurveyPlace> checkSurveyAgainstModel(const ModelGeometry& m, const SurveyData& survey,
                                                  const std::string& file, const std::string& modelFile,
-                                                 const InsideModel& inside);
+                                                 const InsideModel& inside, ReliefPlacement* relief = nullptr);
 
 // A warning when the data use electrode 0 (at infinity) and never the last
 // electrode: the signature of a file numbered from 0.

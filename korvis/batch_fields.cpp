@@ -100,10 +100,24 @@ FieldBatch::FieldBatch(int threads, bool smooth)
 
 FieldBatch::~FieldBatch() = default;
 
+namespace {
+
+// Whether (xs, zs) lies on the line of the element centred on (x, z) with
+// normal (xn, zn), to the rounding of coordinates stored in single precision
+// from a file with 5 decimals.
+bool onElementLine(float x, float z, float xn, float zn, float xs, float zs) {
+  const double offset = (static_cast<double>(x) - static_cast<double>(xs)) * static_cast<double>(xn) +
+                        (static_cast<double>(z) - static_cast<double>(zs)) * static_cast<double>(zn);
+  const double scale = std::fabs(static_cast<double>(x)) + std::fabs(static_cast<double>(z)) +
+                       std::fabs(static_cast<double>(xs)) + std::fabs(static_cast<double>(zs));
+  return std::fabs(offset) < 1e-4 + 4e-7 * scale;
+}
+
+}  // namespace
+
 int FieldBatch::entryOf(const Electrode& e) {
-  const std::array<std::uint32_t, 3> key{std::bit_cast<std::uint32_t>(e.x),
-                                         std::bit_cast<std::uint32_t>(e.z),
-                                         std::bit_cast<std::uint32_t>(e.w)};
+  const std::array<std::uint32_t, 4> key{std::bit_cast<std::uint32_t>(e.x), std::bit_cast<std::uint32_t>(e.z),
+                                         std::bit_cast<std::uint32_t>(e.w), std::bit_cast<std::uint32_t>(e.wImage)};
   const auto [it, added] = index_.try_emplace(key, static_cast<int>(electrodes_.size()));
   if (added) electrodes_.push_back(e);
   return it->second;
@@ -121,18 +135,27 @@ void FieldBatch::flush(const KorvisState& st, const float* q, float ky, int firs
       const float x = nd.x[i], z = nd.z[i], dL = nd.dL[i], xn = nd.xn[i], zn = nd.zn[i];
       const float dx = x - e.x;
       const float dz = z - e.z;
+      if (e.wImage == 0.0f && onElementLine(x, z, xn, zn, e.x, e.z)) {
+        // A bare pole on the ground surface has no normal field along a
+        // straight stretch through it; the rounding of the coordinates
+        // would put it a hair off the line and take half its flux through
+        // the element.
+        E[i] = 0.0f;
+        EImage[i] = 0.0f;
+        continue;
+      }
       const float dist = 0.705f * std::sqrt(dx * dx + dz * dz);
       if (dL <= dist) {
         if (smooth_) {
           E[i] = directionalKernel<SmoothK1>(x, z, e.x, e.z, xn, zn, 1.0f, e.w, ky);
-          EImage[i] = directionalKernel<SmoothK1>(x, z, e.x, -e.z, xn, zn, 1.0f, e.w, ky);
+          EImage[i] = directionalKernel<SmoothK1>(x, z, e.x, -e.z, xn, zn, 1.0f, e.wImage, ky);
         } else {
           E[i] = directionalKernel(x, z, e.x, e.z, xn, zn, 1.0f, e.w, ky);
           EImage[i] = directionalKernel(x, z, e.x, -e.z, xn, zn, 1.0f, e.w, ky);
         }
       } else if (smooth_) {
         E[i] = static_cast<float>(meanSourceField(x, z, xn, zn, dL, e.x, e.z, e.w, ky));
-        EImage[i] = static_cast<float>(meanSourceField(x, z, xn, zn, dL, e.x, -e.z, e.w, ky));
+        EImage[i] = static_cast<float>(meanSourceField(x, z, xn, zn, dL, e.x, -e.z, e.wImage, ky));
       } else {
         const int m = truncatedCount((0.705f / dist) * dL * 1.5f);
         float direct, image;
@@ -172,8 +195,10 @@ void FieldBatch::rightHandSides(const KorvisState& st, const float* q,
   const int count = static_cast<int>(sources.size());
   for (int s = 0; s < count; ++s) {
     const SourcePair& p = sources[at(s)];
-    const Electrode a{p.XA, p.ZA, sourceWeight(p.rhoA)};
-    const Electrode b{p.XB, p.ZB, sourceWeight(p.rhoB)};
+    const float wA = sourceWeight(p.rhoA);
+    const float wB = sourceWeight(p.rhoB);
+    const Electrode a{p.XA, p.ZA, wA, p.bareA ? 0.0f : wA};
+    const Electrode b{p.XB, p.ZB, wB, wB};
     if (electrodes_.size() + 2 > wanted) {
       flush(st, q, ky, first, s, B, ld);
       first = s;

@@ -21,6 +21,9 @@ namespace korvis {
 struct SourcePair {
   float XA = 0, ZA = 0, XB = 0, ZB = 0;
   float rhoA = 0, rhoB = 0;
+  // A pole with no image (an electrode on the ground surface over relief,
+  // relief.h): its field at the nodes leaves out the mirrored source.
+  bool bareA = false;
 };
 
 // One receiver evaluation: the receiver and its direction, the current
@@ -69,6 +72,7 @@ class FieldBatch {
 
   struct Electrode {
     float x, z, w;
+    float wImage;  // the image's weight: w, or 0 for a bare pole
   };
 
   int entryOf(const Electrode& e);
@@ -80,7 +84,7 @@ class FieldBatch {
   // The distinct electrodes of the current chunk of solves, their fields E,
   // E' at every node (2N floats each), and the entries of A and B per solve.
   std::vector<Electrode> electrodes_;
-  std::map<std::array<std::uint32_t, 3>, int> index_;  // bit patterns of x, z, w -> entry
+  std::map<std::array<std::uint32_t, 4>, int> index_;  // bit patterns of x, z, w, wImage -> entry
   std::vector<float> fields_;
   std::vector<int> slotA_, slotB_;
   std::vector<int> order_;  // requests sorted by receiver

@@ -43,6 +43,9 @@ const std::vector<common::OptionRow>& commandOptions() {
        "with --survey: solve again on varga-fine.xy (telm\n"
        "--survey --estimate-error) and add the columns\n"
        "drhoa and dip, the differences between the meshes"},
+      {"--drape", "",
+       "with --survey over relief: place every electrode\n"
+       "above the ground surface, or at z = 0, on it"},
       {"--accurate", "",
        "the survey of varga.arr with convergent wavenumbers\n"
        "and a smooth K1; same files and layouts"},

@@ -118,12 +118,19 @@ float contrastBetween(const std::array<float, common::maxBodies + 1>& resistivit
   return 2.0f * (Ra - Rb) / ((Ra + Rb) * R0);
 }
 
-ContrastRecovery useExactContrasts(KorvisState& st, const std::string& file, std::ostream& warnings) {
+ContrastRecovery useExactContrasts(KorvisState& st, const std::string& file, std::ostream& warnings,
+                                   const std::vector<char>* air) {
   ContrastRecovery result;
   auto& nodes = st.nodes;
   const common::ModelGeometry& m = st.model;
   for (int i = 0; i < nodes.N; ++i) {
     const std::size_t n = at(i);
+    if (air != nullptr && n < air->size() && (*air)[n] != 0) {
+      nodes.q[n] = 2.0f / m.Ro[0];
+      if (st.keyIP != 0) nodes.qIP[n] = 2.0f / m.RO_IP[0];
+      ++result.recomputed;
+      continue;
+    }
     NodeBodies bodies;
     const bool found = bodiesAcross(m, nodes.x[n], nodes.z[n], nodes.xn[n], nodes.zn[n], bodies);
     const float q = found ? contrastBetween(m.Ro, bodies) : 0.0f;

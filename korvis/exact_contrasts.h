@@ -12,6 +12,7 @@
 #include <array>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "common/model.h"
 #include "korvis/korvis_state.h"
@@ -56,6 +57,9 @@ struct ContrastRecovery {
 // from the outlines (a hand-made file), and the node keeps the file's
 // values. Nodes that keep them are reported once on `warnings`, naming
 // `file`.
-ContrastRecovery useExactContrasts(KorvisState& st, const std::string& file, std::ostream& warnings);
+// Nodes marked in `air` (the ground surface of a model with relief) take
+// the contrast against the air, 2/Ro(1) and 2/RO_IP(1).
+ContrastRecovery useExactContrasts(KorvisState& st, const std::string& file, std::ostream& warnings,
+                                   const std::vector<char>* air = nullptr);
 
 }  // namespace korvis

@@ -4,7 +4,9 @@
 #include <cmath>
 #include <sstream>
 
+#include "common/ground_surface.h"
 #include "common/shown_value.h"
+#include "common/survey_checks.h"
 #include "korvis/driver.h"
 #include "korvis/electrode_resistivity.h"
 
@@ -41,7 +43,8 @@ bool lookupFinds(const common::ModelGeometry& m, const common::ElectrodePoint& e
 
 common::Findings checkModel(const common::ModelGeometry& m,
                             const std::vector<common::ElectrodePoint>& electrodes, float spacing,
-                            const std::string& surveyFile, const common::ElectrodeName& name) {
+                            const std::string& surveyFile, const common::ElectrodeName& name,
+                            bool relief) {
   common::Findings out;
   for (int i = 0; i < m.nT; ++i) {
     const auto b = static_cast<std::size_t>(i);
@@ -55,11 +58,19 @@ common::Findings checkModel(const common::ModelGeometry& m,
                                                   madeByTelm});
     }
   }
-  common::checkGeometry(m, "varga.xy", madeByTelm, out);
+  common::checkGeometry(m, "varga.xy", madeByTelm, out, relief);
   common::checkElectrodeExtent(m, electrodes, spacing, surveyFile, name, out);
+  common::GroundSurface ground;
+  std::string problem;
+  if (relief) common::findGroundSurface(m, ground, problem);
+  const double tolerance = common::pointTolerance(m);
+  const auto onGround = [&](const common::ElectrodePoint& e) {
+    return relief && !ground.x.empty() &&
+           std::fabs(static_cast<double>(e.z) - ground.depthAt(static_cast<double>(e.x))) <= tolerance;
+  };
   std::vector<common::ElectrodePoint> failed;
   for (const common::ElectrodePoint& e : electrodes) {
-    if (e.current && !lookupFinds(m, e)) failed.push_back(e);
+    if (e.current && !onGround(e) && !lookupFinds(m, e)) failed.push_back(e);
   }
   common::reportFailedLookups(failed, surveyFile, name,
                               "the value of the configuration before (\"ni~eg ne na{li\" or \"ni~ego ne na{li\" "

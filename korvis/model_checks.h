@@ -16,9 +16,13 @@ namespace korvis {
 // chargeability), the geometry of common::checkGeometry, the electrodes
 // against the model's extent and largestSpacing, and current electrodes
 // whose body lookup finds nothing.
+// With `relief` the geometry is checked as a model with relief, and the
+// electrodes on its ground surface need no lookup (the body under the
+// surface line gives their medium).
 common::Findings checkModel(const common::ModelGeometry& m,
                             const std::vector<common::ElectrodePoint>& electrodes, float largestSpacing,
-                            const std::string& surveyFile, const common::ElectrodeName& name);
+                            const std::string& surveyFile, const common::ElectrodeName& name,
+                            bool relief = false);
 
 // Every electrode that the survey of varga.arr places (absent ones left
 // out), current electrodes marked.

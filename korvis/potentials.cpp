@@ -164,4 +164,8 @@ double halfSpacePotential(PotentialPoint p, PotentialPoint s, double rho) {
   return rho / (4.0 * std::numbers::pi) * (1.0 / direct + 1.0 / image);
 }
 
+double barePolePotential(PotentialPoint p, PotentialPoint s, double rho) {
+  return rho / (4.0 * std::numbers::pi) / std::hypot(p.x - s.x, p.z - s.z);
+}
+
 }  // namespace korvis

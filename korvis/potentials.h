@@ -59,4 +59,7 @@ void elementPotentialTable(const common::NodeTable<maxNodes>& nodes,
 // at p in a half-space of resistivity rho: rho/(4 pi) (1/|p - s| + 1/|p - s'|).
 double halfSpacePotential(PotentialPoint p, PotentialPoint s, double rho);
 
+// The same pole without its image: rho/(4 pi |p - s|).
+double barePolePotential(PotentialPoint p, PotentialPoint s, double rho);
+
 }  // namespace korvis

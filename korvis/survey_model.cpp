@@ -174,10 +174,19 @@ SurveyOutcome modelSurvey(const KorvisState& st, const std::vector<PotentialPoin
     for (int e : current.electrodes) {
       const PotentialPoint& a = electrodes[at(e)];
       float rhoA = 0.0f, rhoB = 0.0f;
-      electrodeResistivities(ps.st->model, static_cast<float>(a.x), static_cast<float>(a.z),
-                             absentB, 0.0f, rhoA, rhoB, discard);
+      const int body = at(e) < setup.electrodeBody.size() ? setup.electrodeBody[at(e)] : -1;
+      if (body >= 0) {
+        rhoA = ps.st->model.Ro[at(body)];
+      } else {
+        electrodeResistivities(ps.st->model, static_cast<float>(a.x), static_cast<float>(a.z),
+                               absentB, 0.0f, rhoA, rhoB, discard);
+      }
+      if (at(e) < setup.electrodeStrength.size()) {
+        rhoA = static_cast<float>(static_cast<double>(rhoA) * setup.electrodeStrength[at(e)]);
+      }
+      const bool bare = at(e) < setup.electrodeBare.size() && setup.electrodeBare[at(e)] != 0;
       ps.sources.push_back(
-          {static_cast<float>(a.x), static_cast<float>(a.z), absentB, 0.0f, rhoA, 0.0f});
+          {static_cast<float>(a.x), static_cast<float>(a.z), absentB, 0.0f, rhoA, 0.0f, bare});
     }
     ps.secondary.assign(P * S, 0.0);
     if (n > 0) ps.matrix.assign(ld * ld, 0.0f);
@@ -282,8 +291,10 @@ SurveyOutcome modelSurvey(const KorvisState& st, const std::vector<PotentialPoin
     for (std::size_t s = 0; s < S; ++s) {
       const PotentialPoint a = electrodes[at(current.electrodes[s])];
       const auto rho = static_cast<double>(pass[p].sources[s].rhoA);
-      for (std::size_t r = 0; r < P; ++r)
-        total[p][s * P + r] += halfSpacePotential(receivers[r], a, rho);
+      for (std::size_t r = 0; r < P; ++r) {
+        total[p][s * P + r] += pass[p].sources[s].bareA ? barePolePotential(receivers[r], a, rho)
+                                                        : halfSpacePotential(receivers[r], a, rho);
+      }
     }
   }
 

@@ -56,6 +56,13 @@ struct SurveySetup {
   // smooth kernels decay as e^-(ky r) and fill the matrices, factors and
   // vectors of the large wavenumbers with them. Off only to measure them.
   bool flushSubnormals = true;
+  // Per electrode of the list (empty: every electrode looked up, strength
+  // 1, with its image): the body (0-based) whose resistivity a current
+  // electrode takes, -1 for the lookup, the strength of its primary pole,
+  // and whether the pole is bare, without its image (relief.h).
+  std::vector<int> electrodeBody;
+  std::vector<double> electrodeStrength;
+  std::vector<char> electrodeBare;
 };
 
 // Results per measurement, for a current of 1 A: u = U(M) - U(N) in volts

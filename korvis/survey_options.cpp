@@ -10,6 +10,7 @@ namespace korvis {
 std::string optionConflict(const common::CommandLine& line) {
   if (line.has("--out") && !line.has("--survey")) return "--out goes with --survey";
   if (line.has("--estimate-error") && !line.has("--survey")) return "--estimate-error goes with --survey";
+  if (line.has("--drape") && !line.has("--survey")) return "--drape goes with --survey";
   // Standard output carries the console text; results mixed into it could
   // not be told apart from it.
   if (line.value("--out") == "-") return "--out takes a file name, not - (standard output carries the console text)";
@@ -22,8 +23,12 @@ int runWithOptions(const common::CommandLine& line, std::ostream& console, std::
     return common::exitBadInput;
   }
   if (line.has("--survey")) {
-    return runSurveyProgram(console, errors,
-                            {line.value("--survey"), line.value("--out"), 1, line.has("--estimate-error")});
+    SurveyRunOptions options;
+    options.survey = line.value("--survey");
+    options.out = line.value("--out");
+    options.estimateError = line.has("--estimate-error");
+    options.drape = line.has("--drape");
+    return runSurveyProgram(console, errors, options);
   }
   RunOptions run;
   run.accurate = line.has("--accurate");

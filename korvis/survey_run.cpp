@@ -134,10 +134,15 @@ std::vector<common::ElectrodePoint> usedElectrodes(const SurveyInput& in, float&
 }
 
 SurveyInput checkSurvey(const KorvisState& st, const common::SurveyData& survey,
-                        const std::string& file) {
+                        const std::string& file, const Relief* relief, bool drape) {
+  const bool overRelief = relief != nullptr && relief->active;
+  common::ReliefPlacement placement{overRelief ? &relief->ground : nullptr, drape, {}, 0};
   const std::vector<common::SurveyPlace> places = common::checkSurveyAgainstModel(
-      st.model, survey, file, "varga.xy", [&](double x, double depth) { return insideModel(st.model, {x, depth}); });
+      st.model, survey, file, "varga.xy", [&](double x, double depth) { return insideModel(st.model, {x, depth}); },
+      overRelief ? &placement : nullptr);
   SurveyInput in;
+  in.onSurface = placement.onSurface;
+  in.draped = placement.moved;
   for (const common::SurveyPlace& p : places) in.electrodes.push_back({p.x, p.depth});
   std::vector<char> checked(places.size(), 0);
   for (const common::SurveyDatum& d : survey.data) {
@@ -158,10 +163,24 @@ SurveyInput checkSurvey(const KorvisState& st, const common::SurveyData& survey,
   return in;
 }
 
-common::SurveyData surveyResults(const common::SurveyData& survey, const SurveyValues& values) {
+common::SurveyData surveyResults(const common::SurveyData& survey, const SurveyValues& values,
+                                 const Relief* relief, const SurveyInput* placed) {
   common::SurveyData out;
   out.electrodes = survey.electrodes;
   out.topography = survey.topography;
+  if (relief != nullptr && relief->active) {
+    out.topography.clear();
+    for (std::size_t v = 0; v < relief->ground.x.size(); ++v) {
+      const double z = relief->ground.z[v];
+      out.topography.push_back({relief->ground.x[v], z == 0.0 ? 0.0 : -z});
+    }
+    for (std::size_t e = 0; placed != nullptr && e < out.electrodes.size(); ++e) {
+      if (e < placed->onSurface.size() && placed->onSurface[e] != 0) {
+        const double depth = relief->ground.depthAt(out.electrodes[e].x);
+        out.electrodes[e].z = depth == 0.0 ? 0.0 : -depth;
+      }
+    }
+  }
   out.columns = {"k", "u", "i", "r", "rhoa"};
   const bool ip = !values.ip.empty();
   if (ip) out.columns.push_back("ip");
@@ -234,21 +253,28 @@ int runSurveyProgram(std::ostream& console, std::ostream& errors, const SurveyRu
                                ": no such file: --estimate-error solves the survey again on the mesh at "
                                "twice dens; prepare it with telm --survey " + options.survey + " --estimate-error");
     }
-    const SurveyInput in = checkSurvey(st, survey, options.survey);
+    const Relief relief = findRelief(st, options.mirrorAbove);
+    const SurveyInput in = checkSurvey(st, survey, options.survey, &relief, options.drape);
     {
       float spread = 0.0f;
       const std::vector<common::ElectrodePoint> used = usedElectrodes(in, spread);
-      common::Findings findings =
-          checkModel(st.model, used, spread, options.survey, [](const common::ElectrodePoint& e) {
+      common::Findings findings = checkModel(
+          st.model, used, spread, options.survey,
+          [](const common::ElectrodePoint& e) {
             return std::string(e.current ? "current" : "potential") + " electrode " + std::to_string(e.position);
-          });
+          },
+          relief.active);
       const common::Findings numbering = common::checkElectrodeNumbering(survey, options.survey);
       findings.insert(findings.end(), numbering.begin(), numbering.end());
       common::printFindings(findings, "korvis", errors);
       if (common::hasErrors(findings)) return common::exitBadInput;
     }
-    useExactContrasts(st, "varga.xy", errors);
+    useExactContrasts(st, "varga.xy", errors, relief.active ? &relief.airNode : nullptr);
     warnForeignMesh(st.model, in, survey, options.survey, errors);
+    if (in.draped > 0) {
+      errors << "korvis: --drape placed " << in.draped << " electrode" << (in.draped == 1 ? "" : "s") << " of "
+             << options.survey << " on the ground surface\n";
+    }
     printLine(console, " Survey file - " + options.survey + ": " +
                            std::to_string(survey.electrodes.size()) + " electrodes, " +
                            std::to_string(survey.data.size()) + " data");
@@ -258,26 +284,44 @@ int runSurveyProgram(std::ostream& console, std::ostream& errors, const SurveyRu
 
     // The refined mesh of the error estimate, read and checked before any work.
     std::unique_ptr<KorvisState> fine;
+    Relief fineRelief;
     if (options.estimateError) {
       fine = std::make_unique<KorvisState>();
       std::ostringstream quiet;
       if (loadGeometry(*fine, quiet, errors, fineMeshName) == LoadOutcome::tooManyNodes) {
         return common::exitTooManyNodes;
       }
-      checkSurvey(*fine, survey, options.survey);
-      useExactContrasts(*fine, fineMeshName, errors);
+      fineRelief = findRelief(*fine, options.mirrorAbove);
+      checkSurvey(*fine, survey, options.survey, &fineRelief, options.drape);
+      useExactContrasts(*fine, fineMeshName, errors, fineRelief.active ? &fineRelief.airNode : nullptr);
     }
 
     SurveySetup setup;
     setup.order = options.order;
+    std::vector<PotentialPoint> electrodes = in.electrodes;
+    if (relief.active) {
+      surfaceSources(relief, in.electrodes, in.onSurface, setup.electrodeBody, setup.electrodeStrength,
+                     setup.electrodeBare);
+      shiftToMirror(st, relief, electrodes);
+      std::vector<PotentialPoint> none;
+      if (fine) shiftToMirror(*fine, fineRelief, none);
+      console << " Relief: the ground surface from x " << relief.ground.x.front() << " to "
+              << relief.ground.x.back() << ", its highest point at z " << -relief.ground.top() << ", "
+              << std::count(relief.airNode.begin(), relief.airNode.end(), 1) << " of the nodes on it\n";
+    }
     std::vector<const KorvisState*> meshes{&st};
-    if (fine) meshes.push_back(fine.get());
+    std::vector<const Relief*> reliefs{&relief};
+    if (fine) {
+      meshes.push_back(fine.get());
+      reliefs.push_back(&fineRelief);
+    }
     std::vector<SurveyValues> values;
-    for (const KorvisState* mesh : meshes) {
+    for (std::size_t i = 0; i < meshes.size(); ++i) {
+      const KorvisState* mesh = meshes[i];
       if (mesh != &st) {
         console << " Refined mesh " << fineMeshName << ": " << mesh->nodes.N << " nodes\n";
       }
-      const SurveyOutcome result = modelSurvey(*mesh, in.electrodes, in.data, setup, console);
+      const SurveyOutcome result = modelSurvey(*mesh, electrodes, in.data, setup, console);
       console << std::flush;
       if (result.pivotRow != 0) {
         errors << "korvis: zero pivot in row " << result.pivotRow << " of the system matrix at wavenumber "
@@ -285,14 +329,32 @@ int runSurveyProgram(std::ostream& console, std::ostream& errors, const SurveyRu
                << (mesh != &st ? std::string(" of ") + fineMeshName : std::string()) << "\n";
         return common::exitNumerical;
       }
-      if (const std::vector<std::string> bad = nonFiniteResults(survey, result.values, options.survey);
-          !bad.empty()) {
+      SurveyValues v = result.values;
+      if (reliefs[i]->active) {
+        // The geometric factors of the homogeneous earth under the same relief.
+        auto homogeneous = std::make_unique<KorvisState>();
+        homogeneousUnderRelief(*mesh, *reliefs[i], *homogeneous);
+        console << " Geometric factors: the homogeneous earth under the relief, " << homogeneous->nodes.N
+                << " nodes\n";
+        const SurveyOutcome unit = modelSurvey(*homogeneous, electrodes, in.data, setup, console);
+        if (unit.pivotRow != 0) {
+          errors << "korvis: zero pivot in row " << unit.pivotRow
+                 << " of the system matrix of the homogeneous earth under the relief\n";
+          return common::exitNumerical;
+        }
+        for (std::size_t d = 0; d < v.k.size(); ++d) {
+          const double u = unit.values.u[d];
+          v.k[d] = u != 0.0 ? 1.0 / u : 0.0;
+          v.rhoa[d] = v.k[d] * v.u[d];
+        }
+      }
+      if (const std::vector<std::string> bad = nonFiniteResults(survey, v, options.survey); !bad.empty()) {
         for (const std::string& line : bad) errors << "korvis: " << line << "\n";
         return common::exitNumerical;
       }
-      values.push_back(result.values);
+      values.push_back(v);
     }
-    common::SurveyData results = surveyResults(survey, values[0]);
+    common::SurveyData results = surveyResults(survey, values[0], &relief, &in);
     if (fine) {
       const MeshDifferences d = meshDifferences(values[0], values[1]);
       addMeshDifferences(results, d);

@@ -12,6 +12,7 @@
 #include "common/survey_checks.h"
 #include "common/survey_file.h"
 #include "korvis/korvis_state.h"
+#include "korvis/relief.h"
 #include "korvis/survey_model.h"
 
 namespace korvis {
@@ -25,6 +26,10 @@ inline constexpr int maxSurveyRunData = common::maxModelledData;
 struct SurveyInput {
   std::vector<PotentialPoint> electrodes;
   std::vector<Quadrupole> data;
+  // Over relief: which electrodes stand on the ground surface, and how many
+  // --drape moved onto it.
+  std::vector<char> onSurface;
+  int draped = 0;
 };
 
 // The checks the file format leaves to the model, each an InputError naming
@@ -32,16 +37,21 @@ struct SurveyInput {
 // common::checkSurveyAgainstModel (limits, profile line, elevations, flat
 // topography, electrodes inside the model, current and potential electrodes
 // apart), and every electrode used by a measurement off the node centres.
+// Over relief (`relief` active) the electrodes are placed on the ground
+// surface as common::ReliefPlacement says, with `drape` as --drape.
 SurveyInput checkSurvey(const KorvisState& st, const common::SurveyData& survey,
-                        const std::string& file);
+                        const std::string& file, const Relief* relief = nullptr, bool drape = false);
 
 // The electrodes that the measurements use, current electrodes marked, for
 // the model checks; `largestSpread` is the largest distance between two
 // electrodes of one measurement (the survey's counterpart of a spacing).
 std::vector<common::ElectrodePoint> usedElectrodes(const SurveyInput& in, float& largestSpread);
 
-// The survey with its data columns replaced by k u i r rhoa (ip).
-common::SurveyData surveyResults(const common::SurveyData& survey, const SurveyValues& values);
+// The survey with its data columns replaced by k u i r rhoa (ip); over
+// relief also the electrodes' elevations as placed on the surface and the
+// surface's vertices as its topography.
+common::SurveyData surveyResults(const common::SurveyData& survey, const SurveyValues& values,
+                                 const Relief* relief = nullptr, const SurveyInput* placed = nullptr);
 
 // One message for each of the first ten data with a value that is not a
 // finite number ("<file>, line 12: datum 5 (a b m n = 1 2 3 4): the computed
@@ -59,6 +69,10 @@ struct SurveyRunOptions {
   int order = 1;       // quadrature order
   // Also solve on varga-fine.xy and add the columns drhoa, dip (mesh_error.h).
   bool estimateError = false;
+  // Over relief: place every electrode above the surface, or at z = 0, on it.
+  bool drape = false;
+  // For tests: the relief formulation on any model (relief.h).
+  double mirrorAbove = 0.0;
 };
 
 // The whole survey run in the current folder; returns the exit status.

@@ -41,6 +41,9 @@ const std::vector<common::OptionRow>& commandOptions() {
       {"--estimate-error", "",
        "with --survey: also write varga-fine.xy, the same\n"
        "mesh at twice dens, for korvis --estimate-error"},
+      {"--drape", "",
+       "with --survey over relief: place every electrode\n"
+       "above the ground surface, or at z = 0, on it"},
       {"--graded-corners", "",
        "grade the elements toward every corner and junction\n"
        "of the interfaces: more nodes, the charges of the\n"

@@ -34,6 +34,7 @@ std::string trimmed(const std::string& text) { return text.substr(text.find_firs
 
 std::string bodyName(const TelmState& st, int body, const char* resistivity,
                      const std::array<float, common::maxBodies + 1>& values) {
+  if (body == airBody) return "the air";
   const std::string name = body > st.model.nT ? "the outside region" : "body " + std::to_string(body);
   return name + " (" + resistivity + " = " + common::shownValue(values[static_cast<std::size_t>(body - 1)]) + ")";
 }

@@ -12,7 +12,9 @@
 #include "common/free_format.h"
 #include "common/output_file.h"
 #include "common/record_reader.h"
+#include "common/survey_checks.h"
 #include "telm/coded_stop.h"
+#include "telm/relief_mesh.h"
 
 namespace telm {
 
@@ -91,6 +93,18 @@ int neighbourAlong(const TelmState& st, int i, int s, int e) {
   return -1;
 }
 
+// Where an interface's end lies on the ground surface: at z = 0 on a flat
+// model, on the surface line with relief.
+bool onGround(const TelmState& st, Point p) {
+  if (!st.relief) return p.z == 0.0f;
+  return std::fabs(static_cast<double>(p.z) - st.ground.depthAt(static_cast<double>(p.x))) <
+         static_cast<double>(contact);
+}
+
+float surfaceContact(const TelmState& st) {
+  return static_cast<float>(common::pointTolerance(st.model));
+}
+
 [[noreturn]] void nodeTableFull(int number, std::ostream& console) {
   console << common::formatLine("(/,1X,'ERROR: Nel > =',I4,'!!!')", {number});
   console << (common::FreeRecord(common::FreeStyle::telm) << "====> Error !!! The model is too complex. ").str();
@@ -104,6 +118,11 @@ struct Coefficients {
 
 Coefficients contrast(const TelmState& st, const Edge& edge, float xn, float zn) {
   const auto& Ro = st.model.Ro;
+  if (edge.bodyOut == airBody) {
+    // The limit Ra -> infinity: the air carries no current.
+    const float R0IP = Ro[0] / (1.0f - 0.01f * st.eta[0]);
+    return {2.0f / Ro[0], 2.0f / R0IP};
+  }
   const int out = edge.bodyOut - 1;
   const int in = edge.bodyIn - 1;
   const float Ra = Ro[out];
@@ -148,12 +167,64 @@ int buildEdgeTable(TelmState& st) {
       }
     }
   }
+  if (st.relief) {
+    const common::GroundSurface& ground = st.ground;
+    for (std::size_t k = 0; k + 1 < ground.vertices.size(); ++k) {
+      // A stretch in the mirror plane needs no charge: the images keep the
+      // current along it.
+      const auto level = [&](std::size_t v) { return std::fabs(ground.z[v] - static_cast<double>(st.mirrorDepth)) < 1e-6; };
+      if (level(k) && level(k + 1)) continue;
+      addEdge(st, ground.vertices[k], ground.vertices[k + 1], ground.bodies[k], airBody);
+    }
+  }
   return st.nEdges;
 }
 
 namespace {
 
+// The step law of a model with relief. Depth counts from the ground
+// surface above the point. On the surface itself the charge a surface
+// electrode induces is smooth (its primary field runs along the surface),
+// so the step follows the distance to the nearest electrode, no finer than
+// half the smallest spacing, and a corner of the surface alone is refined
+// by a third as at any junction; the grading of a graded mesh is kept for
+// the corners of interfaces and where they meet the surface.
+float reliefStepWith(const TelmState& st, int e, Point p, bool electrodes) {
+  const bool onSurface = st.edgeTable[e].bodyOut == airBody;
+  float h = 0.0f;
+  if (onSurface) {
+    float nearest = HUGE_VALF;
+    for (std::size_t i = 0; i < st.surveyX.size(); ++i) {
+      nearest = std::min(nearest, distance(p, {st.surveyX[i], st.surveyZ[i]}));
+    }
+    h = std::max(0.9f * nearest, st.surfaceStep) / st.dens;
+  } else {
+    const auto below = static_cast<float>(static_cast<double>(p.z) - st.ground.depthAt(static_cast<double>(p.x)));
+    h = std::fabs(0.9f * below) / st.dens;
+    if (electrodes && st.refineFlag == 3) {
+      for (std::size_t i = 0; i < st.surveyX.size(); ++i) {
+        h = std::min(h, std::max(distance(p, {st.surveyX[i], st.surveyZ[i]}), 0.05f) / st.dens);
+      }
+    }
+  }
+  bool junction = false, interfaceCorner = false;
+  for (int k = 0; k < st.nEdges; ++k) {
+    if (k == e) continue;
+    for (const int v : {st.edgeTable[k].start, st.edgeTable[k].end}) {
+      const float d = distance(p, vertex(st, v));
+      if (d > contact) h = std::min(h, d / st.dens);
+      if (d < contact) {
+        junction = true;
+        interfaceCorner = interfaceCorner || st.edgeTable[k].bodyOut != airBody;
+      }
+    }
+  }
+  if (!junction) return h;
+  return h * (st.gradedCorners && interfaceCorner && !onSurface ? gradedJunction : third);
+}
+
 float stepWith(const TelmState& st, int e, Point p, bool electrodes) {
+  if (st.relief) return reliefStepWith(st, e, p, electrodes);
   float h = std::fabs(0.9f * p.z) / st.dens;
   if (electrodes && (st.refineFlag == 1 || st.refineFlag == 2)) {
     const float dA = std::max(distance(p, {st.refAx, st.refAz}), 0.05f);
@@ -196,10 +267,17 @@ std::vector<float> electrodeBreaks(const TelmState& st, int e, Point p1, Point p
   const float ux = dx / L;
   const float uz = dz / L;
   const auto at = [&](float s) { return Point{p1.x + s * ux, p1.z + s * uz}; };
+  const bool onSurface = st.relief && st.edgeTable[e].bodyOut == airBody;
   for (std::size_t i = 0; i < st.gradeX.size(); ++i) {
     const Point electrode{st.gradeX[i], st.gradeZ[i]};
     const float foot = (electrode.x - p1.x) * ux + (electrode.z - p1.z) * uz;
     if (!(foot > 0.0f && foot < L)) continue;
+    if (onSurface) {
+      // An electrode standing on the surface ends an element, never lies
+      // at a node's centre.
+      if (distance(electrode, at(foot)) < surfaceContact(st)) breaks.push_back(foot / L);
+      continue;
+    }
     const float d = std::max(distance(electrode, at(foot)), 0.05f);
     if (d / st.dens >= stepWith(st, e, at(foot), false)) continue;
     breaks.push_back(foot / L);
@@ -225,6 +303,7 @@ namespace {
 // grades the mesh (the same rule as stepAt's for a survey's electrodes).
 float gradedStepAt(const TelmState& st, int e, Point p) {
   float h = stepAt(st, e, p);
+  if (st.relief && st.edgeTable[e].bodyOut == airBody) return h;
   for (std::size_t i = 0; i < st.gradeX.size(); ++i) {
     h = std::min(h, std::max(distance(p, {st.gradeX[i], st.gradeZ[i]}), 0.05f) / st.dens);
   }
@@ -364,8 +443,9 @@ void discretise(TelmState& st, std::ostream& console) {
     const Point p2 = vertex(st, st.edgeTable[e].end);
     const Point p13{p1.x + 0.3333333f * (p2.x - p1.x), p1.z + 0.3333333f * (p2.z - p1.z)};
     const Point p23{p1.x + 0.6666667f * (p2.x - p1.x), p1.z + 0.6666667f * (p2.z - p1.z)};
-    const float h1 = p1.z == 0.0f ? 0.5f / st.dens : stepAt(st, e, p1);
-    const float h2 = p2.z == 0.0f ? 0.2f / st.dens : stepAt(st, e, p2);
+    const bool surfaceEdge = st.relief && st.edgeTable[e].bodyOut == airBody;
+    const float h1 = !surfaceEdge && onGround(st, p1) ? 0.5f / st.dens : stepAt(st, e, p1);
+    const float h2 = !surfaceEdge && onGround(st, p2) ? 0.2f / st.dens : stepAt(st, e, p2);
     const float h13 = stepAt(st, e, p13);
     const float h23 = stepAt(st, e, p23);
     std::vector<float> breaks = electrodeBreaks(st, e, p1, p2);
@@ -377,6 +457,7 @@ void discretise(TelmState& st, std::ostream& console) {
     splitSegment(st, e, p23, p2, h23, h2, console);
     splitSegment(st, e, p13, p23, h13, h23, console);
   }
+  if (st.relief) addSurfaceTails(st, console);
   if (st.keyRun == 1) {
     common::OutputFile listing("XZ.txt");
     listing << nodeListing(st);

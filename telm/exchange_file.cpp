@@ -19,6 +19,8 @@ common::FreeRecord record() { return common::FreeRecord(common::FreeStyle::telmU
 }  // namespace
 
 void buildSurfaceLists(TelmState& st, std::ostream& warnings) {
+  // With relief the lists are the surface line's (prepareRelief).
+  if (st.relief) return;
   common::ModelGeometry& g = st.model;
   // The model reader has already limited the surface vertices to the list's capacity.
   g.nPOnSurface = 0;

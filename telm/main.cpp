@@ -17,6 +17,11 @@ int main(int argc, char** argv) {
   if (line.has("--survey")) options.surveyPath = line.value("--survey");
   options.gradedCorners = line.has("--graded-corners");
   options.estimateError = line.has("--estimate-error");
+  options.drape = line.has("--drape");
+  if (options.drape && !line.has("--survey")) {
+    std::cerr << "telm: --drape goes with --survey; see telm --help\n";
+    return common::exitBadInput;
+  }
   if (options.estimateError && !line.has("--survey")) {
     std::cerr << "telm: --estimate-error goes with --survey; see telm --help\n";
     return common::exitBadInput;

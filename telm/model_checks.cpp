@@ -104,7 +104,7 @@ common::Findings checkModel(const TelmState& st) {
                          ": a chargeability is 0 or more (percent, below 100); give 0 for no IP effect"});
     }
   }
-  common::checkGeometry(g, st.modelFileName, "", out);
+  common::checkGeometry(g, st.modelFileName, "", out, st.relief);
   return out;
 }
 

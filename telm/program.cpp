@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/edit_format.h"
+#include "common/ground_surface.h"
 #include "common/exit_codes.h"
 #include "common/free_format.h"
 #include "common/input_text.h"
@@ -23,9 +24,12 @@
 #include "telm/arrays.h"
 #include "telm/coded_stop.h"
 #include "telm/contrast_fields.h"
+#include "telm/relief_mesh.h"
 #include "telm/discretisation.h"
 #include "telm/exchange_file.h"
+#include "common/ground_surface.h"
 #include "telm/model_checks.h"
+#include "telm/relief_mesh.h"
 #include "telm/model_input.h"
 #include "telm/qz_export.h"
 #include "telm/result_files.h"
@@ -138,11 +142,15 @@ int runProgram(std::ostream& console, std::ostream& errors, const MeshOptions& o
         readSurveySettings(model, *st, console);
       }
       checkWrittenFiles(*st, surveyPath, options.estimateError);
+      st->relief = !surveyPath.empty() && (options.mirrorAbove > 0.0f || common::hasRelief(st->model));
       common::Findings findings = checkModel(*st);
       // The survey file is checked against a model that has passed its own
       // checks: the lookups need sound outlines.
+      int draped = 0;
       if (!surveyPath.empty() && !common::hasErrors(findings)) {
-        const common::Findings survey = useSurveyElectrodes(surveyPath, *st);
+        std::string problem;
+        if (st->relief) common::findGroundSurface(st->model, st->ground, problem);
+        const common::Findings survey = useSurveyElectrodes(surveyPath, *st, options.drape, &draped);
         findings.insert(findings.end(), survey.begin(), survey.end());
       }
       if (st->keyRun != -1) {
@@ -152,7 +160,15 @@ int runProgram(std::ostream& console, std::ostream& errors, const MeshOptions& o
       console << std::flush;
       common::printFindings(findings, "telm", errors);
       if (common::hasErrors(findings)) return common::exitBadInput;
+      if (draped > 0) {
+        errors << "telm: --drape placed " << draped << " electrode" << (draped == 1 ? "" : "s") << " of "
+               << surveyPath << " on the ground surface\n";
+      }
       applyMagneticAdjustment(*st);
+    }
+    if (st->relief) {
+      prepareRelief(*st);
+      st->mirrorDepth -= options.mirrorAbove;
     }
 
     if (options.estimateError) writeFineMesh(*st, console, errors);

@@ -24,6 +24,13 @@ struct MeshOptions {
   // telm --survey FILE --estimate-error: also the mesh at fineMeshFactor
   // times dens, varga-fine.xy, for korvis --survey --estimate-error.
   bool estimateError = false;
+  // telm --survey FILE --drape: electrodes above the ground surface of a
+  // model with relief, or at z = 0, are placed on it at their x.
+  bool drape = false;
+  // For tests: the relief formulation on any model, its mirror plane this
+  // far above the surface's highest point (0: the formulation only where
+  // the model has relief, mirrored at its highest point).
+  float mirrorAbove = 0.0f;
 };
 
 inline constexpr float fineMeshFactor = 2.0f;

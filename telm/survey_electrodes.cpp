@@ -12,7 +12,7 @@
 
 namespace telm {
 
-common::Findings useSurveyElectrodes(const std::string& path, TelmState& st) {
+common::Findings useSurveyElectrodes(const std::string& path, TelmState& st, bool drape, int* moved) {
   const common::SurveyData survey = common::readSurveyFile(path, common::maxModelledSurveyBytes);
   const common::ModelGeometry& m = st.model;
   const std::vector<common::SurfaceStretch> stretches = common::surfaceStretches(m);
@@ -27,8 +27,10 @@ common::Findings useSurveyElectrodes(const std::string& path, TelmState& st) {
     }
     return false;
   };
-  const std::vector<common::SurveyPlace> places =
-      common::checkSurveyAgainstModel(m, survey, path, st.modelFileName, inside);
+  common::ReliefPlacement placement{&st.ground, drape, {}, 0};
+  const std::vector<common::SurveyPlace> places = common::checkSurveyAgainstModel(
+      m, survey, path, st.modelFileName, inside, st.relief ? &placement : nullptr);
+  if (moved != nullptr) *moved = placement.moved;
   st.refineFlag = 3;
   for (const common::SurveyPlace& p : places) {
     st.surveyX.push_back(static_cast<float>(p.x));

@@ -15,6 +15,10 @@ namespace telm {
 // model of st (InputError on an error) and sets st.refineFlag = 3 and
 // st.surveyX, st.surveyZ (x, depth) from every electrode of the file.
 // Returns the warnings (electrode numbers that look 0-based).
-common::Findings useSurveyElectrodes(const std::string& path, TelmState& st);
+// With relief (st.relief, st.ground found) the surface electrodes are
+// placed on the surface line, or with `drape` every electrode above it or at
+// z = 0; `moved` counts those that moved further than the tolerance.
+common::Findings useSurveyElectrodes(const std::string& path, TelmState& st, bool drape = false,
+                                     int* moved = nullptr);
 
 }  // namespace telm

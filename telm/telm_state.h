@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/ground_surface.h"
 #include "common/model.h"
 
 namespace telm {
@@ -14,6 +15,9 @@ namespace telm {
 inline constexpr int maxNodes = 4200;
 inline constexpr int maxEdges = 100;
 inline constexpr int maxArrays = 5;
+
+// bodyOut of a side of the ground surface of a model with relief: the air.
+inline constexpr int airBody = 0;
 
 struct Edge {
   int start = 0, end = 0;     // vertex numbers, 1-based
@@ -54,6 +58,16 @@ struct TelmState {
   std::vector<float> gradeX, gradeZ;
   // Elements graded toward every junction (telm --survey, --graded-corners).
   bool gradedCorners = false;
+  // A model with relief (telm --survey only): the ground surface is one more
+  // boundary, against the air (bodyOut 0 in the edge table), the sources are
+  // mirrored in the level plane at depth mirrorDepth (at or above the
+  // surface's highest point), and the surface runs on level beyond the
+  // model's ends for `truncation` metres (relief_mesh.h).
+  bool relief = false;
+  common::GroundSurface ground;
+  float mirrorDepth = 0;
+  float truncation = 0;
+  float surfaceStep = 0;  // times 1/dens: the smallest step on the surface
 
   std::array<Edge, maxEdges> edgeTable{};
   int nEdges = 0;
