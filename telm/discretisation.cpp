@@ -220,7 +220,7 @@ float reliefStepWith(const TelmState& st, int e, Point p, bool electrodes) {
     }
   }
   if (!junction) return h;
-  return h * (st.gradedCorners && interfaceCorner && !onSurface ? gradedJunction : third);
+  return h * (st.gradedCorners && interfaceCorner ? gradedJunction : third);
 }
 
 float stepWith(const TelmState& st, int e, Point p, bool electrodes) {
