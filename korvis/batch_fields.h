@@ -44,8 +44,8 @@ struct ReceiverValue {
 class FieldBatch {
  public:
   // threads <= 0: every hardware thread. smooth: every kernel is
-  // smoothK1Kernel instead of the table (korvis --accurate and the survey
-  // mode); the operations are otherwise the same.
+  // smoothK1Kernel instead of the table (the survey mode); the operations
+  // are otherwise the same.
   explicit FieldBatch(int threads, bool smooth = false);
   ~FieldBatch();
   FieldBatch(const FieldBatch&) = delete;

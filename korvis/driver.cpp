@@ -32,6 +32,7 @@
 #include "korvis/batch_fields.h"
 #include "korvis/boundary.h"
 #include "korvis/electrode_resistivity.h"
+#include "korvis/evaluation_plan.h"
 #include "korvis/lu_solve.h"
 #include "korvis/stopwatch.h"
 #include "korvis/wavenumbers.h"
@@ -65,70 +66,6 @@ void parallelFor(int count, int threads, const Body& body) {
       body(i);
     }
   });
-}
-
-// The evaluations of one wavenumber in plain order (position outer, spacing
-// inner) and the solves among them.
-struct Plan {
-  std::vector<Placement> placements;
-  std::vector<int> cells;    // grid cell of each evaluation
-  std::vector<int> solveOf;  // solve whose charges each evaluation uses
-  std::vector<int> solves;   // evaluation of each solve
-};
-
-Plan makePlan(const common::ArrayFile& a) {
-  Plan plan;
-  for (int p = 1; p <= a.nPos; ++p) {
-    for (int j = 1; j <= a.nSpac; ++j) {
-      const Placement pl = placeElectrodes(a, p, j);
-      if (pl.solveFlag <= 1) plan.solves.push_back(static_cast<int>(plan.placements.size()));
-      plan.solveOf.push_back(static_cast<int>(plan.solves.size()) - 1);
-      plan.cells.push_back((p - 1) + (j - 1) * a.nPos);
-      plan.placements.push_back(pl);
-    }
-  }
-  return plan;
-}
-
-// The electrode lookups of one pass. A lookup either finds a body (its value
-// does not depend on what the resistivity held before) or keeps the previous
-// value; calling it from two different starting values tells which.
-struct Lookup {
-  bool foundA = false, foundB = false;
-  float rhoA = 0, rhoB = 0;
-};
-
-struct PassLookups {
-  std::vector<Lookup> lookups;  // per solve
-  std::string firstText;        // console text of the first evaluation
-  std::string text;             // console text of all evaluations of a wavenumber
-};
-
-PassLookups simulateLookups(const common::ModelGeometry& model, const Plan& plan) {
-  PassLookups out;
-  out.lookups.resize(plan.solves.size());
-  std::ostringstream text;
-  std::ostream discard(nullptr);
-  std::size_t s = 0;
-  for (std::size_t e = 0; e < plan.placements.size(); ++e) {
-    const Placement& pl = plan.placements[e];
-    if (pl.unknownKind) text << consoleLine("Goto ERROR");
-    if (s < plan.solves.size() && at(plan.solves[s]) == e) {
-      const Configuration& c = pl.first;
-      float a0 = 0.0f, b0 = 0.0f, a1 = 1.0f, b1 = 1.0f;
-      electrodeResistivities(model, c.XA, c.ZA, c.XB, c.ZB, a0, b0, text);
-      electrodeResistivities(model, c.XA, c.ZA, c.XB, c.ZB, a1, b1, discard);
-      Lookup& l = out.lookups[s];
-      l.foundA = !(a0 == 0.0f && a1 == 1.0f);
-      l.foundB = !(b0 == 0.0f && b1 == 1.0f);
-      l.rhoA = a0;
-      l.rhoB = b0;
-      ++s;
-    }
-    if (e == 0) out.firstText = text.str();
-  }
-  out.text = text.str();
-  return out;
 }
 
 // Electrode resistivities of every solve of every wavenumber of a pass, the
@@ -182,7 +119,7 @@ class FastDriver {
         warnings_(warnings),
         times_(times),
         threads_(common::resolveThreads(0)),
-        fields_(threads_, st.smoothKernel) {}
+        fields_(threads_) {}
 
   DriverResult run(const PassOutput& output);
 
@@ -322,9 +259,9 @@ void FastDriver::solveAndAccumulate(PassWork& pass, int k) {
         const Configuration& c = plan_.placements[at(e)].first;
         Evaluation& ev = evaluations_[at(e)];
         primaryFields(c.xr, c.zr, c.XA, c.ZA, c.XB, c.ZB, 1.0f, 0.0f, ev.rhoA, ev.rhoB, ky,
-                      st.smoothKernel, ev.EA, ev.EB);
+                      false, ev.EA, ev.EB);
         primaryFields(c.xr, c.zr, c.XA, c.ZA, c.XB, c.ZB, 0.0f, 1.0f, ev.rhoA, ev.rhoB, ky,
-                      st.smoothKernel, ev.EA2, ev.EB2);
+                      false, ev.EA2, ev.EB2);
       });
     }
   }
@@ -345,15 +282,7 @@ void FastDriver::wavenumber(int k) {
   std::ostringstream diagnostics;
   {
     Stopwatch watch(timer(&PhaseTimes::fill));
-    if (ipLive && st_.smoothKernel) {
-      assembleSmoothBoundaryMatrixPair(st_.nodes, st_.nodes.q.data(), st_.model.Ro[0],
-                                       dcMatrix_.data(), ipState_->nodes.q.data(),
-                                       ipState_->model.Ro[0], ipMatrix_.data(),
-                                       static_cast<int>(ld_), ky, diagnostics);
-    } else if (st_.smoothKernel) {
-      assembleSmoothBoundaryMatrix(st_.nodes, st_.nodes.q.data(), st_.model.Ro[0],
-                                   dcMatrix_.data(), static_cast<int>(ld_), ky, diagnostics);
-    } else if (ipLive) {
+    if (ipLive) {
       assembleBoundaryMatrixPair(st_.nodes, st_.nodes.q.data(), st_.model.Ro[0], dcMatrix_.data(),
                                  ipState_->nodes.q.data(), ipState_->model.Ro[0], ipMatrix_.data(),
                                  static_cast<int>(ld_), ky, diagnostics);

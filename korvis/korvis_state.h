@@ -20,10 +20,6 @@ struct KorvisState {
   int keyIP = 0;
   common::ArrayFile arr;
 
-  // The kernel of the boundary system and the fields: the table of the
-  // fixed run, or smoothK1Kernel (korvis --accurate).
-  bool smoothKernel = false;
-
   int nKy = 0;
   std::array<float, maxWavenumbers> Ky{};
   std::array<float, maxWavenumbers> WKy{};

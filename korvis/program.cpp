@@ -13,13 +13,14 @@
 #include <vector>
 
 #include "common/exit_codes.h"
-#include "common/float_mode.h"
 #include "common/free_format.h"
 #include "common/input_text.h"
 #include "common/model_checks.h"
 #include "common/output_file.h"
 #include "common/record_reader.h"
-#include "korvis/accurate_wavenumbers.h"
+#include "korvis/accurate_driver.h"
+#include "korvis/exact_contrasts.h"
+#include "korvis/fixed_survey.h"
 #include "korvis/input.h"
 #include "korvis/log_file.h"
 #include "korvis/model_checks.h"
@@ -143,12 +144,16 @@ int run(std::ostream& console, std::ostream& errors, const PassDriver& driver,
 
   common::ArrayFile& a = st.arr;
   const float largestSpacing = a.nSpac > 0 ? a.Spac[static_cast<std::size_t>(a.nSpac - 1)] : 0.0f;
+  int wavenumbers = 0;
   if (options.accurate) {
-    st.smoothKernel = true;
-    setUpAccurateWavenumbers(st);
-    log << accurateWavenumberLine(st);
+    // The survey mode's contrasts, recomputed from the bodies, with its numerics.
+    useExactContrasts(st, "varga.xy", errors);
+    const TransformRule rule = accurateRule(st);
+    wavenumbers = static_cast<int>(rule.ky.size());
+    log << accurateWavenumberLine(rule);
   } else {
     setUpWavenumbers(st, largestSpacing);
+    wavenumbers = st.nKy;
     log << wavenumberLine(st);
   }
   if (a.keyArr == 17) {
@@ -158,15 +163,14 @@ int run(std::ostream& console, std::ostream& errors, const PassDriver& driver,
     a.nSpac = 1;
     console << consoleLine("Gradient array. Output is electrical field");
   }
-  console << consoleLine("    A number of spatial frequencies nKy = ", st.nKy) << std::flush;
+  console << consoleLine("    A number of spatial frequencies nKy = ", wavenumbers) << std::flush;
 
   int overflowed = 0;
-  // --accurate fills with the survey mode's smooth kernel, whose values at
-  // large wavenumbers fall into the subnormal range: taken as zero, as there.
-  const common::ScopedFloatMode mode(options.accurate ? common::flushSubnormalsMode() : common::floatMode());
-  const DriverResult result = driver(st, console, errors, [&](const KorvisState& done, int pass) {
+  const PassOutput output = [&](const KorvisState& done, int pass) {
     writePassOutput(done, pass, log, files, overflowed);
-  });
+  };
+  const DriverResult result = options.accurate ? runAccuratePasses(st, console, errors, output)
+                                               : driver(st, console, errors, output);
   console << std::flush;
   if (result.pivotRow != 0) {
     errors << "korvis: zero pivot in row " << result.pivotRow

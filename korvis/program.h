@@ -16,8 +16,9 @@ namespace korvis {
 using PassDriver = std::function<DriverResult(KorvisState&, std::ostream& console,
                                               std::ostream& warnings, const PassOutput&)>;
 
-// What a run may change beyond the fixed behaviour: `accurate` takes the
-// wavenumbers and weights of the convergent quadrature (accurate_wavenumbers.h).
+// What a run may change beyond the fixed behaviour: `accurate` models the
+// fixed kinds with the survey mode's numerics (accurate_driver.h) in place
+// of the pass driver.
 struct RunOptions {
   bool accurate = false;
 };

@@ -52,10 +52,11 @@ Relief findRelief(const KorvisState& st, double mirrorAbove) {
   return r;
 }
 
-void surfaceSources(const Relief& relief, const std::vector<PotentialPoint>& electrodes,
-                    const std::vector<char>& onSurface, std::vector<int>& body, std::vector<double>& strength,
+void surfaceSources(const KorvisState& st, const Relief& relief, const std::vector<PotentialPoint>& electrodes,
+                    const std::vector<char>& onSurface, std::vector<float> (&rho)[2], std::vector<double>& strength,
                     std::vector<char>& bare) {
-  body.assign(electrodes.size(), -1);
+  rho[0].assign(electrodes.size(), -1.0f);
+  rho[1].assign(electrodes.size(), -1.0f);
   strength.assign(electrodes.size(), 1.0);
   bare.assign(electrodes.size(), 0);
   for (std::size_t e = 0; e < electrodes.size(); ++e) {
@@ -63,7 +64,9 @@ void surfaceSources(const Relief& relief, const std::vector<PotentialPoint>& ele
     const common::GroundSurface& g = relief.ground;
     int k = g.segmentAt(electrodes[e].x);
     if (k < 0) k = electrodes[e].x < g.x.front() ? 0 : static_cast<int>(g.bodies.size()) - 1;
-    body[e] = g.bodies[at(k)] - 1;
+    const int body = g.bodies[at(k)] - 1;
+    rho[0][e] = st.model.Ro[at(body)];
+    rho[1][e] = st.model.RO_IP[at(body)];
     strength[e] = 2.0 * std::numbers::pi / g.openingAngle(electrodes[e].x);
     bare[e] = 1;
   }

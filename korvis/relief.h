@@ -45,10 +45,11 @@ struct Relief {
 Relief findRelief(const KorvisState& st, double mirrorAbove = 0.0);
 
 // The sources of the survey's electrodes over relief: for an electrode on
-// the surface (onSurface), the body under it, 2 pi over the angle of ground
-// it sees, and a bare pole; -1, 1 and a pole with its image for the others.
-void surfaceSources(const Relief& relief, const std::vector<PotentialPoint>& electrodes,
-                    const std::vector<char>& onSurface, std::vector<int>& body, std::vector<double>& strength,
+// the surface (onSurface), the resistivity of the body under it (Ro and
+// RO_IP), 2 pi over the angle of ground it sees, and a bare pole; -1 (looked
+// up), 1 and a pole with its image for the others.
+void surfaceSources(const KorvisState& st, const Relief& relief, const std::vector<PotentialPoint>& electrodes,
+                    const std::vector<char>& onSurface, std::vector<float> (&rho)[2], std::vector<double>& strength,
                     std::vector<char>& bare);
 
 // Every depth of the model, the nodes and `electrodes` less the mirror's.

@@ -79,11 +79,17 @@ std::size_t countSubnormal(const float* A, int n, int cols, std::size_t ld) {
 
 }  // namespace
 
-double geometricFactor(const std::vector<PotentialPoint>& electrodes, const Quadrupole& q) {
+double geometricFactor(const std::vector<PotentialPoint>& electrodes, const Quadrupole& q,
+                       const std::vector<FieldPoint>& fields) {
   auto g = [&](int p, int s) {
-    return p < 0 || s < 0 ? 0.0 : halfSpacePotential(electrodes[at(p)], electrodes[at(s)], 1.0);
+    if (p < 0 || s < 0) return 0.0;
+    if (q.field >= 0) return halfSpaceField(fields[at(q.field)], electrodes[at(s)], 1.0);
+    return halfSpacePotential(electrodes[at(p)], electrodes[at(s)], 1.0);
   };
-  const double terms[4] = {g(q.m, q.a), -g(q.n, q.a), -g(q.m, q.b), g(q.n, q.b)};
+  // A field measurement is U(M) alone, the field point standing for M.
+  const int m = q.field >= 0 ? q.field : q.m;
+  const int n = q.field >= 0 ? -1 : q.n;
+  const double terms[4] = {g(m, q.a), -g(n, q.a), -g(m, q.b), g(n, q.b)};
   const double sum = (terms[0] + terms[1]) + (terms[2] + terms[3]);
   double scale = 0.0;
   for (double t : terms) scale = std::max(scale, std::fabs(t));
@@ -112,9 +118,33 @@ void transformDistances(const common::NodeTable<maxNodes>& nodes,
   }
 }
 
+std::vector<PotentialPoint> usedPoints(const std::vector<PotentialPoint>& electrodes,
+                                       const std::vector<Quadrupole>& data,
+                                       const std::vector<FieldPoint>& fields) {
+  std::vector<char> usedFlag(electrodes.size(), 0);
+  for (const Quadrupole& q : data) {
+    for (int e : {q.a, q.b, q.field < 0 ? q.m : -1, q.field < 0 ? q.n : -1}) {
+      if (e >= 0) usedFlag[at(e)] = 1;
+    }
+  }
+  std::vector<PotentialPoint> used;
+  for (std::size_t e = 0; e < electrodes.size(); ++e) {
+    if (usedFlag[e] != 0) used.push_back(electrodes[e]);
+  }
+  for (const FieldPoint& f : fields) used.push_back({f.x, f.z});
+  return used;
+}
+
+TransformRule surveyRule(const common::NodeTable<maxNodes>& nodes, const std::vector<PotentialPoint>& used,
+                         int order, double& rShort, double& rLong) {
+  transformDistances(nodes, used, rShort, rLong);
+  if (!(rLong > 0.0)) rLong = rShort = 1.0;  // one point and no nodes: any scale serves
+  return convergentRule(rShort, rLong, order);
+}
+
 SurveyOutcome modelSurvey(const KorvisState& st, const std::vector<PotentialPoint>& electrodes,
                           const std::vector<Quadrupole>& data, const SurveySetup& setup,
-                          std::ostream& console) {
+                          std::ostream& console, const std::vector<FieldPoint>& fields) {
   const common::ScopedFloatMode mode(setup.flushSubnormals ? common::flushSubnormalsMode() : common::floatMode());
   const int threads = common::resolveThreads(setup.threads);
   SurveyOutcome out;
@@ -122,31 +152,26 @@ SurveyOutcome modelSurvey(const KorvisState& st, const std::vector<PotentialPoin
   Role current, potential;
   current.slot.assign(electrodes.size(), -1);
   potential.slot.assign(electrodes.size(), -1);
-  std::vector<char> usedFlag(electrodes.size(), 0);
   for (const Quadrupole& q : data) {
     current.use(q.a);
     current.use(q.b);
-    potential.use(q.m);
-    potential.use(q.n);
-    for (int e : {q.a, q.b, q.m, q.n}) {
-      if (e >= 0) usedFlag[at(e)] = 1;
+    if (q.field < 0) {
+      potential.use(q.m);
+      potential.use(q.n);
     }
   }
-  std::vector<PotentialPoint> used, receivers;
-  for (std::size_t e = 0; e < electrodes.size(); ++e) {
-    if (usedFlag[e] != 0) used.push_back(electrodes[e]);
-  }
+  std::vector<PotentialPoint> receivers;
   for (int e : potential.electrodes) receivers.push_back(electrodes[at(e)]);
   const std::size_t S = current.electrodes.size();
   const std::size_t P = receivers.size();
+  const std::size_t R = P + fields.size();  // rows: the potential electrodes, then the field points
   out.currentElectrodes = static_cast<int>(S);
   out.potentialElectrodes = static_cast<int>(P);
 
   double rShort = 0.0, rLong = 0.0;
-  transformDistances(st.nodes, used, rShort, rLong);
-  out.rule = convergentRule(rShort, rLong, setup.order);
+  out.rule = surveyRule(st.nodes, usedPoints(electrodes, data, fields), setup.order, rShort, rLong);
   const TransformRule& rule = out.rule;
-  {
+  if (!setup.progress) {
     std::ostringstream line;
     line.precision(4);
     line << std::scientific << " Current electrodes " << S << ", potential electrodes " << P
@@ -174,9 +199,8 @@ SurveyOutcome modelSurvey(const KorvisState& st, const std::vector<PotentialPoin
     for (int e : current.electrodes) {
       const PotentialPoint& a = electrodes[at(e)];
       float rhoA = 0.0f, rhoB = 0.0f;
-      const int body = at(e) < setup.electrodeBody.size() ? setup.electrodeBody[at(e)] : -1;
-      if (body >= 0) {
-        rhoA = ps.st->model.Ro[at(body)];
+      if (!setup.electrodeRho[p].empty() && setup.electrodeRho[p][at(e)] >= 0.0f) {
+        rhoA = setup.electrodeRho[p][at(e)];
       } else {
         electrodeResistivities(ps.st->model, static_cast<float>(a.x), static_cast<float>(a.z),
                                absentB, 0.0f, rhoA, rhoB, discard);
@@ -188,18 +212,26 @@ SurveyOutcome modelSurvey(const KorvisState& st, const std::vector<PotentialPoin
       ps.sources.push_back(
           {static_cast<float>(a.x), static_cast<float>(a.z), absentB, 0.0f, rhoA, 0.0f, bare});
     }
-    ps.secondary.assign(P * S, 0.0);
+    ps.secondary.assign(R * S, 0.0);
     if (n > 0) ps.matrix.assign(ld * ld, 0.0f);
   }
 
   std::vector<float> rhs(ld * S), sigma(ld * S);
-  std::vector<double> table;
+  std::vector<double> table, fieldTable;
   const std::vector<ChargeProfile> profiles = chargeProfiles(st.nodes, st.model);
-  FieldBatch fields(threads, true);
+  FieldBatch batch(threads, true);
   const int nKy = static_cast<int>(rule.ky.size());
-  for (int k = 0; k < nKy && n > 0; ++k) {
-    console << (common::FreeRecord(common::FreeStyle::korvis) << "    ===> nKy_i = " << k + 1).str()
-            << std::flush;
+  for (int k = 0; k < nKy && pass[0].pivotRow == 0; ++k) {
+    if (n == 0) {
+      if (!setup.progress) break;
+      const int none[2] = {0, passes == 2 ? 0 : -1};
+      setup.progress(k, std::string(), none);
+      continue;
+    }
+    if (!setup.progress) {
+      console << (common::FreeRecord(common::FreeStyle::korvis) << "    ===> nKy_i = " << k + 1).str()
+              << std::flush;
+    }
     const auto ky = static_cast<float>(rule.ky[at(k)]);
     std::ostringstream diagnostics;
     SurveyTimes* times = setup.times;
@@ -218,7 +250,7 @@ SurveyOutcome modelSurvey(const KorvisState& st, const std::vector<PotentialPoin
                                      pass[0].matrix.data(), static_cast<int>(ld), ky, diagnostics);
       }
     }
-    console << diagnostics.str();
+    if (!setup.progress) console << diagnostics.str();
     if (setup.subnormals != nullptr) {
       for (int p = 0; p < passes; ++p) {
         setup.subnormals->filled += countSubnormal(pass[p].matrix.data(), n, n, ld);
@@ -229,7 +261,9 @@ SurveyOutcome modelSurvey(const KorvisState& st, const std::vector<PotentialPoin
       Stopwatch watch(timer(&SurveyTimes::potentials));
       elementPotentialTable(st.nodes, profiles, receivers, static_cast<double>(ky), table,
                             threads);
+      elementFieldTable(st.nodes, profiles, fields, static_cast<double>(ky), fieldTable, threads);
     }
+    int met[2] = {-1, -1};
     for (int p = 0; p < passes; ++p) {
       Pass& ps = pass[p];
       if (ps.pivotRow != 0) continue;
@@ -237,6 +271,7 @@ SurveyOutcome modelSurvey(const KorvisState& st, const std::vector<PotentialPoin
         Stopwatch watch(timer(&SurveyTimes::factor));
         ps.pivotRow = luFactor(ps.matrix.data(), n, static_cast<int>(ld), threads);
       }
+      met[p] = ps.pivotRow;
       if (ps.pivotRow != 0) {
         ps.pivotWavenumber = k + 1;
         continue;
@@ -244,7 +279,7 @@ SurveyOutcome modelSurvey(const KorvisState& st, const std::vector<PotentialPoin
       if (setup.subnormals != nullptr) setup.subnormals->factors += countSubnormal(ps.matrix.data(), n, n, ld);
       {
         Stopwatch watch(timer(&SurveyTimes::rhs));
-        fields.rightHandSides(*ps.st, ps.st->nodes.q.data(), ps.sources, ky, rhs.data(), ld);
+        batch.rightHandSides(*ps.st, ps.st->nodes.q.data(), ps.sources, ky, rhs.data(), ld);
       }
       if (setup.subnormals != nullptr) setup.subnormals->rhs += countSubnormal(rhs.data(), n, static_cast<int>(S), ld);
       {
@@ -263,17 +298,18 @@ SurveyOutcome modelSurvey(const KorvisState& st, const std::vector<PotentialPoin
       std::atomic<std::size_t> next{0};
       Stopwatch sumWatch(timer(&SurveyTimes::potentials));
       common::runParallel(threads, [&](int) {
-        for (std::size_t r = next.fetch_add(1); r < P; r = next.fetch_add(1)) {
-          const double* row = table.data() + r * at(n);
+        for (std::size_t r = next.fetch_add(1); r < R; r = next.fetch_add(1)) {
+          const double* row = r < P ? table.data() + r * at(n) : fieldTable.data() + (r - P) * at(n);
           for (std::size_t s = 0; s < S; ++s) {
             const float* column = sigma.data() + s * ld;
             double sum = 0.0;
             for (std::size_t j = 0; j < at(n); ++j) sum += row[j] * static_cast<double>(column[j]);
-            ps.secondary[s * P + r] += w * sum;
+            ps.secondary[s * R + r] += w * sum;
           }
         }
       });
     }
+    if (setup.progress) setup.progress(k, diagnostics.str(), met);
   }
   for (int p = 0; p < passes; ++p) {
     if (pass[p].pivotRow != 0 && out.pivotRow == 0) {
@@ -282,38 +318,42 @@ SurveyOutcome modelSurvey(const KorvisState& st, const std::vector<PotentialPoin
       out.pivotWavenumber = pass[p].pivotWavenumber;
     }
   }
-  if (out.pivotRow != 0) return out;
+  if (pass[0].pivotRow != 0) return out;
+  const int finished = out.pivotRow != 0 ? 1 : passes;  // an IP pivot leaves the DC values
 
-  // Total potentials: the closed-form primary part plus the secondary sums.
+  // Total potentials and fields: the closed-form primary part plus the secondary sums.
   std::vector<double> total[2];
-  for (int p = 0; p < passes; ++p) {
+  for (int p = 0; p < finished; ++p) {
     total[p] = pass[p].secondary;
     for (std::size_t s = 0; s < S; ++s) {
       const PotentialPoint a = electrodes[at(current.electrodes[s])];
       const auto rho = static_cast<double>(pass[p].sources[s].rhoA);
       for (std::size_t r = 0; r < P; ++r) {
-        total[p][s * P + r] += pass[p].sources[s].bareA ? barePolePotential(receivers[r], a, rho)
+        total[p][s * R + r] += pass[p].sources[s].bareA ? barePolePotential(receivers[r], a, rho)
                                                         : halfSpacePotential(receivers[r], a, rho);
       }
+      for (std::size_t f = 0; f < fields.size(); ++f)
+        total[p][s * R + P + f] += halfSpaceField(fields[f], a, rho);
     }
   }
 
   SurveyValues& v = out.values;
   for (const Quadrupole& q : data) {
-    const int m = q.m >= 0 ? potential.slot[at(q.m)] : -1;
-    const int nn = q.n >= 0 ? potential.slot[at(q.n)] : -1;
+    const int m = q.field >= 0 ? static_cast<int>(P) + q.field : q.m >= 0 ? potential.slot[at(q.m)] : -1;
+    const int nn = q.field < 0 && q.n >= 0 ? potential.slot[at(q.n)] : -1;
     double u[2] = {0.0, 0.0};
-    for (int p = 0; p < passes; ++p) {
-      if (q.a >= 0) u[p] += dipole(total[p], at(current.slot[at(q.a)]), P, m, nn);
-      if (q.b >= 0) u[p] -= dipole(total[p], at(current.slot[at(q.b)]), P, m, nn);
+    for (int p = 0; p < finished; ++p) {
+      if (q.a >= 0) u[p] += dipole(total[p], at(current.slot[at(q.a)]), R, m, nn);
+      if (q.b >= 0) u[p] -= dipole(total[p], at(current.slot[at(q.b)]), R, m, nn);
     }
-    const double k = geometricFactor(electrodes, q);
+    const double k = geometricFactor(electrodes, q, fields);
     v.k.push_back(k);
     v.u.push_back(u[0]);
     v.rhoa.push_back(k * u[0]);
-    if (passes == 2) {
+    if (finished == 2) {
       const double rhoaIP = k * u[1];
       v.ip.push_back(rhoaIP != 0.0 ? 100.0 * (rhoaIP - k * u[0]) / rhoaIP : 0.0);
+      v.uIP.push_back(u[1]);
     }
   }
   return out;

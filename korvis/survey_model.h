@@ -18,9 +18,12 @@
 // IP pass repeats this with qIP and RO_IP.
 #pragma once
 
+#include <functional>
 #include <ostream>
+#include <string>
 #include <vector>
 
+#include "korvis/element_fields.h"
 #include "korvis/korvis_state.h"
 #include "korvis/potentials.h"
 #include "korvis/quadrature.h"
@@ -28,9 +31,13 @@
 namespace korvis {
 
 // One measurement: electrode indices (0-based) into the electrode list; -1
-// is an electrode at infinity (at most one of A, B and one of M, N).
+// is an electrode at infinity (at most one of A, B and one of M, N). With
+// `field` >= 0 the measurement is the field at that field point instead of
+// U(M) - U(N) (the limit of a dipole M N shrunk about the point, divided by
+// its length); m and n are then not used.
 struct Quadrupole {
   int a = -1, b = -1, m = -1, n = -1;
+  int field = -1;
 };
 
 // Seconds spent per phase, summed over the wavenumbers and passes.
@@ -56,21 +63,31 @@ struct SurveySetup {
   // smooth kernels decay as e^-(ky r) and fill the matrices, factors and
   // vectors of the large wavenumbers with them. Off only to measure them.
   bool flushSubnormals = true;
-  // Per electrode of the list (empty: every electrode looked up, strength
-  // 1, with its image): the body (0-based) whose resistivity a current
-  // electrode takes, -1 for the lookup, the strength of its primary pole,
-  // and whether the pole is bare, without its image (relief.h).
-  std::vector<int> electrodeBody;
+  // When set, called once per wavenumber k (0-based) in place of the
+  // progress lines, with the fill's diagnostic lines and the zero pivot each
+  // pass met at k (0: none; -1: the pass had stopped before k, or the model
+  // has no IP pass).
+  // A run with it also meets every wavenumber when there are no nodes.
+  std::function<void(int k, const std::string& diagnostics, const int (&pivot)[2])> progress;
+  // The resistivity at each electrode (indexed as the electrode list) for
+  // the DC and the IP pass, in place of the lookups when not empty; a
+  // negative entry is looked up.
+  std::vector<float> electrodeRho[2];
+  // Per electrode of the list (empty: strength 1, with its image): the
+  // strength of its primary pole, and whether the pole is bare, without its
+  // image (an electrode on the ground surface over relief, relief.h).
   std::vector<double> electrodeStrength;
   std::vector<char> electrodeBare;
 };
 
 // Results per measurement, for a current of 1 A: u = U(M) - U(N) in volts
-// (so r = u/i = u), the geometric factor k of the homogeneous half-space and
-// rhoa = k*u of the DC pass; ip = 100*(rhoaIP - rhoa)/rhoaIP in percent when
-// the model has an IP pass.
+// (so r = u/i = u; the field in V/m for a field measurement), the geometric
+// factor k of the homogeneous half-space and rhoa = k*u of the DC pass;
+// ip = 100*(rhoaIP - rhoa)/rhoaIP in percent and uIP, u of the IP pass, when
+// the model has an IP pass. A zero pivot of the IP pass alone leaves the
+// DC values.
 struct SurveyValues {
-  std::vector<double> k, u, rhoa, ip;
+  std::vector<double> k, u, rhoa, ip, uIP;
 };
 
 struct SurveyOutcome {
@@ -83,9 +100,12 @@ struct SurveyOutcome {
 
 // The geometric factor 1/(G(M,A) - G(N,A) - G(M,B) + G(N,B)),
 // G = halfSpacePotential of unit resistivity, terms of electrodes at
-// infinity left out. 0 when the denominator vanishes (no measurable
-// apparent resistivity, as for a null array).
-double geometricFactor(const std::vector<PotentialPoint>& electrodes, const Quadrupole& q);
+// infinity left out; for a field measurement 1/(F(A) - F(B)), F =
+// halfSpaceField of unit resistivity at the field point. 0 when the
+// denominator vanishes (no measurable apparent resistivity, as for a null
+// array).
+double geometricFactor(const std::vector<PotentialPoint>& electrodes, const Quadrupole& q,
+                       const std::vector<FieldPoint>& fields = {});
 
 // The shortest and longest distances that set the rule: rShort = the
 // smallest distance between a used electrode and a node centre; rLong = the
@@ -94,13 +114,26 @@ double geometricFactor(const std::vector<PotentialPoint>& electrodes, const Quad
 void transformDistances(const common::NodeTable<maxNodes>& nodes,
                         const std::vector<PotentialPoint>& used, double& rShort, double& rLong);
 
+// The points that set the rule: the electrodes that the measurements use
+// (as current or potential electrodes), then every field point.
+std::vector<PotentialPoint> usedPoints(const std::vector<PotentialPoint>& electrodes,
+                                       const std::vector<Quadrupole>& data,
+                                       const std::vector<FieldPoint>& fields);
+
+// The rule of modelSurvey: convergentRule of the given order over the
+// transformDistances of `used` (set to 1 m when they are all one point and
+// there are no nodes, where any scale serves).
+TransformRule surveyRule(const common::NodeTable<maxNodes>& nodes, const std::vector<PotentialPoint>& used,
+                         int order, double& rShort, double& rLong);
+
 // Models the survey on the loaded model st (q, Ro for DC; qIP, RO_IP for the
 // IP pass when keyIP != 0). Electrodes are in korvis coordinates (z down)
 // and already checked (inside the model, clear of node centres); rho at each
 // current electrode comes from electrodeResistivities. Progress lines go to
-// console.
+// console. Field measurements take their points from `fields`, every one
+// of which counts as used (for the rule's distances).
 SurveyOutcome modelSurvey(const KorvisState& st, const std::vector<PotentialPoint>& electrodes,
                           const std::vector<Quadrupole>& data, const SurveySetup& setup,
-                          std::ostream& console);
+                          std::ostream& console, const std::vector<FieldPoint>& fields = {});
 
 }  // namespace korvis

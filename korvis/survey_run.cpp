@@ -300,7 +300,7 @@ int runSurveyProgram(std::ostream& console, std::ostream& errors, const SurveyRu
     setup.order = options.order;
     std::vector<PotentialPoint> electrodes = in.electrodes;
     if (relief.active) {
-      surfaceSources(relief, in.electrodes, in.onSurface, setup.electrodeBody, setup.electrodeStrength,
+      surfaceSources(st, relief, in.electrodes, in.onSurface, setup.electrodeRho, setup.electrodeStrength,
                      setup.electrodeBare);
       shiftToMirror(st, relief, electrodes);
       std::vector<PotentialPoint> none;
@@ -336,7 +336,9 @@ int runSurveyProgram(std::ostream& console, std::ostream& errors, const SurveyRu
         homogeneousUnderRelief(*mesh, *reliefs[i], *homogeneous);
         console << " Geometric factors: the homogeneous earth under the relief, " << homogeneous->nodes.N
                 << " nodes\n";
-        const SurveyOutcome unit = modelSurvey(*homogeneous, electrodes, in.data, setup, console);
+        SurveySetup unitSetup = setup;
+        for (float& rho : unitSetup.electrodeRho[0]) rho = rho >= 0.0f ? 1.0f : rho;
+        const SurveyOutcome unit = modelSurvey(*homogeneous, electrodes, in.data, unitSetup, console);
         if (unit.pivotRow != 0) {
           errors << "korvis: zero pivot in row " << unit.pivotRow
                  << " of the system matrix of the homogeneous earth under the relief\n";
