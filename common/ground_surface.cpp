@@ -158,7 +158,7 @@ bool findGroundSurface(const ModelGeometry& m, GroundSurface& surface, std::stri
       problem = "the side of body " + std::to_string(o.body) + " from vertex " + std::to_string(o.a) + " " +
                 pointText(px(m, o.a), pz(m, o.a)) + " to vertex " + std::to_string(o.b) + " " +
                 pointText(px(m, o.b), pz(m, o.b)) +
-                " faces up but is not on the ground surface that runs from x " + pointText(surface.x.front(), surface.z.front()) +
+                " faces up but is not on the ground surface that runs from " + pointText(surface.x.front(), surface.z.front()) +
                 " to " + pointText(surface.x.back(), surface.z.back()) +
                 ": the surface must be one line from the model's left end to its right end, with no overhang "
                 "and no body above another's outer side";
