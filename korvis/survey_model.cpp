@@ -91,7 +91,7 @@ double geometricFactor(const std::vector<PotentialPoint>& electrodes, const Quad
   return 1.0 / sum;
 }
 
-void transformDistances(const common::NodeTable<maxNodes>& nodes,
+void transformDistances(const common::NodeTable& nodes,
                         const std::vector<PotentialPoint>& used, double& rShort, double& rLong) {
   rLong = 0.0;
   for (std::size_t i = 0; i < used.size(); ++i) {

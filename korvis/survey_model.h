@@ -84,7 +84,7 @@ double geometricFactor(const std::vector<PotentialPoint>& electrodes, const Quad
 // smallest distance between a used electrode and a node centre; rLong = the
 // largest distance between two used electrodes or a used electrode and a
 // node centre. Without nodes both are the largest electrode distance.
-void transformDistances(const common::NodeTable<maxNodes>& nodes,
+void transformDistances(const common::NodeTable& nodes,
                         const std::vector<PotentialPoint>& used, double& rShort, double& rLong);
 
 // Models the survey on the loaded model st (q, Ro for DC; qIP, RO_IP for the

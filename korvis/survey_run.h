@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/memory_limit.h"
 #include "common/model_checks.h"
 #include "common/survey_checks.h"
 #include "common/survey_file.h"
@@ -59,7 +60,14 @@ struct SurveyRunOptions {
   int order = 1;       // quadrature order
   // Also solve on varga-fine.xy and add the columns drhoa, dip (mesh_error.h).
   bool estimateError = false;
+  // The bytes of memory that the limits of nodes, bodies and vertices follow;
+  // negative: what the machine has available when the run starts.
+  double memory = -1;
 };
+
+// The count of the distinct current and potential electrodes of the data,
+// for the memory that their solve takes.
+common::SolveShape solveShape(const KorvisState& st, const SurveyInput& in);
 
 // The whole survey run in the current folder; returns the exit status.
 int runSurveyProgram(std::ostream& console, std::ostream& errors, const SurveyRunOptions& options);

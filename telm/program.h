@@ -24,6 +24,9 @@ struct MeshOptions {
   // telm --survey FILE --estimate-error: also the mesh at fineMeshFactor
   // times dens, varga-fine.xy, for korvis --survey --estimate-error.
   bool estimateError = false;
+  // The bytes of memory that the survey mode's limits follow; negative: what
+  // the machine has available when the run starts.
+  double memory = -1;
 };
 
 inline constexpr float fineMeshFactor = 2.0f;
