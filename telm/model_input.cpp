@@ -117,15 +117,11 @@ void readModelPart(common::RecordReader& in, TelmState& st, std::ostream& consol
   int onSurface = 0;
   for (int j = 0; j < g.nP; ++j) {
     in.record(g.xp[j], indexed("xp", j + 1), g.zp[j], indexed("zp", j + 1));
+    // Never reached with memory-bounded limits: they allow as many surface
+    // vertices as vertices.
     if (g.zp[j] < surfaceDepth && ++onSurface > limits.surface) {
-      if (limits.memoryBounded) {
-        throw common::InputError(file + ", line " + std::to_string(in.lineNumber()) + ": " +
-                                 common::beyondMemory("the count of vertices with zp < 0.001", onSurface,
-                                                      limits.surface, limits.memory,
-                                                      "use fewer vertices on the ground surface"));
-      }
       reject(file, in.lineNumber(),
-             "at most " + std::to_string(common::maxSurface) + " vertices with zp < 0.001", onSurface);
+             "at most " + std::to_string(limits.surface) + " vertices with zp < 0.001", onSurface);
     }
   }
   st.makeRoom(g.nT, g.nP, onSurface);
