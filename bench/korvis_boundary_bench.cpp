@@ -28,7 +28,7 @@
 
 namespace {
 
-void addNode(common::NodeTable<korvis::maxNodes>& nd, float x, float z, float xn, float zn) {
+void addNode(common::NodeTable& nd, float x, float z, float xn, float zn) {
   const auto i = static_cast<std::size_t>(nd.N++);
   nd.x[i] = x;
   nd.z[i] = z;

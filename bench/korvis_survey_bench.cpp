@@ -49,6 +49,7 @@ void addNode(korvis::KorvisState& st, float x, float z, float dL, float xn, floa
 // elements to reach about `target` nodes.
 std::unique_ptr<korvis::KorvisState> benchModel(int target) {
   auto st = std::make_unique<korvis::KorvisState>();
+  st->nodes.setCapacity(std::max(target, korvis::maxNodes));
   st->keyIP = 1;
   auto& m = st->model;
   const float corners[4][2] = {{-1000, 0}, {1000, 0}, {1000, 1000}, {-1000, 1000}};

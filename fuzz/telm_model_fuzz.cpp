@@ -1,4 +1,5 @@
-// The telm model file as a hostile input: everything a run does with it
+// The telm model file as a hostile input, with the fixed kinds' limits and
+// with the survey mode's (keyRun -1): everything a run does with it
 // before the 2D solve, i.e. the reading of the model part and the survey
 // settings, the model and survey checks, the magnetic-field adjustment, the discretisation that takes its
 // counts and coordinates, the surface lists and the text of varga.xy. The
@@ -8,7 +9,9 @@
 #include <cstdint>
 #include <memory>
 #include <sstream>
+#include <string>
 
+#include "common/memory_limit.h"
 #include "common/record_reader.h"
 #include "memory_file.h"
 #include "telm/coded_stop.h"
@@ -18,15 +21,22 @@
 #include "telm/model_input.h"
 #include "telm/telm_state.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static fuzz::MemoryFile model("model.dat");
-  model.assign(data, size);
+namespace {
+
+// The survey mode's limits as 512 MiB of memory sets them (some 11 000
+// nodes, bodies or vertices): the fuzzer's memory stays far below its bound
+// whatever the machine has.
+constexpr double surveyMemory = 512.0 * 1024 * 1024;
+
+void useModel(const std::string& path, bool survey) {
   const auto st = std::make_unique<telm::TelmState>();
-  st->modelFileName = model.path();
+  st->modelFileName = path;
+  if (survey) st->setLimits(common::surveyLimits(surveyMemory));
   std::ostringstream console, warnings;
   try {
-    common::RecordReader in(model.path());
+    common::RecordReader in(path);
     telm::readModelPart(in, *st, console);
+    if (survey && st->keyRun != -1) return;
     if (st->keyRun != -1) telm::readSurveySettings(in, *st, console);
     telm::checkModel(*st);
     // The survey check lists every electrode; the fuzzer's counts stay small.
@@ -42,5 +52,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } catch (const telm::CodedStop& stop) {
     if (stop.code != 199) __builtin_trap();
   }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static fuzz::MemoryFile model("model.dat");
+  model.assign(data, size);
+  useModel(model.path(), false);
+  useModel(model.path(), true);
   return 0;
 }

@@ -72,7 +72,7 @@ struct FieldBatch::Geometry {
   }
 
   template <class Kernel>
-  void prepare(const common::NodeTable<maxNodes>& nd, float xr, float zr, float nx, float nz,
+  void prepare(const common::NodeTable& nd, float xr, float zr, float nx, float nz,
                float ky) {
     const auto n = at(nd.N);
     for (std::size_t j = 0; j < n; ++j) {
@@ -125,7 +125,7 @@ int FieldBatch::entryOf(const Electrode& e) {
 
 void FieldBatch::flush(const KorvisState& st, const float* q, float ky, int first, int last,
                        float* B, std::size_t ld) {
-  const common::NodeTable<maxNodes>& nd = st.nodes;
+  const common::NodeTable& nd = st.nodes;
   const auto n = at(nd.N);
   parallelFor(static_cast<int>(electrodes_.size()), threads_, [&](int u, int) {
     const Electrode e = electrodes_[at(u)];
@@ -209,7 +209,7 @@ void FieldBatch::rightHandSides(const KorvisState& st, const float* q,
   flush(st, q, ky, first, count, B, ld);
 }
 
-void FieldBatch::receivers(const common::NodeTable<maxNodes>& nodes, float rho,
+void FieldBatch::receivers(const common::NodeTable& nodes, float rho,
                            const std::vector<ReceiverRequest>& requests, const float* Sigma,
                            std::size_t ld, float ky, std::vector<ReceiverValue>& values) {
   const int count = static_cast<int>(requests.size());

@@ -63,7 +63,7 @@ class FieldBatch {
   // values[r] = receiverField(nodes, rho, request r, column r of Sigma
   // (leading dimension ld), ky, mode 2), the kernel geometry of each distinct
   // receiver and direction evaluated once for all its requests.
-  void receivers(const common::NodeTable<maxNodes>& nodes, float rho,
+  void receivers(const common::NodeTable& nodes, float rho,
                  const std::vector<ReceiverRequest>& requests, const float* Sigma, std::size_t ld,
                  float ky, std::vector<ReceiverValue>& values);
 

@@ -78,7 +78,7 @@ struct MatrixSet {
 
 // Columns [j0, j1) of every matrix of the set, rows in increasing order.
 template <int W, class Kernel>
-void fillColumns(const common::NodeTable<maxNodes>& nd, const MatrixSet<W>& set, int ld, float ky,
+void fillColumns(const common::NodeTable& nd, const MatrixSet<W>& set, int ld, float ky,
                  int j0, int j1, std::vector<Coincidence>& found) {
   constexpr double factor = static_cast<double>(0.9f);
   const int n = nd.N;
@@ -149,7 +149,7 @@ void fillColumns(const common::NodeTable<maxNodes>& nd, const MatrixSet<W>& set,
   }
 }
 
-void writeCoincidences(const common::NodeTable<maxNodes>& nd, std::vector<Coincidence>& found,
+void writeCoincidences(const common::NodeTable& nd, std::vector<Coincidence>& found,
                        std::ostream& console) {
   std::sort(found.begin(), found.end(), [](const Coincidence& a, const Coincidence& b) {
     return a.i != b.i ? a.i < b.i : a.j < b.j;
@@ -166,7 +166,7 @@ void writeCoincidences(const common::NodeTable<maxNodes>& nd, std::vector<Coinci
 // Shares blocks of columns out to the cores; each thread keeps its own list
 // of coincidences, merged into the plain (i, j) order afterwards.
 template <int W, class Kernel = TableK1>
-void fillMatrices(const common::NodeTable<maxNodes>& nd, const MatrixSet<W>& set, int ld,
+void fillMatrices(const common::NodeTable& nd, const MatrixSet<W>& set, int ld,
                   float ky, std::ostream& console) {
   const int n = nd.N;
   constexpr int block = 8;
@@ -268,33 +268,33 @@ void primaryFields(float xr, float zr, float XA, float ZA, float XB, float ZB, f
   }
 }
 
-void assembleBoundaryMatrix(const common::NodeTable<maxNodes>& nodes, const float* q, float Ro1,
+void assembleBoundaryMatrix(const common::NodeTable& nodes, const float* q, float Ro1,
                             float* M, int ld, float ky, std::ostream& console) {
   const MatrixSet<1> set{{Ro1 / 6.283185f}, {q}, {M}};
   fillMatrices<1>(nodes, set, ld, ky, console);
 }
 
-void assembleBoundaryMatrixPair(const common::NodeTable<maxNodes>& nodes, const float* qDC,
+void assembleBoundaryMatrixPair(const common::NodeTable& nodes, const float* qDC,
                                 float Ro1DC, float* Mdc, const float* qIP, float Ro1IP,
                                 float* Mip, int ld, float ky, std::ostream& console) {
   const MatrixSet<2> set{{Ro1DC / 6.283185f, Ro1IP / 6.283185f}, {qDC, qIP}, {Mdc, Mip}};
   fillMatrices<2>(nodes, set, ld, ky, console);
 }
 
-void assembleSmoothBoundaryMatrix(const common::NodeTable<maxNodes>& nodes, const float* q,
+void assembleSmoothBoundaryMatrix(const common::NodeTable& nodes, const float* q,
                                   float Ro1, float* M, int ld, float ky, std::ostream& console) {
   const MatrixSet<1> set{{Ro1 / 6.283185f}, {q}, {M}};
   fillMatrices<1, SmoothK1>(nodes, set, ld, ky, console);
 }
 
-void assembleSmoothBoundaryMatrixPair(const common::NodeTable<maxNodes>& nodes, const float* qDC,
+void assembleSmoothBoundaryMatrixPair(const common::NodeTable& nodes, const float* qDC,
                                       float Ro1DC, float* Mdc, const float* qIP, float Ro1IP,
                                       float* Mip, int ld, float ky, std::ostream& console) {
   const MatrixSet<2> set{{Ro1DC / 6.283185f, Ro1IP / 6.283185f}, {qDC, qIP}, {Mdc, Mip}};
   fillMatrices<2, SmoothK1>(nodes, set, ld, ky, console);
 }
 
-void receiverField(const common::NodeTable<maxNodes>& nodes, float rho, float xr, float zr,
+void receiverField(const common::NodeTable& nodes, float rho, float xr, float zr,
                    float XA, float ZA, float XB, float ZB, float nx, float nz, const float* sigma,
                    float rhoA, float rhoB, float ky, int mode, float& EA, float& EB, float& E) {
   constexpr float inverseTwoPi = 0.15915495f;

@@ -38,29 +38,29 @@ void elementAverage(float x, float z, float xn, float zn, float dL, int m, float
 // Coinciding node/image pairs write their diagnostic lines to `console`, in
 // row-major order of (i, j) as a plain double loop would. Runs on every
 // core; the entries do not depend on the number of threads.
-void assembleBoundaryMatrix(const common::NodeTable<maxNodes>& nodes, const float* q, float Ro1,
+void assembleBoundaryMatrix(const common::NodeTable& nodes, const float* q, float Ro1,
                             float* M, int ld, float ky, std::ostream& console);
 
 // The DC and the IP matrix of one wavenumber at once, each bit-identical to
 // assembleBoundaryMatrix with its own coefficients and Ro1: the geometry of
 // every kernel (distance, G, projection) is evaluated once for both. The
 // diagnostic lines depend on the geometry alone and are written once.
-void assembleBoundaryMatrixPair(const common::NodeTable<maxNodes>& nodes, const float* qDC,
+void assembleBoundaryMatrixPair(const common::NodeTable& nodes, const float* qDC,
                                 float Ro1DC, float* Mdc, const float* qIP, float Ro1IP,
                                 float* Mip, int ld, float ky, std::ostream& console);
 
 // The same two fills with the smooth kernel smoothK1Kernel in place of the
 // table (the survey mode); every other step as above.
-void assembleSmoothBoundaryMatrix(const common::NodeTable<maxNodes>& nodes, const float* q,
+void assembleSmoothBoundaryMatrix(const common::NodeTable& nodes, const float* q,
                                   float Ro1, float* M, int ld, float ky, std::ostream& console);
-void assembleSmoothBoundaryMatrixPair(const common::NodeTable<maxNodes>& nodes, const float* qDC,
+void assembleSmoothBoundaryMatrixPair(const common::NodeTable& nodes, const float* qDC,
                                       float Ro1DC, float* Mdc, const float* qIP, float Ro1IP,
                                       float* Mip, int ld, float ky, std::ostream& console);
 
 // Primary fields EA, EB at the receiver and, unless mode == 1, the total
 // field E = (EA - EB) + secondary field of the charges sigma (double sum of
 // a direct and an image term per node). Pure: safe to call concurrently.
-void receiverField(const common::NodeTable<maxNodes>& nodes, float rho, float xr, float zr,
+void receiverField(const common::NodeTable& nodes, float rho, float xr, float zr,
                    float XA, float ZA, float XB, float ZB, float nx, float nz, const float* sigma,
                    float rhoA, float rhoB, float ky, int mode, float& EA, float& EB, float& E);
 

@@ -21,7 +21,7 @@ struct End {
 
 }  // namespace
 
-std::vector<ChargeProfile> chargeProfiles(const common::NodeTable<maxNodes>& nodes,
+std::vector<ChargeProfile> chargeProfiles(const common::NodeTable& nodes,
                                           const common::ModelGeometry& model) {
   const int n = nodes.N;
   std::vector<End> ends;

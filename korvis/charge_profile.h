@@ -30,7 +30,7 @@ struct ChargeProfile {
 // they share the normal and an end (to 1e-3 of the shorter length), that
 // end being no vertex of `model` (to the same tolerance). The table order
 // of the elements does not matter.
-std::vector<ChargeProfile> chargeProfiles(const common::NodeTable<maxNodes>& nodes,
+std::vector<ChargeProfile> chargeProfiles(const common::NodeTable& nodes,
                                           const common::ModelGeometry& model);
 
 }  // namespace korvis

@@ -80,7 +80,7 @@ void elementFieldMoments(double xo, double zo, double nx, double nz, double xc, 
   }
 }
 
-void elementFieldTable(const common::NodeTable<maxNodes>& nodes,
+void elementFieldTable(const common::NodeTable& nodes,
                        const std::vector<ChargeProfile>& profiles,
                        const std::vector<FieldPoint>& points, double ky, std::vector<double>& table,
                        int threads) {

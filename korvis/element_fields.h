@@ -44,7 +44,7 @@ void elementFieldMoments(double xo, double zo, double nx, double nz, double xc, 
 // element's image counted (as elementPotentialTable does for potentials),
 // so that it is minus the derivative of elementPotentialTable's row. Filled
 // on `threads` threads (<= 0: all); the entries do not depend on the count.
-void elementFieldTable(const common::NodeTable<maxNodes>& nodes,
+void elementFieldTable(const common::NodeTable& nodes,
                        const std::vector<ChargeProfile>& profiles,
                        const std::vector<FieldPoint>& points, double ky, std::vector<double>& table,
                        int threads);

@@ -111,7 +111,7 @@ bool bodiesAcross(const common::ModelGeometry& model, float x, float z, float xn
   return true;
 }
 
-float contrastBetween(const std::array<float, common::maxBodies + 1>& resistivity, NodeBodies bodies) {
+float contrastBetween(const std::vector<float>& resistivity, NodeBodies bodies) {
   const float Ra = resistivity[at(bodies.out)];
   const float Rb = resistivity[at(bodies.in)];
   const float R0 = resistivity[0];

@@ -11,6 +11,7 @@
 
 #include <array>
 #include <ostream>
+#include <vector>
 #include <string>
 #include <vector>
 
@@ -37,7 +38,7 @@ bool bodiesAcross(const common::ModelGeometry& model, float x, float z, float xn
 
 // 2(Ra - Rb)/((Ra + Rb) R0) in single precision with Ra of `out`, Rb of
 // `in` and R0 of body 1, from `resistivity` (Ro, or RO_IP for qIP).
-float contrastBetween(const std::array<float, common::maxBodies + 1>& resistivity, NodeBodies bodies);
+float contrastBetween(const std::vector<float>& resistivity, NodeBodies bodies);
 
 // How the nodes fared: recomputed, or kept with the file's values (the
 // first such node and why).

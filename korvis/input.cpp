@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "common/free_format.h"
+#include "common/memory_limit.h"
 #include "common/record_reader.h"
 
 namespace korvis {
@@ -27,6 +28,18 @@ void requireRange(const RecordReader& in, int value, int low, int high, std::str
   if (value >= low && value <= high) return;
   throw InputError(in.where("expected " + std::string(field) + " from " + std::to_string(low) +
                             " to " + std::to_string(high) + ", found " + std::to_string(value)));
+}
+
+// A count against a limit of the state: the fixed kinds' range message, or
+// with memory-bounded limits the count, the limit and what to do.
+void requireLimit(const RecordReader& in, const common::ModelLimits& limits, int value, int high,
+                  std::string_view field) {
+  if (limits.memoryBounded && value > high) {
+    throw InputError(in.where(common::beyondMemory(std::string(field), value, high, limits.memory,
+                                                   "prepare the mesh from a simpler model (fewer bodies and "
+                                                   "vertices)")));
+  }
+  requireRange(in, value, 0, high, field);
 }
 
 void requireAtLeast(const RecordReader& in, int value, int low, std::string_view field) {
@@ -66,15 +79,17 @@ LoadOutcome readGeometry(KorvisState& st, std::ostream& console, std::ostream& w
   RecordReader in(path, "telm makes it from the model file when run with keyRun = -1: run telm first");
   common::ModelGeometry& m = st.model;
 
+  const common::ModelLimits& limits = st.limits;
   in.beginRecord();
   in.read(m.nP, "nP");
-  requireRange(in, m.nP, 0, common::maxVertices, "nP");
+  requireLimit(in, limits, m.nP, limits.vertices, "nP");
   in.read(m.nT, "nT");
-  requireRange(in, m.nT, 0, common::maxBodies, "nT");
+  requireLimit(in, limits, m.nT, limits.bodies, "nT");
   in.read(m.nPOnSurface, "nPOnSurface");
-  requireRange(in, m.nPOnSurface, 0, common::maxSurface, "nPOnSurface");
+  requireLimit(in, limits, m.nPOnSurface, limits.surface, "nPOnSurface");
   in.read(st.keyIP, "keyIP");
   in.endRecord();
+  m.makeRoom(m.nT, m.nP, m.nPOnSurface);
 
   readNumbers(in, m.surfaceList.data(), m.nPOnSurface, m.nP, "surfaceList");
   m.nSurfaceBodies = m.nPOnSurface > 1 ? m.nPOnSurface - 1 : 0;
@@ -86,8 +101,9 @@ LoadOutcome readGeometry(KorvisState& st, std::ostream& console, std::ostream& w
     in.read(m.Ro[b], indexed("Ro", i + 1));
     in.read(m.RO_IP[b], indexed("RO_IP", i + 1));
     in.read(m.nVer[b], indexed("nVer", i + 1));
-    requireRange(in, m.nVer[b], 0, common::maxRing - 1, indexed("nVer", i + 1));
+    requireLimit(in, limits, m.nVer[b], limits.ringVertices, indexed("nVer", i + 1));
     in.endRecord();
+    m.makeRingRoom(i, m.nVer[b]);
     readNumbers(in, m.vertexRing[b].data(), m.nVer[b] + 1, m.nP, "vertexRing");
   }
 
@@ -101,7 +117,17 @@ LoadOutcome readGeometry(KorvisState& st, std::ostream& console, std::ostream& w
   in.read(nodes.N, "N");
   requireAtLeast(in, nodes.N, 0, "N");
   in.endRecord();
-  if (nodes.N > maxNodes) {
+  if (limits.memoryBounded && nodes.N > limits.nodes) {
+    console << std::flush;
+    warnings << "korvis: " << path << ": "
+             << common::beyondMemory("the node count of the mesh", nodes.N, limits.nodes, limits.memory,
+                                     "prepare it again with a lower dens in the model file (the node count grows "
+                                     "in proportion to dens), or with shorter interfaces (a narrower model)")
+             << "\n";
+    return LoadOutcome::tooManyNodes;
+  }
+  if (limits.memoryBounded && nodes.N > nodes.capacity) nodes.setCapacity(nodes.N);
+  if (!limits.memoryBounded && nodes.N > maxNodes) {
     // The limit is checked before any node line is read.
     console << (common::FreeRecord(common::FreeStyle::korvis)
                 << "  Error! The maximal number of nodes in this model is 4100")

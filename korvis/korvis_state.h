@@ -1,6 +1,7 @@
 // The one state record of a korvis run: geometry and nodes loaded from
 // varga.xy, the survey of varga.arr, the wavenumber table and the result
-// grids. Created once at start-up with fixed capacities.
+// grids. Created once at start-up with the fixed kinds' limits; the survey
+// mode sets memory-bounded ones (limits) before it reads varga.xy.
 #pragma once
 
 #include <array>
@@ -15,8 +16,9 @@ inline constexpr int maxWavenumbers = 35;
 inline constexpr int gridCells = common::maxPositions * common::maxSpacings;
 
 struct KorvisState {
+  common::ModelLimits limits{.nodes = maxNodes};
   common::ModelGeometry model;
-  common::NodeTable<maxNodes> nodes;
+  common::NodeTable nodes{maxNodes};
   int keyIP = 0;
   common::ArrayFile arr;
 

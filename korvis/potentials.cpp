@@ -128,7 +128,7 @@ void elementMoments(double xo, double zo, double xc, double zc, double dL, doubl
   moment[2] = I[2] + 2.0 * along * I[1] + along * along * I[0];
 }
 
-void elementPotentialTable(const common::NodeTable<maxNodes>& nodes,
+void elementPotentialTable(const common::NodeTable& nodes,
                            const std::vector<ChargeProfile>& profiles,
                            const std::vector<PotentialPoint>& points, double ky,
                            std::vector<double>& table, int threads) {

@@ -50,7 +50,7 @@ struct PotentialPoint {
 // profile, c_k0*M0 + c_k1*M1 + c_k2*M2 at column node_k, M the
 // elementMoments of j at p and at its mirror, summed. Filled on `threads`
 // threads (<= 0: all); the entries do not depend on the count.
-void elementPotentialTable(const common::NodeTable<maxNodes>& nodes,
+void elementPotentialTable(const common::NodeTable& nodes,
                            const std::vector<ChargeProfile>& profiles,
                            const std::vector<PotentialPoint>& points, double ky,
                            std::vector<double>& table, int threads);

@@ -81,7 +81,9 @@ void shiftToMirror(KorvisState& st, const Relief& relief, std::vector<PotentialP
 
 void homogeneousUnderRelief(const KorvisState& st, const Relief& relief, KorvisState& out) {
   out.model = st.model;
+  out.limits = st.limits;
   out.keyIP = 0;
+  out.nodes.setCapacity(std::max(st.nodes.N, 1));
   for (int b = 0; b <= st.model.nT; ++b) {
     out.model.Ro[at(b)] = 1.0f;
     out.model.RO_IP[at(b)] = 1.0f;

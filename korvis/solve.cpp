@@ -31,7 +31,7 @@ float nearDistance(float x, float z, float X, float Z) {
 
 // EA and EA' of one electrode at node u: the point kernel when the element
 // is short against the distance, else the mean over m points of the element.
-void electrodeField(const common::NodeTable<maxNodes>& nd, std::size_t u, float X, float Z,
+void electrodeField(const common::NodeTable& nd, std::size_t u, float X, float Z,
                     float w, float ky, float& E, float& EImage) {
   const float x = nd.x[u], z = nd.z[u], dL = nd.dL[u], xn = nd.xn[u], zn = nd.zn[u];
   const float dist = nearDistance(x, z, X, Z);

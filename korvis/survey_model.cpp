@@ -97,7 +97,7 @@ double geometricFactor(const std::vector<PotentialPoint>& electrodes, const Quad
   return 1.0 / sum;
 }
 
-void transformDistances(const common::NodeTable<maxNodes>& nodes,
+void transformDistances(const common::NodeTable& nodes,
                         const std::vector<PotentialPoint>& used, double& rShort, double& rLong) {
   rLong = 0.0;
   for (std::size_t i = 0; i < used.size(); ++i) {
@@ -135,7 +135,7 @@ std::vector<PotentialPoint> usedPoints(const std::vector<PotentialPoint>& electr
   return used;
 }
 
-TransformRule surveyRule(const common::NodeTable<maxNodes>& nodes, const std::vector<PotentialPoint>& used,
+TransformRule surveyRule(const common::NodeTable& nodes, const std::vector<PotentialPoint>& used,
                          int order, double& rShort, double& rLong) {
   transformDistances(nodes, used, rShort, rLong);
   if (!(rLong > 0.0)) rLong = rShort = 1.0;  // one point and no nodes: any scale serves

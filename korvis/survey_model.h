@@ -111,7 +111,7 @@ double geometricFactor(const std::vector<PotentialPoint>& electrodes, const Quad
 // smallest distance between a used electrode and a node centre; rLong = the
 // largest distance between two used electrodes or a used electrode and a
 // node centre. Without nodes both are the largest electrode distance.
-void transformDistances(const common::NodeTable<maxNodes>& nodes,
+void transformDistances(const common::NodeTable& nodes,
                         const std::vector<PotentialPoint>& used, double& rShort, double& rLong);
 
 // The points that set the rule: the electrodes that the measurements use
@@ -123,7 +123,7 @@ std::vector<PotentialPoint> usedPoints(const std::vector<PotentialPoint>& electr
 // The rule of modelSurvey: convergentRule of the given order over the
 // transformDistances of `used` (set to 1 m when they are all one point and
 // there are no nodes, where any scale serves).
-TransformRule surveyRule(const common::NodeTable<maxNodes>& nodes, const std::vector<PotentialPoint>& used,
+TransformRule surveyRule(const common::NodeTable& nodes, const std::vector<PotentialPoint>& used,
                          int order, double& rShort, double& rLong);
 
 // Models the survey on the loaded model st (q, Ro for DC; qIP, RO_IP for the

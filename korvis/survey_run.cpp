@@ -105,7 +105,36 @@ void warnForeignMesh(const common::ModelGeometry& model, const SurveyInput& in,
          << " prepared it); run telm --survey " << file << " to prepare the mesh for this survey\n";
 }
 
+// The node count of a loaded mesh against what its solve may take: a
+// message (without the program's name) when it takes more.
+std::string meshBeyondMemory(const KorvisState& st, const SurveyInput& in, const std::string& path) {
+  const int limit = common::surveyNodeLimit(st.limits.memory, solveShape(st, in));
+  if (st.nodes.N <= limit) return {};
+  return path + ": " +
+         common::beyondMemory("the node count of the mesh", st.nodes.N, limit, st.limits.memory,
+                              "prepare it again with a lower dens in the model file (the node count grows in "
+                              "proportion to dens), or with shorter interfaces (a narrower model)");
+}
+
 }  // namespace
+
+common::SolveShape solveShape(const KorvisState& st, const SurveyInput& in) {
+  std::vector<char> role(in.electrodes.size(), 0);  // bit 1 current, bit 2 potential
+  for (const Quadrupole& q : in.data) {
+    for (int e : {q.a, q.b}) {
+      if (e >= 0) role[at(e)] = static_cast<char>(role[at(e)] | 1);
+    }
+    for (int e : {q.m, q.n}) {
+      if (e >= 0) role[at(e)] = static_cast<char>(role[at(e)] | 2);
+    }
+  }
+  common::SolveShape shape{st.keyIP != 0 ? 2 : 1, 0, 0};
+  for (const char r : role) {
+    shape.currentElectrodes += (r & 1) != 0;
+    shape.potentialElectrodes += (r & 2) != 0;
+  }
+  return shape;
+}
 
 std::vector<common::ElectrodePoint> usedElectrodes(const SurveyInput& in, float& largestSpread) {
   std::vector<common::ElectrodePoint> points;
@@ -237,6 +266,7 @@ int runSurveyProgram(std::ostream& console, std::ostream& errors, const SurveyRu
     printLine(console, "--- korvis - 2.5D DC modelling of a survey file ---");
     auto state = std::make_unique<KorvisState>();
     KorvisState& st = *state;
+    st.limits = common::surveyLimits(options.memory < 0 ? common::availableMemory() : options.memory);
     if (loadGeometry(st, console, errors) == LoadOutcome::tooManyNodes) {
       return common::exitTooManyNodes;
     }
@@ -255,6 +285,11 @@ int runSurveyProgram(std::ostream& console, std::ostream& errors, const SurveyRu
     }
     const Relief relief = findRelief(st, options.mirrorAbove);
     const SurveyInput in = checkSurvey(st, survey, options.survey, &relief, options.drape);
+    if (const std::string beyond = meshBeyondMemory(st, in, "varga.xy"); !beyond.empty()) {
+      console << std::flush;
+      errors << "korvis: " << beyond << "\n";
+      return common::exitTooManyNodes;
+    }
     {
       float spread = 0.0f;
       const std::vector<common::ElectrodePoint> used = usedElectrodes(in, spread);
@@ -287,12 +322,17 @@ int runSurveyProgram(std::ostream& console, std::ostream& errors, const SurveyRu
     Relief fineRelief;
     if (options.estimateError) {
       fine = std::make_unique<KorvisState>();
+      fine->limits = st.limits;
       std::ostringstream quiet;
       if (loadGeometry(*fine, quiet, errors, fineMeshName) == LoadOutcome::tooManyNodes) {
         return common::exitTooManyNodes;
       }
       fineRelief = findRelief(*fine, options.mirrorAbove);
       checkSurvey(*fine, survey, options.survey, &fineRelief, options.drape);
+      if (const std::string beyond = meshBeyondMemory(*fine, in, fineMeshName); !beyond.empty()) {
+        errors << "korvis: " << beyond << "\n";
+        return common::exitTooManyNodes;
+      }
       useExactContrasts(*fine, fineMeshName, errors, fineRelief.active ? &fineRelief.airNode : nullptr);
     }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/memory_limit.h"
 #include "common/model_checks.h"
 #include "common/survey_checks.h"
 #include "common/survey_file.h"
@@ -73,7 +74,14 @@ struct SurveyRunOptions {
   bool drape = false;
   // For tests: the relief formulation on any model (relief.h).
   double mirrorAbove = 0.0;
+  // The bytes of memory that the limits of nodes, bodies and vertices follow;
+  // negative: what the machine has available when the run starts.
+  double memory = -1;
 };
+
+// The count of the distinct current and potential electrodes of the data,
+// for the memory that their solve takes.
+common::SolveShape solveShape(const KorvisState& st, const SurveyInput& in);
 
 // The whole survey run in the current folder; returns the exit status.
 int runSurveyProgram(std::ostream& console, std::ostream& errors, const SurveyRunOptions& options);

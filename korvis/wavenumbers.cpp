@@ -49,7 +49,7 @@ void warnZeroSum(std::ostream& warnings, int pass, int p, int j, const char* gri
 
 }  // namespace
 
-float nearestNodeDistance(const common::NodeTable<maxNodes>& nodes, float px, float pz) {
+float nearestNodeDistance(const common::NodeTable& nodes, float px, float pz) {
   float nearest = farDistance;
   for (int i = 0; i < nodes.N; ++i) {
     const float dx = px - nodes.x[at(i)];

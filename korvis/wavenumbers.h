@@ -18,7 +18,7 @@
 namespace korvis {
 
 // min(10000, min_i sqrt((px - x(i))^2 + (pz - z(i))^2)), single precision.
-float nearestNodeDistance(const common::NodeTable<maxNodes>& nodes, float px, float pz);
+float nearestNodeDistance(const common::NodeTable& nodes, float px, float pz);
 
 // n + 1 with n = trunc(ln(rmax / rmin) / 0.5756463), the logarithm taken in
 // long double of the single-precision ratio; at most 35 and, because the

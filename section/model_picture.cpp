@@ -11,6 +11,8 @@
 #include <numeric>
 #include <set>
 
+#include "common/memory_limit.h"
+#include "common/mesh_survey.h"
 #include "common/model.h"
 #include "common/record_reader.h"
 #include "common/survey_file.h"
@@ -99,12 +101,17 @@ double area(const std::vector<Point>& ring) {
 }  // namespace
 
 ModelDrawing readModel(const std::string& modelPath, const std::string& arrayPath, const std::string& surveyPath) {
+  // A mesh that telm --survey prepared (its record beside it) has the
+  // survey mode's memory-bounded limits.
+  const common::ModelLimits limits = common::readMeshSurvey(modelPath)
+                                         ? common::surveyLimits(common::availableMemory())
+                                         : common::ModelLimits{.nodes = maxNodes};
   common::RecordReader in(modelPath);
   int nP = 0, nT = 0, nPOnSurface = 0, keyIP = 0;
   in.record(nP, "nP", nT, "nT", nPOnSurface, "nPOnSurface", keyIP, "keyIP");
-  checkRange(in, nP, 1, common::maxVertices, "nP");
-  checkRange(in, nT, 1, common::maxBodies, "nT");
-  checkRange(in, nPOnSurface, 0, std::min(nP, common::maxSurface), "nPOnSurface");
+  checkRange(in, nP, 1, limits.vertices, "nP");
+  checkRange(in, nT, 1, limits.bodies, "nT");
+  checkRange(in, nPOnSurface, 0, std::min(nP, limits.surface), "nPOnSurface");
   std::vector<int> list(static_cast<std::size_t>(nPOnSurface));
   in.readList(list.data(), nPOnSurface, "surfaceList");
   in.readList(list.data(), std::max(nPOnSurface - 1, 0), "surfaceBodies");
@@ -116,7 +123,7 @@ ModelDrawing readModel(const std::string& modelPath, const std::string& arrayPat
     float Ro = 0, RO_IP = 0;
     int nVer = 0;
     in.record(Ro, "Ro", RO_IP, "RO_IP", nVer, "nVer");
-    checkRange(in, nVer, 1, common::maxRing - 1, "nVer");
+    checkRange(in, nVer, 1, limits.ringVertices, "nVer");
     std::vector<int> ring(static_cast<std::size_t>(nVer) + 1);
     in.readList(ring.data(), nVer + 1, "vertexRing");
     for (int v : ring) checkRange(in, v, 1, nP, "vertex numbers");
@@ -135,7 +142,7 @@ ModelDrawing readModel(const std::string& modelPath, const std::string& arrayPat
   }
   int N = 0;
   in.record(N, "N");
-  checkRange(in, N, 0, maxNodes, "N");
+  checkRange(in, N, 0, limits.nodes, "N");
   for (int k = 0; k < N; ++k) {
     float x = 0, z = 0, dL = 0, xn = 0, zn = 0, q = 0, qIP = 0;
     in.record(x, "x", z, "z", dL, "dL", xn, "xn", zn, "zn", q, "q", qIP, "qIP");

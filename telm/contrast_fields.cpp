@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "common/edit_format.h"
 #include "common/record_reader.h"
@@ -33,7 +34,7 @@ double roundingError(float value) {
 std::string trimmed(const std::string& text) { return text.substr(text.find_first_not_of(' ')); }
 
 std::string bodyName(const TelmState& st, int body, const char* resistivity,
-                     const std::array<float, common::maxBodies + 1>& values) {
+                     const std::vector<float>& values) {
   if (body == airBody) return "the air";
   const std::string name = body > st.model.nT ? "the outside region" : "body " + std::to_string(body);
   return name + " (" + resistivity + " = " + common::shownValue(values[static_cast<std::size_t>(body - 1)]) + ")";

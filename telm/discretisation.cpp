@@ -60,7 +60,9 @@ void addEdge(TelmState& st, int s, int e, int bodyIn, int bodyOut) {
     const Edge& old = st.edgeTable[k];
     if ((old.start == s && old.end == e) || (old.start == e && old.end == s)) return;
   }
-  if (st.nEdges == maxEdges) {
+  // With memory-bounded limits the sides are held by the node limit
+  // instead: every side takes at least three nodes.
+  if (st.nEdges == maxEdges && !st.limits.memoryBounded) {
     throw common::InputError(st.modelFileName + ": expected at most " + std::to_string(maxEdges) +
                              " interface sides between bodies of different properties, found more");
   }
@@ -71,7 +73,8 @@ void addEdge(TelmState& st, int s, int e, int bodyIn, int bodyOut) {
     throw common::InputError(st.modelFileName + ": expected the interface side from vertex " + std::to_string(s) +
                              " to vertex " + std::to_string(e) + " to have a length, found both at the same point");
   }
-  st.edgeTable[st.nEdges++] = Edge{s, e, bodyIn, bodyOut};
+  if (static_cast<std::size_t>(st.nEdges) == st.edgeTable.size()) st.edgeTable.resize(st.edgeTable.size() * 2);
+  st.edgeTable[static_cast<std::size_t>(st.nEdges++)] = Edge{s, e, bodyIn, bodyOut};
 }
 
 // Vertex numbers of side m of body i, the last side closing the outline.
@@ -351,8 +354,14 @@ void splitSegment(TelmState& st, int e, Point s, Point end, float hs, float he, 
     nodes.qIP[i] = c.qIP;
     st.nodeEdge[i] = e;
   };
+  // A full table of memory-bounded limits counts the pieces beyond it.
+  const bool counting = st.limits.memoryBounded;
   auto uniform = [&](int n) {
-    if (nodes.N + n > maxNodes) nodeTableFull(maxNodes + 1, console);
+    if (counting && (st.nodesBeyond > 0 || nodes.N + n > nodes.capacity)) {
+      st.nodesBeyond += n;
+      return;
+    }
+    if (nodes.N + n > nodes.capacity) nodeTableFull(nodes.capacity + 1, console);
     const float pieces = static_cast<float>(n);
     for (int k = 1; k <= n; ++k) {
       const float at = static_cast<float>(k) - 0.5f;
@@ -394,7 +403,11 @@ void splitSegment(TelmState& st, int e, Point s, Point end, float hs, float he, 
     ratio = run.r;
     m = run.m;
   }
-  if (nodes.N + m + 1 > maxNodes) nodeTableFull(nodes.N + m + 1, console);
+  if (counting && (st.nodesBeyond > 0 || nodes.N + m + 1 > nodes.capacity)) {
+    st.nodesBeyond += m + 1;
+    return;
+  }
+  if (nodes.N + m + 1 > nodes.capacity) nodeTableFull(nodes.N + m + 1, console);
   float before = 0.0f;
   for (int j = 0; j <= m; ++j) {
     const float size = first * powInt(ratio, j);
@@ -438,6 +451,7 @@ void discretiseAlong(TelmState& st, int e, Point p1, Point p2, float h1, float h
 void discretise(TelmState& st, std::ostream& console) {
   buildEdgeTable(st);
   st.nodes.N = 0;
+  st.nodesBeyond = 0;
   for (int e = 0; e < st.nEdges; ++e) {
     const Point p1 = vertex(st, st.edgeTable[e].start);
     const Point p2 = vertex(st, st.edgeTable[e].end);

@@ -47,11 +47,12 @@ void buildSurfaceLists(TelmState& st, std::ostream& warnings) {
       for (int m = 0; m < g.nVer[i]; ++m) {
         const int next = m + 1 < g.nVer[i] ? ring[m + 1] : ring[0];
         if (ring[m] != a || next != b) continue;
-        if (g.nSurfaceBodies == common::maxSurface) {
-          throw common::InputError(st.modelFileName + ": expected at most " + std::to_string(common::maxSurface) +
+        if (g.nSurfaceBodies == st.limits.surface) {
+          throw common::InputError(st.modelFileName + ": expected at most " + std::to_string(st.limits.surface) +
                                    " bodies along the ground surface, found more (overlapping outlines)");
         }
-        g.surfaceBodies[g.nSurfaceBodies++] = i + 1;
+        g.makeRoom(g.nT, g.nP, g.nSurfaceBodies + 1);
+        g.surfaceBodies[static_cast<std::size_t>(g.nSurfaceBodies++)] = i + 1;
         ++matches;
       }
     }

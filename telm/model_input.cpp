@@ -11,6 +11,7 @@
 #include "common/array_file.h"
 #include "common/array_layout.h"
 #include "common/free_format.h"
+#include "common/memory_limit.h"
 #include "common/shown_value.h"
 #include "telm/coded_stop.h"
 
@@ -35,6 +36,17 @@ void checkCount(const common::RecordReader& in, const char* field, int value, in
     reject(in.fileName(), in.lineNumber(),
            "0 to " + std::to_string(capacity) + " for " + std::string(field), value);
   }
+}
+
+// A count against a limit of the state: the fixed kinds' message, or with
+// memory-bounded limits the count, the limit and what to do.
+void checkLimit(const common::RecordReader& in, const TelmState& st, const std::string& field, int value, int limit,
+                const std::string& advice) {
+  if (st.limits.memoryBounded && value > limit) {
+    throw common::InputError(in.fileName() + ", line " + std::to_string(in.lineNumber()) + ": " +
+                             common::beyondMemory(field, value, limit, st.limits.memory, advice));
+  }
+  checkCount(in, field.c_str(), value, limit);
 }
 
 void checkAtMost(const common::RecordReader& in, const char* field, int value, int capacity) {
@@ -74,18 +86,22 @@ void readModelPart(common::RecordReader& in, TelmState& st, std::ostream& consol
 
   common::ModelGeometry& g = st.model;
   in.record(g.nT, "nT", g.nP, "nP", st.keyIP, "keyIP", st.dens, "dens", st.keyRun, "keyRun");
-  checkCount(in, "nT", g.nT, common::maxBodies);
-  checkCount(in, "nP", g.nP, common::maxVertices);
+  const common::ModelLimits& limits = st.limits;
+  checkLimit(in, st, "nT", g.nT, limits.bodies, "use fewer bodies");
+  checkLimit(in, st, "nP", g.nP, limits.vertices, "use fewer vertices");
   if (!(st.dens > 0.0f)) reject(file, in.lineNumber(), "a positive dens", st.dens);
+  st.makeRoom(g.nT, g.nP, 0);
 
   for (int i = 0; i < g.nT; ++i) {
     const int body = i + 1;
     in.record(g.Ro[i], indexed("Ro", body), st.eta[i], indexed("eta", body), g.nVer[i], indexed("nVer", body));
     if (!(st.eta[i] < 100.0f)) reject(file, in.lineNumber(), "eta below 100 for " + indexed("eta", body), st.eta[i]);
-    checkCount(in, indexed("nVer", body).c_str(), g.nVer[i], common::maxRing - 1);
+    checkLimit(in, st, indexed("nVer", body), g.nVer[i], limits.ringVertices,
+               "give body " + std::to_string(body) + " fewer vertices");
     g.RO_IP[i] = g.Ro[i] / (st.eta[i] * (-0.01f) + 1.0f);
 
-    std::array<int, common::maxRing>& ring = g.vertexRing[i];
+    g.makeRingRoom(i, g.nVer[i]);
+    std::vector<int>& ring = g.vertexRing[i];
     in.beginRecord();
     for (int k = 0; k < g.nVer[i]; ++k) {
       const std::string field = "vertexRing(" + std::to_string(body) + "," + std::to_string(k + 1) + ")";
@@ -101,11 +117,14 @@ void readModelPart(common::RecordReader& in, TelmState& st, std::ostream& consol
   int onSurface = 0;
   for (int j = 0; j < g.nP; ++j) {
     in.record(g.xp[j], indexed("xp", j + 1), g.zp[j], indexed("zp", j + 1));
-    if (g.zp[j] < surfaceDepth && ++onSurface > common::maxSurface) {
+    // Never reached with memory-bounded limits: they allow as many surface
+    // vertices as vertices.
+    if (g.zp[j] < surfaceDepth && ++onSurface > limits.surface) {
       reject(file, in.lineNumber(),
-             "at most " + std::to_string(common::maxSurface) + " vertices with zp < 0.001", onSurface);
+             "at most " + std::to_string(limits.surface) + " vertices with zp < 0.001", onSurface);
     }
   }
+  st.makeRoom(g.nT, g.nP, onSurface);
 }
 
 void readSurveySettings(common::RecordReader& in, TelmState& st, std::ostream& console) {

@@ -15,6 +15,7 @@
 #include "common/exit_codes.h"
 #include "common/free_format.h"
 #include "common/input_text.h"
+#include "common/memory_limit.h"
 #include "common/mesh_survey.h"
 #include "common/model_checks.h"
 #include "common/output_file.h"
@@ -48,6 +49,32 @@ constexpr const char* stopLine = "Stop - Program terminated.\n";
 
 // The nodes korvis reads from varga.xy at most.
 constexpr int korvisNodeLimit = 4100;
+
+// A survey mesh with more nodes than korvis could solve in the memory there
+// is: the message, without the program's name.
+struct MeshBeyondMemory {
+  std::string message;
+};
+
+// The survey mode's node limit, for the electrodes of the survey as both
+// current and potential electrodes (korvis's own check counts those its
+// data use), and the table sized to it.
+void limitNodesByMemory(TelmState& st) {
+  const std::size_t electrodes = st.surveyX.size();
+  const int limit = common::surveyNodeLimit(st.limits.memory, {st.keyIP != 0 ? 2 : 1, electrodes, electrodes});
+  st.limits.nodes = limit;
+  st.setNodeCapacity(limit);
+}
+
+// After the discretisation of a survey mesh: the count it needs against the
+// limit, `what` naming the mesh.
+void checkSurveyMesh(const TelmState& st, const std::string& what) {
+  if (st.nodesBeyond == 0) return;
+  throw MeshBeyondMemory{common::beyondMemory(what, st.nodes.N + st.nodesBeyond, st.limits.nodes, st.limits.memory,
+                                              "lower dens in " + st.modelFileName +
+                                                  " (the node count grows in proportion to dens), or shorten the "
+                                                  "model's interfaces")};
+}
 
 // The files this run writes: varga.xy (keyRun = -1; with --survey also the
 // record of its survey, varga.xy.survey), XZ.txt (keyRun = 1),
@@ -98,13 +125,9 @@ void writeFineMesh(TelmState& st, std::ostream& console, std::ostream& errors) {
   const float dens = st.dens;
   st.dens = dens * fineMeshFactor;
   discretise(st, console);
+  checkSurveyMesh(st, std::string(fineMeshPath) + ": the node count of the refined mesh of --estimate-error (dens " +
+                          common::shownValue(st.dens) + ")");
   buildSurfaceLists(st, errors);
-  if (st.nodes.N > korvisNodeLimit) {
-    throw common::InputError(std::string(fineMeshPath) + ": the refined mesh of --estimate-error (dens " +
-                             common::shownValue(st.dens) + ") has " + std::to_string(st.nodes.N) +
-                             " nodes, more than the " + std::to_string(korvisNodeLimit) +
-                             " that korvis models: lower dens in " + st.modelFileName);
-  }
   common::writeFileAtomically(fineMeshPath, exchangeFileText(st));
   console << " Refined mesh for the error estimate (dens x2): " << st.nodes.N << " nodes, " << fineMeshPath << "\n";
   st.dens = dens;
@@ -122,8 +145,10 @@ int runProgram(std::ostream& console, std::ostream& errors, const MeshOptions& o
   const auto st = std::make_unique<TelmState>();
   try {
     console << freeRecord("--telm. 2D modelling. Boundary-element DC/IP program (10/02/01)--");
-    console << freeRecord("        Maximal number of nodes is 4200");
+    console << freeRecord(surveyPath.empty() ? "        Maximal number of nodes is 4200"
+                                             : "        Maximal number of nodes: as the memory allows");
     console << "\n";
+    if (!surveyPath.empty()) st->setLimits(common::surveyLimits(options.memory < 0 ? common::availableMemory() : options.memory));
 
     st->modelFileName = readModelFileName("filename");
     {
@@ -171,8 +196,10 @@ int runProgram(std::ostream& console, std::ostream& errors, const MeshOptions& o
       st->mirrorDepth -= options.mirrorAbove;
     }
 
+    if (!surveyPath.empty()) limitNodesByMemory(*st);
     if (options.estimateError) writeFineMesh(*st, console, errors);
     discretise(*st, console);
+    if (!surveyPath.empty()) checkSurveyMesh(*st, "the node count of the mesh");
     buildSurfaceLists(*st, errors);
 
     std::string nameField = st->modelFileName;
@@ -183,7 +210,7 @@ int runProgram(std::ostream& console, std::ostream& errors, const MeshOptions& o
       console << (common::FreeRecord(common::FreeStyle::telm) << " A number of nodes -" << st->nodes.N).str();
       console << std::flush;
       checkContrastFields(*st, !surveyPath.empty(), errors);
-      if (st->nodes.N > korvisNodeLimit) {
+      if (surveyPath.empty() && st->nodes.N > korvisNodeLimit) {
         console << std::flush;
         errors << "telm: warning: varga.xy: the mesh has " << st->nodes.N << " nodes, more than the "
                << korvisNodeLimit << " that korvis models, which will refuse it: lower dens in "
@@ -209,6 +236,10 @@ int runProgram(std::ostream& console, std::ostream& errors, const MeshOptions& o
              << " (the node count grows in proportion to dens), or shorten the model's interfaces\n";
     }
     return stop.code;
+  } catch (const MeshBeyondMemory& e) {
+    console << std::flush;
+    errors << "telm: " << common::escapedText(e.message) << "\n";
+    return common::exitTooManyNodes;
   } catch (const common::InputError& e) {
     errors << "telm: " << common::escapedText(e.what()) << "\n";
     return common::exitBadInput;

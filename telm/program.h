@@ -31,6 +31,9 @@ struct MeshOptions {
   // far above the surface's highest point (0: the formulation only where
   // the model has relief, mirrored at its highest point).
   float mirrorAbove = 0.0f;
+  // The bytes of memory that the survey mode's limits follow; negative: what
+  // the machine has available when the run starts.
+  double memory = -1;
 };
 
 inline constexpr float fineMeshFactor = 2.0f;

@@ -47,10 +47,12 @@ void prepareRelief(TelmState& st) {
 
   common::ModelGeometry& g = st.model;
   const auto count = static_cast<int>(st.ground.vertices.size());
-  if (count > common::maxSurface) {
-    throw common::InputError(st.modelFileName + ": expected at most " + std::to_string(common::maxSurface) +
+  if (count > st.limits.surface) {
+    throw common::InputError(st.modelFileName + ": expected at most " + std::to_string(st.limits.surface) +
                              " vertices along the ground surface, found " + std::to_string(count));
   }
+  if (g.surfaceList.size() < at(count)) g.surfaceList.resize(at(count));
+  if (g.surfaceBodies.size() < at(count)) g.surfaceBodies.resize(at(count));
   g.nPOnSurface = count;
   g.nSurfaceBodies = count - 1;
   for (int k = 0; k < count; ++k) g.surfaceList[at(k)] = st.ground.vertices[at(k)];

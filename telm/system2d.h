@@ -18,7 +18,7 @@
 
 namespace telm {
 
-using Nodes = common::NodeTable<maxNodes>;
+using Nodes = common::NodeTable;
 
 inline constexpr float inverseTwoPi = 0.15915492f;  // 1/(2 pi)
 inline constexpr float nearFactor = 0.705f;  // an element is "near" when dL > 0.705 * distance

@@ -1,6 +1,7 @@
 // The one state record of a telm run: titles, header, bodies and vertices,
 // survey settings, the refinement points, the edge and node tables and the
-// surface lists. Created once at start-up with fixed capacities.
+// surface lists. Created once at start-up with the fixed kinds' limits; the
+// survey mode sets memory-bounded ones (setLimits) before it reads.
 #pragma once
 
 #include <array>
@@ -32,9 +33,11 @@ struct TelmState {
   float dens = 0;
   int keyRun = 0;
 
-  common::ModelGeometry model;                  // Ro, RO_IP, rings, vertices, surface lists
-  std::array<float, common::maxBodies + 1> eta{};
-  std::array<float, common::maxBodies + 1> M1{}, M2{};  // magnetisation, always 0
+  common::ModelLimits limits{.nodes = maxNodes};
+  common::ModelGeometry model;  // Ro, RO_IP, rings, vertices, surface lists
+  std::vector<float> eta = std::vector<float>(common::maxBodies + 1);
+  std::vector<float> M1 = std::vector<float>(common::maxBodies + 1);  // magnetisation, always 0
+  std::vector<float> M2 = std::vector<float>(common::maxBodies + 1);
 
   // Survey settings of the model file.
   float stationStep = 0, firstStation = 0;
@@ -69,12 +72,25 @@ struct TelmState {
   float truncation = 0;
   float surfaceStep = 0;  // times 1/dens: the smallest step on the surface
 
-  std::array<Edge, maxEdges> edgeTable{};
+  // The interface sides; at most maxEdges of them unless the limits are
+  // memory-bounded (then every side of the outlines may be one).
+  std::vector<Edge> edgeTable = std::vector<Edge>(maxEdges);
   int nEdges = 0;
-  common::NodeTable<maxNodes> nodes;
+  common::NodeTable nodes{maxNodes};
   // The edge (0-based) that each node was cut from, so that a node's
   // coefficients can be traced to the two bodies they come from.
-  std::array<int, maxNodes> nodeEdge{};
+  std::vector<int> nodeEdge = std::vector<int>(maxNodes);
+  // With memory-bounded limits a full node table does not stop the
+  // discretisation: the nodes beyond it are counted here (not stored), so
+  // that the refusal can say how many the mesh needs.
+  long long nodesBeyond = 0;
+
+  // Room for bodies and the slot after them (eta, M1, M2 with the model).
+  void makeRoom(int bodies, int vertices, int surface);
+  // The node table's capacity, nodeEdge with it.
+  void setNodeCapacity(int capacity);
+  // Limits and the tables sized for them (the node table to limits.nodes).
+  void setLimits(const common::ModelLimits& newLimits);
 };
 
 }  // namespace telm

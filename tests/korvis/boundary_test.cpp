@@ -18,7 +18,7 @@
 namespace korvis {
 namespace {
 
-using Nodes = common::NodeTable<maxNodes>;
+using Nodes = common::NodeTable;
 
 bool sameBits(const std::vector<float>& a, const std::vector<float>& b) {
   return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0;
@@ -102,7 +102,7 @@ Filled fill(const Nodes& nd, const float* q, float Ro1, float ky, bool literal) 
 }
 
 TEST(AssembleBoundaryMatrix, ThreadedFillIsTheLiteralLoopBitForBit) {
-  Nodes nd;
+  Nodes nd{maxNodes};
   for (unsigned seed : {1u, 2u}) {
     testing::randomNodes(nd, 300, seed);
     for (float ky : {0.0f, 0.004f, 0.07f, 0.9f, 6.0f}) {
@@ -122,7 +122,7 @@ TEST(AssembleBoundaryMatrix, ThreadedFillIsTheLiteralLoopBitForBit) {
 }
 
 TEST(AssembleBoundaryMatrix, CoincidingNodesOnTheSurfaceAreReportedInRowOrder) {
-  Nodes nd;
+  Nodes nd{maxNodes};
   testing::addNode(nd, 1.0f, 0.0f, 2.0f, 0, 1, 0.5f, 0.5f);
   testing::addNode(nd, 30.0f, 5.0f, 2.0f, 1, 0, 0.5f, 0.5f);
   testing::addNode(nd, 1.0f, 0.0f, 2.0f, 0, 1, 0.3f, 0.3f);
@@ -142,7 +142,7 @@ TEST(AssembleBoundaryMatrix, CoincidingNodesOnTheSurfaceAreReportedInRowOrder) {
 TEST(AssembleBoundaryMatrix, NodesOnOneStraightBoundaryDoNotSeeEachOtherDirectly) {
   // Two neighbours on a vertical boundary far below the surface: the direct
   // term is 0 (near-field and point formula alike), only the image is left.
-  Nodes nd;
+  Nodes nd{maxNodes};
   testing::addNode(nd, 0.0f, 500.0f, 2.0f, 1, 0, 0.5f, 0.5f);
   testing::addNode(nd, 0.0f, 502.0f, 2.0f, 1, 0, 0.5f, 0.5f);
   testing::addNode(nd, 0.0f, 540.0f, 2.0f, 1, 0, 0.5f, 0.5f);
@@ -163,7 +163,7 @@ TEST(AssembleBoundaryMatrix, NearFieldSwitchJustAboveNineTenthsOfTheDistance) {
   const float d = float(double(0.9f) * 1.0);
   const float g = 100.0f / 6.283185f;
   for (float dL : {d, std::nextafter(d, 2.0f)}) {
-    Nodes nd;
+    Nodes nd{maxNodes};
     testing::addNode(nd, 10.0f, 50.0f, 1.0f, 1, 0, 0.4f, 0.4f);
     testing::addNode(nd, 11.0f, 50.0f, dL, 1, 0, 0.4f, 0.4f);
     const Filled got = fill(nd, nd.q.data(), 100.0f, 0.3f, false);
@@ -178,7 +178,7 @@ TEST(AssembleBoundaryMatrix, NearFieldSwitchJustAboveNineTenthsOfTheDistance) {
 }
 
 TEST(AssembleBoundaryMatrixPair, EqualsTwoPlainFillsBitForBit) {
-  Nodes nd;
+  Nodes nd{maxNodes};
   testing::randomNodes(nd, 257, 9);
   const int ld = nd.N;
   for (float ky : {0.0f, 0.02f, 1.5f}) {

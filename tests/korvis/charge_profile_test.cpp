@@ -27,7 +27,7 @@ double profileAt(const ChargeProfile& p, const std::vector<double>& sigma, doubl
 }
 
 TEST(ChargeProfiles, InterpolateAlongStraightRunsBetweenVertices) {
-  auto nodes = std::make_unique<common::NodeTable<maxNodes>>();
+  auto nodes = std::make_unique<common::NodeTable>(maxNodes);
   // A graded vertical run of four elements from z = 2 down (normal (1, 0),
   // so its direction (-zn, xn) is +z), listed out of order; then a fifth
   // below it across a model vertex, a horizontal element, one vertical

@@ -193,7 +193,7 @@ TEST(BackSubstituteMany, EveryVectorWidthAndChainCountBitIdenticalToTheLiteralSu
 TEST(LuFactor, BitIdenticalOnAnAssembledBoundaryMatrix) {
   // The outline of a 40 m x 20 m conductive block in 0.25 m elements (480
   // nodes), at a small and a large wavenumber: the matrices of a real run.
-  auto nodes = std::make_unique<common::NodeTable<maxNodes>>();
+  auto nodes = std::make_unique<common::NodeTable>(maxNodes);
   const float q = 90.0f / 110.0f;
   const auto add = [&](float x, float z, float xn, float zn) {
     const int i = nodes->N++;

@@ -23,7 +23,7 @@ std::string real(float v) {
 }
 
 // Cuts the side (x0, z0)-(x1, z1) into equal elements of at most `element`.
-void addSide(common::NodeTable<maxNodes>& nd, float x0, float z0, float x1, float z1,
+void addSide(common::NodeTable& nd, float x0, float z0, float x1, float z1,
              float element, float xn, float zn, float q, float qIP) {
   const float length = std::hypot(x1 - x0, z1 - z0);
   const int parts = std::max(1, static_cast<int>(std::ceil(length / element)));

@@ -119,7 +119,7 @@ inline void elementAverage(float x, float z, float xn, float zn, float dL, int m
 }
 
 // Row by row, column by column; the diagnostics are written as met.
-inline void assembleBoundaryMatrix(const common::NodeTable<maxNodes>& nd, const float* q,
+inline void assembleBoundaryMatrix(const common::NodeTable& nd, const float* q,
                                    float Ro1, float* M, int ld, float ky, std::ostream& console) {
   const float g = Ro1 / 6.283185f;
   for (int i = 0; i < nd.N; ++i) {
@@ -163,7 +163,7 @@ inline void assembleBoundaryMatrix(const common::NodeTable<maxNodes>& nd, const 
   }
 }
 
-inline void receiverField(const common::NodeTable<maxNodes>& nd, float rho, float xr, float zr,
+inline void receiverField(const common::NodeTable& nd, float rho, float xr, float zr,
                           float XA, float ZA, float XB, float ZB, float nx, float nz,
                           const float* sigma, float rhoA, float rhoB, float ky, int mode,
                           float& EA, float& EB, float& E) {
@@ -193,7 +193,7 @@ inline void receiverField(const common::NodeTable<maxNodes>& nd, float rho, floa
 }
 
 // The right-hand side for known electrode resistivities.
-inline void sourceRhsGiven(const common::NodeTable<maxNodes>& nd, const float* q, float XA,
+inline void sourceRhsGiven(const common::NodeTable& nd, const float* q, float XA,
                            float ZA, float XB, float ZB, float rhoA, float rhoB, float* b,
                            float ky) {
   const float wA = float(static_cast<long double>(rhoA) *

@@ -13,7 +13,7 @@
 
 namespace korvis::testing {
 
-inline void addNode(common::NodeTable<maxNodes>& nd, float x, float z, float dL, float xn,
+inline void addNode(common::NodeTable& nd, float x, float z, float dL, float xn,
                     float zn, float q, float qIP) {
   const int i = nd.N++;
   nd.x[i] = x;
@@ -27,7 +27,7 @@ inline void addNode(common::NodeTable<maxNodes>& nd, float x, float z, float dL,
 
 // n random elements below the surface; every seventh lies on z = 0 and the
 // last repeats the first surface node, so the diagnostics have work.
-inline void randomNodes(common::NodeTable<maxNodes>& nd, int n, unsigned seed) {
+inline void randomNodes(common::NodeTable& nd, int n, unsigned seed) {
   std::mt19937 rng(seed);
   std::uniform_real_distribution<float> xs(-50.0f, 50.0f), zs(0.05f, 40.0f), len(0.1f, 8.0f),
       angle(0.0f, 6.2831853f), coef(-0.9f, 0.9f);
@@ -73,7 +73,7 @@ inline std::unique_ptr<KorvisState> blockModel(float rhoHost = 100.0f, float rho
 
   const float q = (rhoHost - rhoBlock) / (rhoHost + rhoBlock);
   const float qIP = (m.RO_IP[0] - m.RO_IP[1]) / (m.RO_IP[0] + m.RO_IP[1]);
-  common::NodeTable<maxNodes>& nd = st->nodes;
+  common::NodeTable& nd = st->nodes;
   for (int k = 0; k < 20; ++k) addNode(nd, -19.0f + 2.0f * float(k), 10.0f, 2.0f, 0, -1, q, qIP);
   for (int k = 0; k < 10; ++k) addNode(nd, 20.0f, 11.0f + 2.0f * float(k), 2.0f, 1, 0, q, qIP);
   for (int k = 0; k < 20; ++k) addNode(nd, 19.0f - 2.0f * float(k), 30.0f, 2.0f, 0, 1, q, qIP);

@@ -104,7 +104,7 @@ TEST(FactorLinpack, BitIdenticalOnAnAssembledSystemMatrix) {
   // Two touching blocks of different resistivity in 0.5 m elements (520
   // nodes), with the element lengths varying so that near-field entries
   // appear: the matrix of a real run.
-  auto nodes = std::make_unique<Nodes>();
+  auto nodes = std::make_unique<Nodes>(maxNodes);
   const auto add = [&](float x, float z, float dL, float xn, float zn, float q) {
     const int i = nodes->N++;
     nodes->x[i] = x;

@@ -15,7 +15,7 @@ namespace {
 using testing::ScratchDir;
 
 Nodes twoNodes() {
-  Nodes nd;
+  Nodes nd{maxNodes};
   nd.N = 2;
   nd.x[0] = 1.5f;
   nd.z[0] = 2.25f;
