@@ -11,11 +11,13 @@
 #include <cmath>
 #include <system_error>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 #include "common/edit_format.h"
 #include "common/float_mode.h"
 #include "korvis/kernels.h"
+#include "korvis/source_field.h"
 
 namespace korvis {
 
@@ -103,6 +105,40 @@ void fillColumns(const common::NodeTable& nd, const MatrixSet<W>& set, int ld, f
       if (d <= 1e-5f && dImage <= 1e-5f) found.push_back({i, j, d, dImage});
 
       double image[W];
+      // The smooth kernel (the survey mode) takes near pairs by graded
+      // panels: within about twice the source element's length the midpoint
+      // rule misses the field of the near end.
+      if constexpr (std::is_same_v<Kernel, SmoothK1>) {
+        const bool nearImage = static_cast<double>(dLj) > 0.5 * sz;
+        if (i == j && nearImage) {
+          const double field = segmentField(xi, zi, xni, zni, xj, -zj, dLj, xnj, -znj, ky);
+          for (int k = 0; k < W; ++k) {
+            set.M[k][column + ui] = static_cast<float>(
+                1.0 - static_cast<double>(set.q[k][ui]) * static_cast<double>(set.g[k]) * field);
+          }
+          continue;
+        }
+        const bool nearDirect = i != j && dLj > 0.5f * d;
+        if (nearDirect || (i != j && nearImage)) {
+          const double direct = nearDirect ? segmentField(xi, zi, xni, zni, xj, zj, dLj, xnj, znj, ky) : 0.0;
+          const double mirrored = nearImage ? segmentField(xi, zi, xni, zni, xj, -zj, dLj, xnj, -znj, ky) : 0.0;
+          for (int k = 0; k < W; ++k) {
+            const auto g = static_cast<double>(set.g[k]);
+            float directF = static_cast<float>(g * direct);
+            float imageF = static_cast<float>(g * mirrored);
+            if (!nearDirect) {
+              const KernelGeometry geo = kernelGeometryAt<Kernel>(dx, dz, rootDirect, xni, zni, ky);
+              directF = weighKernel(dLj, set.g[k], geo);
+            }
+            if (!nearImage) {
+              const KernelGeometry geo = kernelGeometryAt<Kernel>(dx, sz, rootImage, xni, zni, ky);
+              imageF = weighKernel(dLj, set.g[k], geo);
+            }
+            set.M[k][column + ui] = -(directF + imageF) * set.q[k][ui];
+          }
+          continue;
+        }
+      }
       if (i == j) {
         if (static_cast<double>(dLj) > sz) {
           elementIntegralMulti<W, Kernel>(xi, zi, xj, -zj, dLj, xni, zni, xnj, -znj, 1.0f, set.g,

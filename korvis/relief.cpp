@@ -79,6 +79,18 @@ void shiftToMirror(KorvisState& st, const Relief& relief, std::vector<PotentialP
   for (PotentialPoint& p : electrodes) p.z -= relief.mirror;
 }
 
+double poleScale(const std::vector<PotentialPoint>& electrodes, int a, int b, int m, int n) {
+  double scale = 0.0;
+  for (int s : {a, b}) {
+    for (int r : {m, n}) {
+      if (s < 0 || r < 0) continue;
+      const double d = std::hypot(electrodes[at(s)].x - electrodes[at(r)].x, electrodes[at(s)].z - electrodes[at(r)].z);
+      scale = std::max(scale, 1.0 / (2.0 * std::numbers::pi * d));
+    }
+  }
+  return scale;
+}
+
 void homogeneousUnderRelief(const KorvisState& st, const Relief& relief, KorvisState& out) {
   out.model = st.model;
   out.limits = st.limits;

@@ -55,6 +55,12 @@ void surfaceSources(const KorvisState& st, const Relief& relief, const std::vect
 // Every depth of the model, the nodes and `electrodes` less the mirror's.
 void shiftToMirror(KorvisState& st, const Relief& relief, std::vector<PotentialPoint>& electrodes);
 
+// The size of the four pole potentials of a measurement, 1/(2 pi r) over a
+// flat ground of unit resistivity for each current and potential electrode
+// pair present: the scale below which the homogeneous response of a null
+// array is rounding, not signal.
+double poleScale(const std::vector<PotentialPoint>& electrodes, int a, int b, int m, int n);
+
 // A copy of the mesh with only the surface's elements and every body of
 // resistivity 1 and no polarisation: the homogeneous earth under the same
 // relief, whose response gives the geometric factors.

@@ -18,4 +18,15 @@ namespace korvis {
 double meanSourceField(float x, float z, float xn, float zn, float dL, float xs, float zs, float w,
                        float ky);
 
+// The field along (nx, nz) at (xo, zo) of unit charge density on the element
+// centred on (xc, zc) with normal (ex, ez) and length dL: the integral over
+// its points s of G(r, ky)*((o - s).n), G as above, by the same graded
+// panels from the foot of o on the element's line. The boundary system of
+// the survey mode takes it for pairs of elements closer than about twice
+// the source element's length, where a midpoint rule of a few parts misses
+// the field of the near end (two interfaces meeting at a corner, the ground
+// surface and an interface at an outcrop).
+double segmentField(float xo, float zo, float nx, float nz, float xc, float zc, float dL, float ex, float ez,
+                    float ky);
+
 }  // namespace korvis

@@ -385,8 +385,11 @@ int runSurveyProgram(std::ostream& console, std::ostream& errors, const SurveyRu
           return common::exitNumerical;
         }
         for (std::size_t d = 0; d < v.k.size(); ++d) {
+          // A null array (no response over a homogeneous earth) has no
+          // apparent resistivity, as over a flat one: k = 0.
           const double u = unit.values.u[d];
-          v.k[d] = u != 0.0 ? 1.0 / u : 0.0;
+          const Quadrupole& q = in.data[d];
+          v.k[d] = std::fabs(u) > 1e-5 * poleScale(in.electrodes, q.a, q.b, q.m, q.n) ? 1.0 / u : 0.0;
           v.rhoa[d] = v.k[d] * v.u[d];
         }
       }
