@@ -46,6 +46,10 @@ const std::vector<common::OptionRow>& commandOptions() {
       {"--drape", "",
        "with --survey over relief: place every electrode\n"
        "above the ground surface, or at z = 0, on it"},
+      {"--mirror-above", "METRES",
+       "with --survey: a check of the relief formulation;\n"
+       "mirror the sources this far above the ground\n"
+       "surface's highest point (as telm --mirror-above)"},
       {"--accurate", "",
        "the survey of varga.arr with convergent wavenumbers\n"
        "and a smooth K1; same files and layouts"},

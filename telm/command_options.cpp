@@ -44,6 +44,10 @@ const std::vector<common::OptionRow>& commandOptions() {
       {"--drape", "",
        "with --survey over relief: place every electrode\n"
        "above the ground surface, or at z = 0, on it"},
+      {"--mirror-above", "METRES",
+       "with --survey: a check of the relief formulation;\n"
+       "mirror the sources this far above the ground\n"
+       "surface's highest point (korvis takes the same)"},
       {"--graded-corners", "",
        "grade the elements toward every corner and junction\n"
        "of the interfaces: more nodes, the charges of the\n"

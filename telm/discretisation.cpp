@@ -200,7 +200,7 @@ float reliefStepWith(const TelmState& st, int e, Point p, bool electrodes) {
     for (std::size_t i = 0; i < st.surveyX.size(); ++i) {
       nearest = std::min(nearest, distance(p, {st.surveyX[i], st.surveyZ[i]}));
     }
-    h = std::max(0.9f * nearest, st.surfaceStep) / st.dens;
+    h = std::max(0.9f * nearest, st.surfaceStep) * st.surfaceScale / st.dens;
   } else {
     const auto below = static_cast<float>(static_cast<double>(p.z) - st.ground.depthAt(static_cast<double>(p.x)));
     h = std::fabs(0.9f * below) / st.dens;

@@ -194,6 +194,8 @@ int runProgram(std::ostream& console, std::ostream& errors, const MeshOptions& o
     if (st->relief) {
       prepareRelief(*st);
       st->mirrorDepth -= options.mirrorAbove;
+      st->truncation *= options.truncationScale;
+      st->surfaceScale = options.surfaceStepScale;
     }
 
     if (!surveyPath.empty()) limitNodesByMemory(*st);

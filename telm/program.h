@@ -31,6 +31,10 @@ struct MeshOptions {
   // far above the surface's highest point (0: the formulation only where
   // the model has relief, mirrored at its highest point).
   float mirrorAbove = 0.0f;
+  // For tests of the relief mesh's convergence: the truncation distance and
+  // the step on the ground surface, relative to the rules of relief_mesh.h.
+  float truncationScale = 1.0f;
+  float surfaceStepScale = 1.0f;
   // The bytes of memory that the survey mode's limits follow; negative: what
   // the machine has available when the run starts.
   double memory = -1;

@@ -70,7 +70,8 @@ struct TelmState {
   common::GroundSurface ground;
   float mirrorDepth = 0;
   float truncation = 0;
-  float surfaceStep = 0;  // times 1/dens: the smallest step on the surface
+  float surfaceStep = 0;   // times 1/dens: the smallest step on the surface
+  float surfaceScale = 1;  // every step on the surface times this (tests)
 
   // The interface sides; at most maxEdges of them unless the limits are
   // memory-bounded (then every side of the outlines may be one).
