@@ -1,8 +1,10 @@
-// Dispatch of korvis's command line to the survey mode or the fixed run.
+// Dispatch of korvis's command line to the survey mode or the fixed run, and
+// the checks of the options' combinations and arguments.
 #include "korvis/survey_options.h"
 
 #include "common/exit_codes.h"
 #include "korvis/program.h"
+#include "korvis/survey_noise.h"
 #include "korvis/survey_run.h"
 
 namespace korvis {
@@ -10,6 +12,14 @@ namespace korvis {
 std::string optionConflict(const common::CommandLine& line) {
   if (line.has("--out") && !line.has("--survey")) return "--out goes with --survey";
   if (line.has("--estimate-error") && !line.has("--survey")) return "--estimate-error goes with --survey";
+  if (line.has("--noise") && !line.has("--survey")) return "--noise goes with --survey";
+  if (line.has("--seed") && !line.has("--noise")) return "--seed goes with --noise";
+  if (line.has("--noise") && !parseNoiseLevels(line.value("--noise"))) {
+    return "--noise takes REL,ABS: two numbers >= 0, the relative part and ohms (for example 0.02,0.001)";
+  }
+  if (line.has("--seed") && !parseSeed(line.value("--seed"))) {
+    return "--seed takes a whole number from 0 to 18446744073709551615";
+  }
   // Standard output carries the console text; results mixed into it could
   // not be told apart from it.
   if (line.value("--out") == "-") return "--out takes a file name, not - (standard output carries the console text)";
@@ -22,8 +32,12 @@ int runWithOptions(const common::CommandLine& line, std::ostream& console, std::
     return common::exitBadInput;
   }
   if (line.has("--survey")) {
-    return runSurveyProgram(console, errors,
-                            {line.value("--survey"), line.value("--out"), 1, line.has("--estimate-error")});
+    SurveyRunOptions survey{line.value("--survey"), line.value("--out"), 1, line.has("--estimate-error"), {}};
+    if (line.has("--noise")) {
+      survey.noise = parseNoiseLevels(line.value("--noise"));
+      if (line.has("--seed")) survey.noise->seed = *parseSeed(line.value("--seed"));
+    }
+    return runSurveyProgram(console, errors, survey);
   }
   RunOptions run;
   run.accurate = line.has("--accurate");

@@ -4,6 +4,7 @@
 // computed columns k u i r rhoa (and ip with an IP pass).
 #pragma once
 
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "common/survey_file.h"
 #include "korvis/korvis_state.h"
 #include "korvis/survey_model.h"
+#include "korvis/survey_noise.h"
 
 namespace korvis {
 
@@ -59,6 +61,8 @@ struct SurveyRunOptions {
   int order = 1;       // quadrature order
   // Also solve on varga-fine.xy and add the columns drhoa, dip (mesh_error.h).
   bool estimateError = false;
+  // Gaussian noise on r (u, rhoa follow) and the column err (survey_noise.h).
+  std::optional<SurveyNoise> noise;
 };
 
 // The whole survey run in the current folder; returns the exit status.
