@@ -74,8 +74,9 @@ def positions(table):
     return np.array(xs), np.array(zs)
 
 
-def pseudosection(table, column="rhoa", ax=None, title=None, cmap=None, log=None):
-    """Draws `column` of a result table as a pseudosection; returns the axes."""
+def pseudosection(table, column="rhoa", ax=None, title=None, cmap=None, log=None, norm=None):
+    """Draws `column` of a result table as a pseudosection; returns the axes.
+    `norm` (a matplotlib Normalize) replaces the automatic colour scale."""
     import matplotlib.pyplot as plt
     from matplotlib.colors import LogNorm, Normalize
 
@@ -85,11 +86,11 @@ def pseudosection(table, column="rhoa", ax=None, title=None, cmap=None, log=None
     values = table[column].to_numpy(dtype=float)
     if log is None:
         log = column in ("rhoa", "r") and bool((values > 0).all())
-    norm = LogNorm(values.min(), values.max()) if log else Normalize(values.min(), values.max())
+    if norm is None:
+        norm = LogNorm(values.min(), values.max()) if log else Normalize(values.min(), values.max())
     cmap = cmap or _MAPS.get(column, "RdYlBu_r" if log else "viridis")
-    span = max(x.max() - x.min(), 1.0)
-    size = max(4.0, 30000.0 / max(len(values), 1) * (span / max(span, 1.0)) ** 0)
-    drawn = ax.scatter(x, z, c=values, cmap=cmap, norm=norm, s=min(size, 120.0), marker="s", linewidths=0)
+    size = min(120.0, max(4.0, 30000.0 / max(len(values), 1)))
+    drawn = ax.scatter(x, z, c=values, cmap=cmap, norm=norm, s=size, marker="s", linewidths=0)
     ax.set_ylim(max(z.max() * 1.08, 1e-9), min(0.0, z.min()))
     ax.set_xlabel("x (m)")
     ax.set_ylabel("pseudo-depth (m)")
