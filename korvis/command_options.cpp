@@ -1,6 +1,7 @@
 // What `korvis --help` says, and the options korvis takes besides --help and
 // --version: the survey mode (--survey, --out) and the convergent
-// wavenumbers for the fixed kinds (--accurate).
+// wavenumbers for the fixed kinds (--accurate), synthetic noise (--noise,
+// --seed).
 #include "korvis/command_options.h"
 
 #include <string>
@@ -43,6 +44,13 @@ const std::vector<common::OptionRow>& commandOptions() {
        "with --survey: solve again on varga-fine.xy (telm\n"
        "--survey --estimate-error) and add the columns\n"
        "drhoa and dip, the differences between the meshes"},
+      {"--noise", "REL,ABS",
+       "with --survey: add Gaussian noise of standard\n"
+       "deviation REL*|r| + ABS ohms to r (u and rhoa\n"
+       "follow) and write the column err = sd/|r|"},
+      {"--seed", "N",
+       "with --noise: the seed of the noise (default 0);\n"
+       "the same seed gives the same numbers everywhere"},
       {"--drape", "",
        "with --survey over relief: place every electrode\n"
        "above the ground surface, or at z = 0, on it"},

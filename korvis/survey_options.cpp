@@ -1,4 +1,5 @@
-// Dispatch of korvis's command line to the survey mode or the fixed run.
+// Dispatch of korvis's command line to the survey mode or the fixed run, and
+// the checks of the options' combinations and arguments.
 #include "korvis/survey_options.h"
 
 #include <cstdlib>
@@ -6,6 +7,7 @@
 
 #include "common/exit_codes.h"
 #include "korvis/program.h"
+#include "korvis/survey_noise.h"
 #include "korvis/survey_run.h"
 
 namespace korvis {
@@ -21,6 +23,14 @@ std::string optionConflict(const common::CommandLine& line) {
     if (!line.has("--survey") || end == text.c_str() || *end != '\0' || !(metres >= 0.0 && metres < 1e6)) {
       return "--mirror-above takes a distance in metres (0 or more) and goes with --survey";
     }
+  }
+  if (line.has("--noise") && !line.has("--survey")) return "--noise goes with --survey";
+  if (line.has("--seed") && !line.has("--noise")) return "--seed goes with --noise";
+  if (line.has("--noise") && !parseNoiseLevels(line.value("--noise"))) {
+    return "--noise takes REL,ABS: two numbers >= 0, the relative part and ohms (for example 0.02,0.001)";
+  }
+  if (line.has("--seed") && !parseSeed(line.value("--seed"))) {
+    return "--seed takes a whole number from 0 to 18446744073709551615";
   }
   // Standard output carries the console text; results mixed into it could
   // not be told apart from it.
@@ -40,6 +50,10 @@ int runWithOptions(const common::CommandLine& line, std::ostream& console, std::
     options.estimateError = line.has("--estimate-error");
     options.drape = line.has("--drape");
     if (line.has("--mirror-above")) options.mirrorAbove = std::strtod(line.value("--mirror-above").c_str(), nullptr);
+    if (line.has("--noise")) {
+      options.noise = parseNoiseLevels(line.value("--noise"));
+      if (line.has("--seed")) options.noise->seed = *parseSeed(line.value("--seed"));
+    }
     return runSurveyProgram(console, errors, options);
   }
   RunOptions run;

@@ -405,6 +405,7 @@ int runSurveyProgram(std::ostream& console, std::ostream& errors, const SurveyRu
       addMeshDifferences(results, d);
       console << meshDifferenceSummary(d, survey, options.survey);
     }
+    if (options.noise) addSurveyNoise(results, *options.noise);
     common::OutputFile file(out);
     file << common::formatSurveyText(results);
     file.commit();

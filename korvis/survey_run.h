@@ -4,6 +4,7 @@
 // computed columns k u i r rhoa (and ip with an IP pass).
 #pragma once
 
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "korvis/korvis_state.h"
 #include "korvis/relief.h"
 #include "korvis/survey_model.h"
+#include "korvis/survey_noise.h"
 
 namespace korvis {
 
@@ -70,6 +72,8 @@ struct SurveyRunOptions {
   int order = 1;       // quadrature order
   // Also solve on varga-fine.xy and add the columns drhoa, dip (mesh_error.h).
   bool estimateError = false;
+  // Gaussian noise on r (u, rhoa follow) and the column err (survey_noise.h).
+  std::optional<SurveyNoise> noise;
   // Over relief: place every electrode above the surface, or at z = 0, on it.
   bool drape = false;
   // For tests: the relief formulation on any model (relief.h).
