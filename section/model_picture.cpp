@@ -14,12 +14,14 @@
 #include "common/memory_limit.h"
 #include "common/mesh_survey.h"
 #include "common/model.h"
+#include "common/model_checks.h"
 #include "common/record_reader.h"
 #include "common/survey_file.h"
 #include "section/chart_frame.h"
 #include "section/array_layouts.h"
 #include "section/colour_scale.h"
 #include "section/configuration.h"
+#include "section/ground_line.h"
 #include "section/svg.h"
 
 namespace section {
@@ -112,9 +114,10 @@ ModelDrawing readModel(const std::string& modelPath, const std::string& arrayPat
   checkRange(in, nP, 1, limits.vertices, "nP");
   checkRange(in, nT, 1, limits.bodies, "nT");
   checkRange(in, nPOnSurface, 0, std::min(nP, limits.surface), "nPOnSurface");
-  std::vector<int> list(static_cast<std::size_t>(nPOnSurface));
+  std::vector<int> list(static_cast<std::size_t>(nPOnSurface)), surfaceBodies(list.size());
   in.readList(list.data(), nPOnSurface, "surfaceList");
-  in.readList(list.data(), std::max(nPOnSurface - 1, 0), "surfaceBodies");
+  for (int v : list) checkRange(in, v, 1, nP, "surface vertex numbers");
+  in.readList(surfaceBodies.data(), std::max(nPOnSurface - 1, 0), "surfaceBodies");
 
   ModelDrawing m;
   m.ip = keyIP != 0;
@@ -140,6 +143,7 @@ ModelDrawing readModel(const std::string& modelPath, const std::string& arrayPat
   for (std::size_t i = 0; i < rings.size(); ++i) {
     for (int v : rings[i]) m.bodies[i].outline.push_back(vertices[static_cast<std::size_t>(v - 1)]);
   }
+  for (int v : list) m.ground.push_back(vertices[static_cast<std::size_t>(v - 1)]);
   int N = 0;
   in.record(N, "N");
   checkRange(in, N, 0, limits.nodes, "N");
@@ -178,10 +182,8 @@ bool insidePolygon(const std::vector<Point>& ring, double x, double z) {
   return in;
 }
 
-// The part of the picture to show: the surveyed ground (the electrodes with
-// a margin, down to beyond the largest pseudo-depth) within the model, or
-// the whole model.
-Box frameOf(const ModelDrawing& m) {
+// The vertices' extent.
+Box extentOf(const ModelDrawing& m) {
   Box model;
   bool first = true;
   for (const auto& b : m.bodies) {
@@ -192,6 +194,18 @@ Box frameOf(const ModelDrawing& m) {
       first = false;
     }
   }
+  return model;
+}
+
+bool hasRelief(const ModelDrawing& m) { return leavesDatum(m.ground, common::surfaceBand); }
+
+// The part of the picture to show: the surveyed ground (the electrodes with
+// a margin, down to beyond the largest pseudo-depth) within the model, or
+// the whole model. Over relief the frame reaches up past the highest ground
+// in it by a quarter of the relief's height, so that the air shows above
+// the crests.
+Box frameOf(const ModelDrawing& m) {
+  const Box model = extentOf(m);
   if (m.full || m.electrodes.empty()) return model;
   Box survey{m.electrodes[0].at.x, m.electrodes[0].at.x, 0.0, m.deepest};
   for (const auto& e : m.electrodes) {
@@ -200,8 +214,17 @@ Box frameOf(const ModelDrawing& m) {
   }
   const double margin = 0.1 * std::max(survey.xHi - survey.xLo, survey.zHi - survey.zLo) + 1.0;
   survey = {survey.xLo - margin, survey.xHi + margin, std::min(survey.zLo, 0.0), survey.zHi * 1.2 + margin};
-  const Box cut{std::max(survey.xLo, model.xLo), std::min(survey.xHi, model.xHi), std::max(survey.zLo, model.zLo),
-                std::min(survey.zHi, model.zHi)};
+  Box cut{std::max(survey.xLo, model.xLo), std::min(survey.xHi, model.xHi), std::max(survey.zLo, model.zLo),
+          std::min(survey.zHi, model.zHi)};
+  if (hasRelief(m)) {
+    double high = std::min(groundDepthAt(m.ground, cut.xLo), groundDepthAt(m.ground, cut.xHi));
+    double low = std::max(groundDepthAt(m.ground, cut.xLo), groundDepthAt(m.ground, cut.xHi));
+    for (const auto& p : m.ground) {
+      if (p.x > cut.xLo && p.x < cut.xHi) high = std::min(high, p.z), low = std::max(low, p.z);
+    }
+    for (const auto& e : m.electrodes) high = std::min(high, e.at.z);
+    cut.zLo = high - 0.25 * (low - high);
+  }
   return cut.xHi > cut.xLo && cut.zHi > cut.zLo ? cut : model;
 }
 
@@ -214,7 +237,7 @@ std::string textColourOn(const std::string& fill) {
 
 // One panel: the bodies coloured by `valueOf` on `scale`, their labels, the
 // interfaces, the surface, the nodes on request and the electrodes.
-void drawPanel(SvgDocument& svg, const ModelDrawing& m, const ChartFrame& frame, double height,
+void drawPanel(SvgDocument& svg, const ModelDrawing& m, const ChartFrame& frame, Range xr, double height,
                const ColourScale& scale, bool chargeability, const std::string& clipId) {
   const double top = frame.top();
   svg.open("clipPath", {{"id", clipId}});
@@ -233,9 +256,20 @@ void drawPanel(SvgDocument& svg, const ModelDrawing& m, const ChartFrame& frame,
     svg.add("polygon", {{"class", "body"}, {"points", points}, {"fill", scale.colour(valueOf(m.bodies[i]))},
                         {"stroke", "#404040"}, {"stroke-width", "1"}});
   }
-  svg.add("line", {{"class", "surface"}, {"x1", num(plotLeft)}, {"y1", num(frame.py(0))},
-                   {"x2", num(plotLeft + plotWidth)}, {"y2", num(frame.py(0))}, {"stroke", "black"},
-                   {"stroke-width", "1.5"}});
+  if (hasRelief(m)) {
+    // Level beyond the line's ends, as the modelling programs continue it.
+    std::string points = num(plotLeft) + ',' + num(frame.py(groundDepthAt(m.ground, xr.lo))) + ' ';
+    for (const auto& p : m.ground) {
+      if (p.x > xr.lo && p.x < xr.hi) points += num(frame.px(p.x)) + ',' + num(frame.py(p.z)) + ' ';
+    }
+    points += num(plotLeft + plotWidth) + ',' + num(frame.py(groundDepthAt(m.ground, xr.hi)));
+    svg.add("polyline", {{"class", "surface"}, {"points", points}, {"fill", "none"}, {"stroke", "black"},
+                         {"stroke-width", "1.5"}});
+  } else {
+    svg.add("line", {{"class", "surface"}, {"x1", num(plotLeft)}, {"y1", num(frame.py(0))},
+                     {"x2", num(plotLeft + plotWidth)}, {"y2", num(frame.py(0))}, {"stroke", "black"},
+                     {"stroke-width", "1.5"}});
+  }
   if (m.showNodes) {
     for (const auto& n : m.nodes) {
       // The boundary runs across the normal: tangent (-zn, xn).
@@ -301,12 +335,20 @@ void drawPanel(SvgDocument& svg, const ModelDrawing& m, const ChartFrame& frame,
   svg.close("g");
   // Electrodes: a triangle standing on the surface point (current
   // electrodes filled), a diamond at depth. Outside the clip, so that the
-  // triangles show above a surface at the frame's top edge.
+  // triangles show above a surface at the frame's top edge. Over relief an
+  // electrode that is not below the ground stands on it at its x, where
+  // the programs put it (exactly, or with --drape).
+  const bool relief = hasRelief(m);
+  // The programs' tolerance for an electrode on the surface.
+  const Box model = extentOf(m);
+  const double onGround = std::max(0.001, 1e-6 * std::max(model.xHi - model.xLo, model.zHi - model.zLo));
   for (const auto& e : m.electrodes) {
-    const double x = frame.px(e.at.x), y = frame.py(e.at.z);
+    const double ground = groundDepthAt(m.ground, e.at.x);
+    const bool standing = relief ? e.at.z <= ground + onGround : std::abs(e.at.z) < 1e-6;
+    const double x = frame.px(e.at.x), y = frame.py(relief && standing ? ground : e.at.z);
     if (x < plotLeft || x > plotLeft + plotWidth || y < top - 1 || y > top + height) continue;
     const std::string fill = e.current ? "black" : "white";
-    const std::string points = std::abs(e.at.z) < 1e-6
+    const std::string points = standing
                                    ? num(x - 5) + ',' + num(y - 10) + ' ' + num(x + 5) + ',' + num(y - 10) + ' ' +
                                          num(x) + ',' + num(y)
                                    : num(x) + ',' + num(y - 6) + ' ' + num(x + 5) + ',' + num(y) + ' ' + num(x) +
@@ -348,7 +390,7 @@ std::string renderModel(const ModelDrawing& m) {
     const double panelTop = top + panel * (height + panelGap);
     const ChartFrame frame(panelTop, height, xr, zr, true);
     const ColourScale scale(eta ? chargeabilities : resistivities, eta ? ScaleKind::linear : ScaleKind::logarithmic);
-    drawPanel(svg, m, frame, height, scale, eta, eta ? "plot-eta" : "plot");
+    drawPanel(svg, m, frame, xr, height, scale, eta, eta ? "plot-eta" : "plot");
     frame.drawAxes(svg, "x, m", "depth, m");
     drawColourBar(svg, scale, eta ? "\u03b7, %" : "\u03c1, ohm-m", panelTop + 20.0, std::min(height - 40.0, 360.0),
                   false);

@@ -1,8 +1,10 @@
 // The model picture of varga.xy: bodies filled by resistivity (and, when the
 // model has IP, a second panel by chargeability) with their numbers and
-// values written inside, interfaces as lines, the ground surface, and the
-// survey electrodes of varga.arr or of a survey file. Framed on the surveyed ground unless the
-// whole model is asked for; boundary nodes on request.
+// values written inside, interfaces as lines, the ground surface (with its
+// relief, the air above it left blank), and the survey electrodes of
+// varga.arr or of a survey file, standing on the ground. Framed on the
+// surveyed ground unless the whole model is asked for; boundary nodes on
+// request.
 #pragma once
 
 #include <cmath>
@@ -37,6 +39,9 @@ struct ModelDrawing {
   std::vector<std::string> titles;
   std::vector<ModelBody> bodies;
   std::vector<ModelNode> nodes;
+  // The ground surface, the surface list of varga.xy from left to right:
+  // drawn where it is when it leaves z = 0 (a model with relief).
+  std::vector<Point> ground;
   bool ip = false;
   std::vector<ModelElectrode> electrodes;  // every place the survey puts one
   double deepest = 0.0;                    // largest pseudo-depth of the survey

@@ -10,13 +10,16 @@
 
 namespace section {
 
-std::vector<std::vector<Point>> modelOutlinesBeside(const std::string& folder, std::string& problem) {
+std::vector<std::vector<Point>> modelOutlinesBeside(const std::string& folder, std::string& problem,
+                                                    std::vector<Point>* ground) {
   const auto path = std::filesystem::path(folder.empty() ? "." : folder) / "varga.xy";
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec)) return {};
   std::vector<std::vector<Point>> outlines;
   try {
-    for (auto& body : readModel(path.string(), "").bodies) outlines.push_back(std::move(body.outline));
+    ModelDrawing model = readModel(path.string(), "");
+    for (auto& body : model.bodies) outlines.push_back(std::move(body.outline));
+    if (ground != nullptr) *ground = std::move(model.ground);
   } catch (const common::InputError& e) {
     problem = e.what();
   }

@@ -22,10 +22,12 @@ struct SectionOverlay {
   bool empty() const { return electrodes.empty() && outlines.empty(); }
 };
 
-// The body outlines of `folder`/varga.xy. Empty when there is no such file;
-// when there is one but it cannot be read, `problem` gets the reason (the
-// data are still drawn, without outlines).
-std::vector<std::vector<Point>> modelOutlinesBeside(const std::string& folder, std::string& problem);
+// The body outlines of `folder`/varga.xy, and its ground line into `ground`
+// when given. Empty when there is no such file; when there is one but it
+// cannot be read, `problem` gets the reason (the data are still drawn,
+// without outlines).
+std::vector<std::vector<Point>> modelOutlinesBeside(const std::string& folder, std::string& problem,
+                                                    std::vector<Point>* ground = nullptr);
 
 // The outlines, clipped by the caller: solid when the axes are true
 // positions, dashed over a pseudosection.

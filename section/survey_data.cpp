@@ -10,10 +10,12 @@
 #include <filesystem>
 #include <fstream>
 
+#include "common/model_checks.h"
 #include "common/record_reader.h"
 #include "common/survey_file.h"
 #include "section/array_layouts.h"
 #include "section/crosshole_placement.h"
+#include "section/ground_line.h"
 #include "section/text_lines.h"
 
 namespace section {
@@ -40,21 +42,11 @@ double toleranceOf(const common::SurveyData& data) {
 // where electrodes stand above zero, the highest electrode at that x (the
 // top of a hole logged with elevations).
 std::vector<double> groundAtElectrodes(const common::SurveyData& data, double tolerance) {
-  std::vector<common::SurveyTopographyPoint> line = data.topography;
-  std::sort(line.begin(), line.end(), [](const auto& a, const auto& b) { return a.x < b.x; });
+  const std::vector<Point> line = groundFromTopography(data.topography);
   std::vector<double> ground;
   for (const auto& e : data.electrodes) {
     if (!line.empty()) {
-      const auto after = std::find_if(line.begin(), line.end(), [&](const auto& p) { return p.x >= e.x; });
-      if (after == line.begin()) {
-        ground.push_back(line.front().z);
-      } else if (after == line.end()) {
-        ground.push_back(line.back().z);
-      } else {
-        const auto before = after - 1;
-        const double f = after->x > before->x ? (e.x - before->x) / (after->x - before->x) : 0.0;
-        ground.push_back(before->z + f * (after->z - before->z));
-      }
+      ground.push_back(-groundDepthAt(line, e.x));
       continue;
     }
     double top = 0.0;
@@ -108,8 +100,11 @@ std::vector<Picture> readSurveyData(const std::string& path, const std::string& 
   }
   const double tolerance = toleranceOf(data);
   const std::vector<double> ground = groundAtElectrodes(data, tolerance);
-  // Placed at depth -z, as the modelling programs read the file; classified
-  // by the depth below the ground.
+  // Classified by the depth below the ground. Placed at that depth too when
+  // the electrodes are on the surface: over relief a pseudo-depth is
+  // measured from the ground, as a flat line's is from z = 0. Electrodes of
+  // borehole and cross-hole data are placed at depth -z, as the modelling
+  // programs read the file.
   auto electrode = [&](int number, bool belowGround) {
     if (number == 0) return Electrode{};
     const auto at = static_cast<std::size_t>(number - 1);
@@ -138,7 +133,12 @@ std::vector<Picture> readSurveyData(const std::string& path, const std::string& 
   std::string modelProblem;
   std::error_code ec;
   const bool modelBeside = std::filesystem::is_regular_file(std::filesystem::path(folder.empty() ? "." : folder) / "varga.xy", ec);
-  const auto outlines = modelOutlinesBeside(folder, modelProblem);
+  std::vector<Point> modelGround;
+  const auto outlines = modelOutlinesBeside(folder, modelProblem, &modelGround);
+  // Over a pseudosection the outlines hang from the model's own surface,
+  // at their depth below it, like the pseudo-depths from the data's.
+  const bool modelRelief = leavesDatum(modelGround, common::surfaceBand);
+  const auto outlinesBelow = modelRelief ? outlinesBelowGround(outlines, modelGround) : outlines;
 
   std::vector<ArrayClass> drawn;
   for (const ArrayClass c : allArrayClasses) {
@@ -152,18 +152,24 @@ std::vector<Picture> readSurveyData(const std::string& path, const std::string& 
     std::vector<Measurement> rho, eta;
     std::vector<char> role(data.electrodes.size(), 0);  // 1 receiver, 2 current
     std::size_t unplaced = 0;
+    const bool onSurface = c != ArrayClass::borehole && c != ArrayClass::crossHole;
+    bool relief = false;
     for (std::size_t i = 0; i < data.data.size(); ++i) {
       if (classes[i] != c) continue;
       const auto& d = data.data[i];
       Measurement m;
       m.known = true;
-      m.configuration = {electrode(d.a, false), electrode(d.b, false), electrode(d.m, false), electrode(d.n, false)};
+      m.configuration = {electrode(d.a, onSurface), electrode(d.b, onSurface), electrode(d.m, onSurface),
+                         electrode(d.n, onSurface)};
       // A datum without a median depth (no signal over a half-space) has
       // no place in a pseudosection; leaving it out beats drawing the whole
       // file at the stations.
       if (c != ArrayClass::crossHole && !placeConfiguration(m.configuration).valid) {
         ++unplaced;
         continue;
+      }
+      for (const int e : {d.a, d.b, d.m, d.n}) {
+        relief = relief || (onSurface && e > 0 && std::fabs(data.electrodes[static_cast<std::size_t>(e - 1)].z) > tolerance);
       }
       for (const int e : {d.a, d.b}) {
         if (e > 0) role[static_cast<std::size_t>(e - 1)] = 2;
@@ -201,6 +207,7 @@ std::vector<Picture> readSurveyData(const std::string& path, const std::string& 
                                                  ? ", each at the centroid of its electrodes"
                                                  : ", against the depth difference of their electrodes (their centroids coincide)"));
     }
+    if (relief) notes.push_back("over relief: each datum at its midpoint x and its pseudo-depth below the ground");
     if (unplaced > 0) {
       notes.push_back(std::to_string(unplaced) + " data without a median depth (no signal over a half-space) not drawn");
     }
@@ -220,11 +227,12 @@ std::vector<Picture> readSurveyData(const std::string& path, const std::string& 
         if (role[e] == 0) continue;
         overlay.electrodes.push_back({{data.electrodes[e].x, onPositions ? -data.electrodes[e].z : 0.0}, role[e] == 2});
       }
-      overlay.outlines = outlines;
+      overlay.outlines = onPositions ? outlines : outlinesBelow;
       const std::string markers = onPositions ? "triangles and diamonds: the electrodes (filled: current)"
                                               : "triangles: the electrodes (filled: current)";
       overlay.note = outlines.empty() ? markers
                      : onPositions    ? "grey lines: the model's bodies (varga.xy); " + markers
+                     : modelRelief    ? "dashed grey: the model's bodies (varga.xy) at their depth below the ground; the axis is pseudo-depth"
                                       : "dashed grey: the model's bodies (varga.xy) at true depth; the axis is pseudo-depth";
     }
     for (Pseudosection* s : {&rhoSection, &etaSection}) {

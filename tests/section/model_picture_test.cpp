@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <sstream>
 
 #include "common/record_reader.h"
 #include "section/picture.h"
@@ -117,6 +118,66 @@ TEST(ModelPicture, FramedOnTheSurveyedGroundWithElectrodesAndBodyLabels) {
   EXPECT_GE(wholeHi, 100.0);
 }
 
+// The corner points of a polygon's "points" attribute.
+std::vector<std::pair<double, double>> corners(const section_test::XmlElement& e) {
+  std::vector<std::pair<double, double>> out;
+  std::istringstream in(Doc::attr(e, "points"));
+  double x = 0, y = 0;
+  char comma = 0;
+  while (in >> x >> comma >> y) out.push_back({x, y});
+  return out;
+}
+
+// A ridge 5 m high at x = 0 (flanks from -10 to 10 m): the surface is drawn
+// where it is, with air above the crest, and an electrode that is not below
+// the ground stands on it at its x (where --drape puts one above it); one
+// inside the ridge and one 20 m down a hole are diamonds where they are.
+TEST(ModelPicture, GroundWithReliefAndElectrodesStandingOnIt) {
+  TempFolder t;
+  t.write("varga.xy",
+          "7 1 5 0\n1 2 3 4 5\n1 1 1 1\n100 100 7\n1 2 3 4 5 6 7 1\n"
+          "-100 0\n-10 0\n0 -5\n10 0\n100 0\n100 50\n-100 50\n0\n");
+  const auto m = readModel(t.file("varga.xy"), t.file("varga.arr"),
+                           t.write("s.dat", "5\n# x z\n-15 0\n0 5\n5 4\n0 0\n0 -20\n2\n# a b m n\n1 2 3 4\n1 2 3 5\n"));
+  const auto doc = parseXml(renderModel(m));
+  ASSERT_EQ(doc.error, "");
+  EXPECT_EQ(doc.count("line", "surface"), 0u);
+  ASSERT_EQ(doc.count("polyline", "surface"), 1u);
+  const section_test::XmlElement* surface = nullptr;
+  std::vector<std::vector<std::pair<double, double>>> electrodes;
+  double frameTop = 0;
+  for (const auto& e : doc.elements) {
+    if (Doc::attr(e, "class") == "surface") surface = &e;
+    if (Doc::attr(e, "class") == "electrode") electrodes.push_back(corners(e));
+    if (e.name == "rect" && Doc::attr(e, "fill") == "none") frameTop = number(e, "y");
+  }
+  // Level from the frame's left edge, up to the crest and down again, to
+  // the frame's right edge.
+  const auto line = corners(*surface);
+  ASSERT_GE(line.size(), 3u);
+  EXPECT_DOUBLE_EQ(line.front().first, 80.0);
+  EXPECT_DOUBLE_EQ(line.back().first, 720.0);
+  const double level = line.front().second;
+  double crest = level;
+  for (const auto& c : line) crest = std::min(crest, c.second);
+  EXPECT_LT(crest, level - 10.0);
+  EXPECT_GT(crest, frameTop + 5.0);  // air above the crest
+
+  struct Row {
+    std::size_t corners;
+    double apexY;  // the lowest corner: where a triangle stands
+  };
+  const double scale = (level - crest) / 5.0;  // pixels per metre
+  const Row rows[] = {{3, level}, {3, crest}, {3, crest + 2.5 * scale}, {4, level + 6}, {4, level + 20 * scale + 6}};
+  ASSERT_EQ(electrodes.size(), std::size(rows));
+  for (std::size_t k = 0; k < electrodes.size(); ++k) {
+    EXPECT_EQ(electrodes[k].size(), rows[k].corners) << "electrode " << k + 1;
+    double lowest = 0;
+    for (const auto& c : electrodes[k]) lowest = std::max(lowest, c.second);
+    EXPECT_NEAR(lowest, rows[k].apexY, 0.02) << "electrode " << k + 1;
+  }
+}
+
 TEST(ModelPicture, ChargeableModelGetsASecondPanel) {
   TempFolder t;
   std::string text = goodHead() + nodes;
@@ -147,6 +208,7 @@ TEST(ModelPicture, MalformedFilesNameFileAndLine) {
   expectMessage("varga.xy", fixed + nodes.substr(0, nodes.rfind("    15.0")),
                 ", line 15: end of file, expected a number for x");
   expectMessage("varga.xy", "  0 1 0 0\n", ", line 1: expected nP from 1 to 100, found 0");
+  expectMessage("varga.xy", "  4 1 2 0\n 1 5\n", ", line 2: expected surface vertex numbers from 1 to 4, found 5");
   t.write("varga.xy", fixed + nodes);
   expectMessage("varga.arr", "5 0 -20 0 101 3\n", ", line 1: expected nPos from 0 to 100, found 101");
   EXPECT_THROW(readModel(t.file("none.xy"), t.file("varga.arr")), common::InputError);

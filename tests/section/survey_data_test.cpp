@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <sstream>
 
 #include "common/record_reader.h"
 #include "section/crosshole_placement.h"
@@ -217,6 +218,71 @@ TEST(SurveyData, ModelBesideTheDataIsDrawnOverIt) {
   EXPECT_TRUE(plain.overlay.outlines.empty());
   EXPECT_EQ(plain.titles.back().rfind("varga.xy beside the data not drawn: " + t.file("varga.xy") + ", line 2: ", 0), 0u)
       << plain.titles.back();
+}
+
+// A ridge 5 m high at x = 0 (flanks from -10 to 10 m) over a 100 ohm-m host,
+// with a 10 ohm-m block under its crest, 5 to 15 m below the datum.
+const char* const ridgeModel =
+    "11 2 5 0\n1 2 3 4 5\n1 1 1 1\n"
+    "100 100 7\n1 2 3 4 5 6 7 1\n10 10 4\n8 9 10 11 8\n"
+    "-100 0\n-10 0\n0 -5\n10 0\n100 0\n100 50\n-100 50\n-5 5\n5 5\n5 15\n-5 15\n0\n";
+
+// Seven electrodes every 5 m from -15 m, dipole-dipole n = 1 and 2, at the
+// given elevations and with the given topography section.
+std::string ridgeLine(const std::string& elevations, const std::string& topography) {
+  std::string text = "7\n# x z\n";
+  std::istringstream z(elevations);
+  for (int k = 0; k < 7; ++k) {
+    std::string e;
+    z >> e;
+    text += std::to_string(5 * k - 15) + " " + e + "\n";
+  }
+  return text + "5\n# a b m n rhoa\n1 2 3 4 100\n2 3 4 5 90\n3 4 5 6 80\n4 5 6 7 70\n1 2 5 6 60\n" + topography;
+}
+
+// Over relief the pseudo-depth is measured from the ground: the same line
+// on a ridge puts every datum where the flat line puts it, whether the
+// ground comes from the topography section or from the elevations alone.
+TEST(SurveyData, DataOverReliefAtTheirPseudoDepthBelowTheGround) {
+  TempFolder t;
+  const std::string ridge = "0 0 2.5 5 2.5 0 0";
+  const struct {
+    const char* name;
+    std::string text;
+    bool relief;
+  } rows[] = {
+      {"flat-data.dat", ridgeLine("0 0 0 0 0 0 0", "0\n"), false},
+      {"ridge-data.dat", ridgeLine(ridge, "5\n# x z\n-100 0\n-10 0\n0 5\n10 0\n100 0\n"), true},
+      {"elevations-data.dat", ridgeLine(ridge, "0\n"), true},
+  };
+  std::vector<SectionValue> flat;
+  for (const auto& row : rows) {
+    const auto pictures = picturesOf(t.write(row.name, row.text), InputKind::surveyData);
+    ASSERT_EQ(pictures.size(), 1u) << row.name;
+    const auto& s = std::get<Pseudosection>(pictures[0].content);
+    if (flat.empty()) flat = s.values;
+    ASSERT_EQ(s.values.size(), flat.size()) << row.name;
+    for (std::size_t k = 0; k < flat.size(); ++k) {
+      EXPECT_DOUBLE_EQ(s.values[k].x, flat[k].x) << row.name;
+      EXPECT_NEAR(s.values[k].depth, flat[k].depth, 1e-9) << row.name;
+    }
+    EXPECT_EQ(s.titles.back() == "over relief: each datum at its midpoint x and its pseudo-depth below the ground",
+              row.relief)
+        << row.name;
+  }
+
+  // The model beside the data hangs from its own surface: the crest at
+  // depth 0, the block's corners at their depth below the ground.
+  t.write("varga.xy", ridgeModel);
+  const auto pictures = picturesOf(t.file("ridge-data.dat"), InputKind::surveyData);
+  const auto& overlay = std::get<Pseudosection>(pictures[0].content).overlay;
+  ASSERT_EQ(overlay.outlines.size(), 2u);
+  EXPECT_DOUBLE_EQ(overlay.outlines[0][2].z, 0.0);   // the crest
+  EXPECT_DOUBLE_EQ(overlay.outlines[0][5].z, 50.0);  // a corner beyond the ridge
+  EXPECT_DOUBLE_EQ(overlay.outlines[1][0].z, 7.5);   // x = -5: 5 m deep under ground at -2.5
+  EXPECT_DOUBLE_EQ(overlay.outlines[1][2].z, 17.5);
+  EXPECT_EQ(overlay.note,
+            "dashed grey: the model's bodies (varga.xy) at their depth below the ground; the axis is pseudo-depth");
 }
 
 TEST(SurveyData, DataWithoutAPlaceAreLeftOutAndCounted) {

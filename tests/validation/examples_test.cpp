@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <numbers>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -155,6 +156,98 @@ TEST(Examples, SurveyExampleSeesTheCover) {
   }
   const double expected = 500.0 * (1.0 + 4.0 * sum);
   EXPECT_NEAR(rhoa, expected, 0.005 * expected);
+}
+
+// The result file of the topography example: the electrodes' x and
+// elevation, and every datum's electrodes, resistance and apparent
+// resistivity (columns a b m n k u i r rhoa).
+struct ReliefResults {
+  std::vector<double> x, z;
+  struct Datum {
+    int a, b, m, n;
+    double r, rhoa;
+  };
+  std::vector<Datum> data;
+};
+
+ReliefResults parseReliefResults(const std::string& text) {
+  std::istringstream in(text);
+  std::string line;
+  ReliefResults out;
+  const auto count = [&] {
+    std::getline(in, line);
+    const int n = std::stoi(line);
+    std::getline(in, line);  // the token line
+    return n;
+  };
+  for (int e = count(); e > 0 && std::getline(in, line); --e) {
+    std::istringstream fields(line);
+    double x = 0, z = 0;
+    fields >> x >> z;
+    out.x.push_back(x);
+    out.z.push_back(z);
+  }
+  for (int d = count(); d > 0 && std::getline(in, line); --d) {
+    std::istringstream fields(line);
+    ReliefResults::Datum datum{};
+    double k = 0, u = 0, i = 0;
+    fields >> datum.a >> datum.b >> datum.m >> datum.n >> k >> u >> i >> datum.r >> datum.rhoa;
+    out.data.push_back(datum);
+  }
+  return out;
+}
+
+// The topography example: with the geometric factors of the homogeneous
+// earth under the same relief, the shortest Wenner data over the crest and
+// the valley floor read the host's 100 ohm-m, and the lowest of them lies
+// over the block. With the half-space factor of the electrodes' places the
+// same resistances show the relief instead: a low over the crest flanked by
+// highs, the opposite over the valley floor.
+TEST(Examples, TopographyExampleSeesTheBlockNotTheRelief) {
+  ScratchFolder dir;
+  ASSERT_TRUE(runExample("topography", dir));
+  const ReliefResults results = parseReliefResults(dir.read("survey-data.dat"));
+  ASSERT_EQ(results.x.size(), 48U);
+  ASSERT_EQ(results.data.size(), 753U);
+  const auto distance = [&](int p, int q) {
+    const auto i = static_cast<std::size_t>(p - 1), j = static_cast<std::size_t>(q - 1);
+    return std::hypot(results.x[i] - results.x[j], results.z[i] - results.z[j]);
+  };
+  struct Wenner {
+    double midpoint, rhoa, halfSpaceRhoa;
+  };
+  std::vector<Wenner> wenner;  // a = 3 m, by midpoint
+  for (const auto& d : results.data) {
+    if (d.b - d.a != 3 || d.m - d.a != 1 || d.n - d.a != 2) continue;
+    const double g = 1 / distance(d.a, d.m) - 1 / distance(d.a, d.n) - 1 / distance(d.b, d.m) + 1 / distance(d.b, d.n);
+    wenner.push_back({(results.x[static_cast<std::size_t>(d.a - 1)] + results.x[static_cast<std::size_t>(d.b - 1)]) / 2,
+                      d.rhoa, 2 * std::numbers::pi / g * d.r});
+  }
+  ASSERT_EQ(wenner.size(), 45U);
+  const auto at = [&](double x) {
+    for (const auto& w : wenner) {
+      if (std::fabs(w.midpoint - x) < 0.01) return w;
+    }
+    ADD_FAILURE() << "no Wenner datum at " << x;
+    return Wenner{};
+  };
+  const struct {
+    double x;
+    bool lowAtCentre;  // a crest; a valley floor has a high
+  } rows[] = {{-30.0, true}, {30.0, false}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE("midpoint " + std::to_string(row.x));
+    EXPECT_NEAR(at(row.x).rhoa, 100.0, 1.0);
+    const double low = 95.0, high = 105.0;
+    for (const double side : {-3.0, 3.0}) {
+      const double centre = at(row.x).halfSpaceRhoa, flank = at(row.x + side).halfSpaceRhoa;
+      EXPECT_TRUE(row.lowAtCentre ? centre < low && flank > high : centre > high && flank < low) << centre << " " << flank;
+    }
+  }
+  const auto lowest = std::min_element(wenner.begin(), wenner.end(), [](auto p, auto q) { return p.rhoa < q.rhoa; });
+  EXPECT_GT(lowest->midpoint, -24.0);
+  EXPECT_LT(lowest->midpoint, -8.0);
+  EXPECT_LT(lowest->rhoa, 96.0);
 }
 
 }  // namespace
