@@ -93,6 +93,9 @@ std::vector<SurveyPlace> checkSurveyAgainstModel(const ModelGeometry& m, const S
                  "; z is the elevation, up positive); give the surface's elevation, or run with --drape to "
                  "place the electrodes on the surface");
       }
+      if (s.z == 0.0 && within && depth > surfaceDepth && relief->buriedAtZero++ == 0) {
+        relief->firstBuriedAtZero = static_cast<int>(e);
+      }
       places.push_back({s.x, depth});
       continue;
     }
@@ -144,6 +147,19 @@ std::vector<SurveyPlace> checkSurveyAgainstModel(const ModelGeometry& m, const S
     }
   }
   return places;
+}
+
+std::string buriedAtZeroWarning(const ReliefPlacement& placement, const SurveyData& survey, const std::string& file) {
+  if (placement.buriedAtZero == 0) return {};
+  const SurveyElectrode& e = survey.electrodes[at(placement.firstBuriedAtZero)];
+  const double surfaceDepth = placement.surface->depthAt(e.x);
+  const int more = placement.buriedAtZero - 1;
+  return file + ", line " + std::to_string(e.line) + ": " +
+         electrodeName(placement.firstBuriedAtZero + 1, {e.x, 0.0}) +
+         (more > 0 ? " (and " + std::to_string(more) + " more at z 0)" : std::string()) + " lies " +
+         number(surfaceDepth < 0.0 ? -surfaceDepth : surfaceDepth) +
+         " m below the ground surface and is modelled as a buried electrode; if the file gives x only, run with "
+         "--drape to place the electrodes on the surface";
 }
 
 Findings checkElectrodeNumbering(const SurveyData& survey, const std::string& file) {

@@ -53,7 +53,14 @@ struct ReliefPlacement {
   bool drape = false;
   std::vector<char> onSurface;
   int moved = 0;
+  // Without drape: electrodes at z = 0 that the relief puts below the
+  // ground (buried), the likely mark of a file that knows x only.
+  int buriedAtZero = 0;
+  int firstBuriedAtZero = -1;  // 0-based
 };
+
+// The warning for placement.buriedAtZero, empty when there are none.
+std::string buriedAtZeroWarning(const ReliefPlacement& placement, const SurveyData& survey, const std::string& file);
 
 // The limits above; every electrode at z <= 0 (with `relief`: not above the
 // ground surface, nor beyond its ends) and on one profile line (equal y); a

@@ -172,6 +172,7 @@ SurveyInput checkSurvey(const KorvisState& st, const common::SurveyData& survey,
   SurveyInput in;
   in.onSurface = placement.onSurface;
   in.draped = placement.moved;
+  if (overRelief) in.buriedAtZero = common::buriedAtZeroWarning(placement, survey, file);
   for (const common::SurveyPlace& p : places) in.electrodes.push_back({p.x, p.depth});
   std::vector<char> checked(places.size(), 0);
   for (const common::SurveyDatum& d : survey.data) {
@@ -301,6 +302,7 @@ int runSurveyProgram(std::ostream& console, std::ostream& errors, const SurveyRu
           relief.active);
       const common::Findings numbering = common::checkElectrodeNumbering(survey, options.survey);
       findings.insert(findings.end(), numbering.begin(), numbering.end());
+      if (!in.buriedAtZero.empty()) findings.push_back({common::Severity::warning, in.buriedAtZero});
       common::printFindings(findings, "korvis", errors);
       if (common::hasErrors(findings)) return common::exitBadInput;
     }

@@ -33,6 +33,7 @@ struct SurveyInput {
   // --drape moved onto it.
   std::vector<char> onSurface;
   int draped = 0;
+  std::string buriedAtZero;  // common::buriedAtZeroWarning, or empty
 };
 
 // The checks the file format leaves to the model, each an InputError naming

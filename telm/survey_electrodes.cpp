@@ -38,7 +38,11 @@ common::Findings useSurveyElectrodes(const std::string& path, TelmState& st, boo
   }
   st.gradeX = st.surveyX;
   st.gradeZ = st.surveyZ;
-  return common::checkElectrodeNumbering(survey, path);
+  common::Findings findings = common::checkElectrodeNumbering(survey, path);
+  if (const std::string zero = common::buriedAtZeroWarning(placement, survey, path); !zero.empty()) {
+    findings.push_back({common::Severity::warning, zero});
+  }
+  return findings;
 }
 
 }  // namespace telm

@@ -142,6 +142,17 @@ TEST(GroundSurface, ElectrodesPlacedOnTheSurface) {
     EXPECT_EQ(placement.moved, r.moved) << r.what;
     EXPECT_EQ(placement.onSurface[1], 1) << r.what << ": the electrode on the step's lower side";
   }
+
+  // x only (z = 0) under the crest, without --drape: buried, with a warning.
+  SurveyData s;
+  s.electrodes = {{0.0, 0.0, 0.0, 3}, {10.0, 0.0, 0.0, 4}, {60.0, 0.0, -2.0, 5}};
+  s.data = {{1, 2, 3, 0, {}, 7}};
+  ReliefPlacement placement{&g, false, {}, 0};
+  checkSurveyAgainstModel(m, s, "s.dat", "m.dat", inside, &placement);
+  EXPECT_EQ(buriedAtZeroWarning(placement, s, "s.dat"),
+            "s.dat, line 3: electrode 1 at x 0, z 0 (and 1 more at z 0) lies 10 m below the ground surface and is "
+            "modelled as a buried electrode; if the file gives x only, run with --drape to place the electrodes on "
+            "the surface");
 }
 
 }  // namespace
