@@ -20,6 +20,7 @@
 #include "common/survey_file.h"
 #include "korvis/input.h"
 #include "korvis/model_checks.h"
+#include "korvis/relief.h"
 #include "korvis/survey_run.h"
 #include "memory_file.h"
 
@@ -50,6 +51,50 @@ const korvis::KorvisState& model() {
   return *st;
 }
 
+// A ridge 10 m high on one body 800 m wide, four nodes on its flanks: the
+// placement of the electrodes on relief (and with --drape).
+std::string ridge() {
+  std::string text = "5 1 3 0\n1 2 3\n1 1\n100 100 5\n1 2 3 4 5 1\n"
+                     "-400 0\n0 -10\n400 0\n400 200\n-400 200\n4\n";
+  for (const double x : {-300.0, -100.0, 100.0, 300.0}) {
+    const double z = -10.0 + std::abs(x) / 40.0, nx = x < 0 ? -0.0249922 : 0.0249922;
+    text += std::to_string(x) + " " + std::to_string(z) + " 200 " + std::to_string(nx) + " -0.9996876 0.02 0.02\n";
+  }
+  return text;
+}
+
+const korvis::KorvisState& reliefModel() {
+  static const std::unique_ptr<korvis::KorvisState> st = [] {
+    auto state = std::make_unique<korvis::KorvisState>();
+    fuzz::MemoryFile xy("varga.xy", ridge());
+    std::ostringstream console, warnings;
+    require(korvis::loadGeometry(*state, console, warnings, xy.path()) == korvis::LoadOutcome::loaded);
+    return state;
+  }();
+  return *st;
+}
+
+// The same survey placed on the ridge: an error names the survey file; a
+// survey that passes has its surface electrodes on the ground line.
+void checkOverRelief(const common::SurveyData& survey, bool drape) {
+  const korvis::KorvisState& st = reliefModel();
+  const korvis::Relief relief = korvis::findRelief(st);
+  require(relief.active);
+  korvis::SurveyInput in;
+  try {
+    in = korvis::checkSurvey(st, survey, "survey.dat", &relief, drape);
+  } catch (const common::InputError& e) {
+    require(std::string_view(e.what()).starts_with("survey.dat"));
+    return;
+  }
+  const double tolerance = common::pointTolerance(st.model);
+  for (std::size_t e = 0; e < in.electrodes.size(); ++e) {
+    const double ground = relief.ground.depthAt(in.electrodes[e].x);
+    require(in.onSurface[e] == 0 ? in.electrodes[e].z > ground - tolerance
+                                 : std::abs(in.electrodes[e].z - ground) <= 1e-9 * (1.0 + std::abs(ground)));
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -59,6 +104,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   korvis::SurveyInput in;
   try {
     survey = common::parseSurveyText(text, "survey.dat");
+  } catch (const common::InputError& e) {
+    require(std::string_view(e.what()).starts_with("survey.dat"));
+    return 0;
+  }
+  checkOverRelief(survey, size % 2 == 1);
+  try {
     in = korvis::checkSurvey(st, survey, "survey.dat");
   } catch (const common::InputError& e) {
     require(std::string_view(e.what()).starts_with("survey.dat"));

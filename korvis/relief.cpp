@@ -45,7 +45,9 @@ Relief findRelief(const KorvisState& st, double mirrorAbove) {
   r.airNode.assign(at(st.nodes.N), 0);
   for (int i = 0; i < st.nodes.N; ++i) {
     const std::size_t n = at(i);
-    r.airNode[n] = onSurfaceLine(r.ground, st.nodes.x[n], st.nodes.z[n], st.nodes.xn[n], st.nodes.zn[n], tolerance)
+    const auto wide = [](float v) { return static_cast<double>(v); };
+    r.airNode[n] = onSurfaceLine(r.ground, wide(st.nodes.x[n]), wide(st.nodes.z[n]), wide(st.nodes.xn[n]),
+                                 wide(st.nodes.zn[n]), tolerance)
                        ? 1
                        : 0;
   }
