@@ -98,19 +98,30 @@ double geometricFactor(const std::vector<PotentialPoint>& electrodes, const Quad
 }
 
 void transformDistances(const common::NodeTable& nodes,
-                        const std::vector<PotentialPoint>& used, double& rShort, double& rLong) {
+                        const std::vector<PotentialPoint>& used, double& rShort, double& rLong,
+                        const std::vector<char>* smooth) {
   rLong = 0.0;
+  double closest = HUGE_VAL;
   for (std::size_t i = 0; i < used.size(); ++i) {
-    for (std::size_t j = i + 1; j < used.size(); ++j)
+    for (std::size_t j = i + 1; j < used.size(); ++j) {
       rLong = std::max(rLong, distance(used[i], used[j]));
+      if (distance(used[i], used[j]) > 0.0) closest = std::min(closest, distance(used[i], used[j]));
+    }
   }
-  if (nodes.N == 0) {
+  const auto skipped = [&](int j) { return smooth != nullptr && at(j) < smooth->size() && (*smooth)[at(j)] != 0; };
+  int counted = 0;
+  for (int j = 0; j < nodes.N; ++j) counted += skipped(j) ? 0 : 1;
+  if (counted < nodes.N) {
+    rShort = std::isfinite(closest) ? closest : rLong;
+  } else if (nodes.N == 0) {
     rShort = rLong;
     return;
+  } else {
+    rShort = HUGE_VAL;
   }
-  rShort = HUGE_VAL;
   for (const PotentialPoint& e : used) {
     for (int j = 0; j < nodes.N; ++j) {
+      if (skipped(j)) continue;
       const double d = distance(e, {nodes.x[at(j)], nodes.z[at(j)]});
       rShort = std::min(rShort, d);
       rLong = std::max(rLong, d);
@@ -136,8 +147,8 @@ std::vector<PotentialPoint> usedPoints(const std::vector<PotentialPoint>& electr
 }
 
 TransformRule surveyRule(const common::NodeTable& nodes, const std::vector<PotentialPoint>& used,
-                         int order, double& rShort, double& rLong) {
-  transformDistances(nodes, used, rShort, rLong);
+                         int order, double& rShort, double& rLong, const std::vector<char>* smooth) {
+  transformDistances(nodes, used, rShort, rLong, smooth);
   if (!(rLong > 0.0)) rLong = rShort = 1.0;  // one point and no nodes: any scale serves
   return convergentRule(rShort, rLong, order);
 }
@@ -169,7 +180,8 @@ SurveyOutcome modelSurvey(const KorvisState& st, const std::vector<PotentialPoin
   out.potentialElectrodes = static_cast<int>(P);
 
   double rShort = 0.0, rLong = 0.0;
-  out.rule = surveyRule(st.nodes, usedPoints(electrodes, data, fields), setup.order, rShort, rLong);
+  out.rule = surveyRule(st.nodes, usedPoints(electrodes, data, fields), setup.order, rShort, rLong,
+                        setup.smoothNodes.empty() ? nullptr : &setup.smoothNodes);
   const TransformRule& rule = out.rule;
   if (!setup.progress) {
     std::ostringstream line;

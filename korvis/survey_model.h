@@ -78,6 +78,8 @@ struct SurveySetup {
   // image (an electrode on the ground surface over relief, relief.h).
   std::vector<double> electrodeStrength;
   std::vector<char> electrodeBare;
+  // Per node (empty: none): left out of the wavenumber rule (transformDistances).
+  std::vector<char> smoothNodes;
 };
 
 // Results per measurement, for a current of 1 A: u = U(M) - U(N) in volts
@@ -111,8 +113,13 @@ double geometricFactor(const std::vector<PotentialPoint>& electrodes, const Quad
 // smallest distance between a used electrode and a node centre; rLong = the
 // largest distance between two used electrodes or a used electrode and a
 // node centre. Without nodes both are the largest electrode distance.
+// Nodes marked in `smooth` (the ground surface over relief, whose charges
+// vary on the scale of the distances between electrodes, not of their
+// distance from the electrodes standing on it) are left out, and then
+// rShort is no more than the smallest distance between two used electrodes.
 void transformDistances(const common::NodeTable& nodes,
-                        const std::vector<PotentialPoint>& used, double& rShort, double& rLong);
+                        const std::vector<PotentialPoint>& used, double& rShort, double& rLong,
+                        const std::vector<char>* smooth = nullptr);
 
 // The points that set the rule: the electrodes that the measurements use
 // (as current or potential electrodes), then every field point.
@@ -124,7 +131,7 @@ std::vector<PotentialPoint> usedPoints(const std::vector<PotentialPoint>& electr
 // transformDistances of `used` (set to 1 m when they are all one point and
 // there are no nodes, where any scale serves).
 TransformRule surveyRule(const common::NodeTable& nodes, const std::vector<PotentialPoint>& used,
-                         int order, double& rShort, double& rLong);
+                         int order, double& rShort, double& rLong, const std::vector<char>* smooth = nullptr);
 
 // Models the survey on the loaded model st (q, Ro for DC; qIP, RO_IP for the
 // IP pass when keyIP != 0). Electrodes are in korvis coordinates (z down)

@@ -363,6 +363,7 @@ int runSurveyProgram(std::ostream& console, std::ostream& errors, const SurveyRu
       if (mesh != &st) {
         console << " Refined mesh " << fineMeshName << ": " << mesh->nodes.N << " nodes\n";
       }
+      setup.smoothNodes = reliefs[i]->active ? reliefs[i]->airNode : std::vector<char>();
       const SurveyOutcome result = modelSurvey(*mesh, electrodes, in.data, setup, console);
       console << std::flush;
       if (result.pivotRow != 0) {
@@ -380,6 +381,7 @@ int runSurveyProgram(std::ostream& console, std::ostream& errors, const SurveyRu
                 << " nodes\n";
         SurveySetup unitSetup = setup;
         for (float& rho : unitSetup.electrodeRho[0]) rho = rho >= 0.0f ? 1.0f : rho;
+        unitSetup.smoothNodes.assign(static_cast<std::size_t>(homogeneous->nodes.N), 1);
         const SurveyOutcome unit = modelSurvey(*homogeneous, electrodes, in.data, unitSetup, console);
         if (unit.pivotRow != 0) {
           errors << "korvis: zero pivot in row " << unit.pivotRow

@@ -189,9 +189,8 @@ namespace {
 // surface above the point. On the surface itself the charge a surface
 // electrode induces is smooth (its primary field runs along the surface),
 // so the step follows the distance to the nearest electrode, no finer than
-// half the smallest spacing, and a corner of the surface alone is refined
-// by a third as at any junction; the grading of a graded mesh is kept for
-// the corners of interfaces and where they meet the surface.
+// the smallest spacing, and is graded toward the interfaces that meet the
+// surface (the grading of a graded mesh), not toward its own corners.
 float reliefStepWith(const TelmState& st, int e, Point p, bool electrodes) {
   const bool onSurface = st.edgeTable[e].bodyOut == airBody;
   float h = 0.0f;
@@ -200,7 +199,7 @@ float reliefStepWith(const TelmState& st, int e, Point p, bool electrodes) {
     for (std::size_t i = 0; i < st.surveyX.size(); ++i) {
       nearest = std::min(nearest, distance(p, {st.surveyX[i], st.surveyZ[i]}));
     }
-    h = std::max(0.9f * nearest, st.surfaceStep) * st.surfaceScale / st.dens;
+    h = std::max(1.8f * nearest, st.surfaceStep) * st.surfaceScale / st.dens;
   } else {
     const auto below = static_cast<float>(static_cast<double>(p.z) - st.ground.depthAt(static_cast<double>(p.x)));
     h = std::fabs(0.9f * below) / st.dens;
@@ -212,7 +211,9 @@ float reliefStepWith(const TelmState& st, int e, Point p, bool electrodes) {
   }
   bool junction = false, interfaceCorner = false;
   for (int k = 0; k < st.nEdges; ++k) {
-    if (k == e) continue;
+    // The surface's own corners leave its smooth charge smooth: only the
+    // interfaces' vertices refine it.
+    if (k == e || (onSurface && st.edgeTable[k].bodyOut == airBody)) continue;
     for (const int v : {st.edgeTable[k].start, st.edgeTable[k].end}) {
       const float d = distance(p, vertex(st, v));
       if (d > contact) h = std::min(h, d / st.dens);

@@ -43,7 +43,7 @@ void prepareRelief(TelmState& st) {
       if (d > 0.001f) smallest = std::min(smallest, d);
     }
   }
-  st.surfaceStep = std::isfinite(smallest) ? std::max(0.5f * smallest, 0.05f) : 0.05f * width;
+  st.surfaceStep = std::isfinite(smallest) ? std::max(smallest, 0.05f) : 0.05f * width;
 
   common::ModelGeometry& g = st.model;
   const auto count = static_cast<int>(st.ground.vertices.size());

@@ -21,7 +21,7 @@ inline constexpr float truncationFactor = 10.0f;
 
 // The relief of st.model (found by the checks): st.ground, the mirror plane
 // at its highest point, the truncation distance, the smallest step on the
-// surface (half the smallest distance between two electrodes of the survey),
+// surface (the smallest distance between two electrodes of the survey),
 // and the surface lists of varga.xy (the surface line's vertices and the
 // body under each segment). Throws common::InputError when the lists would
 // pass their capacity.
