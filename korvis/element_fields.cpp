@@ -8,19 +8,10 @@
 #include <numbers>
 
 #include "common/worker_pool.h"
+#include "korvis/graded_panels.h"
 #include "korvis/kernels.h"
 
 namespace korvis {
-
-namespace {
-
-// Nodes and weights of 8-point Gauss-Legendre on [-1, 1] (positive half).
-constexpr double gaussNode[4] = {0.1834346424956498, 0.5255324099163290, 0.7966664774136267,
-                                 0.9602898564975363};
-constexpr double gaussWeight[4] = {0.3626837833783620, 0.3137066458778873, 0.2223810344533745,
-                                   0.1012285362903763};
-
-}  // namespace
 
 void elementFieldMoments(double xo, double zo, double nx, double nz, double xc, double zc,
                          double dL, double ex, double ez, double ky, double (&moment)[3]) {

@@ -9,27 +9,15 @@
 #include <utility>
 #include <vector>
 
+#include "outline_model.h"
+
 namespace common {
 namespace {
 
-using Outline = std::vector<int>;
+using testing::Outline;
 
-// A model of the given vertices and outlines, every body 100 ohm-m.
 ModelGeometry model(const std::vector<std::pair<float, float>>& vertices, const std::vector<Outline>& outlines) {
-  ModelGeometry m;
-  m.nP = static_cast<int>(vertices.size());
-  for (std::size_t v = 0; v < vertices.size(); ++v) {
-    m.xp[v] = vertices[v].first;
-    m.zp[v] = vertices[v].second;
-  }
-  m.nT = static_cast<int>(outlines.size());
-  for (std::size_t b = 0; b < outlines.size(); ++b) {
-    m.Ro[b] = 100.0f;
-    m.RO_IP[b] = 100.0f;
-    m.nVer[b] = static_cast<int>(outlines[b].size());
-    for (std::size_t k = 0; k <= outlines[b].size(); ++k) m.vertexRing[b][k] = outlines[b][k % outlines[b].size()];
-  }
-  return m;
+  return testing::outlineModel(vertices, outlines);
 }
 
 std::string findingsText(const ModelGeometry& m) {
