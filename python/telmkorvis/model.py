@@ -2,7 +2,10 @@
 in order, turned into the polygon model file the programs read.
 
 Coordinates are those of the model file: x along the profile, z the depth
-(positive down, 0 at the ground surface), metres. A later shape overrides
+(positive down, 0 at the datum, the ground surface of a flat model),
+metres. Relief is a surface profile of (x, elevation) points, elevation up
+positive: the ground is the part of the model below it (level beyond its
+ends), the first layer reaches up to it, and shapes are cut at it. A later shape overrides
 earlier ones where they overlap. The partition into bodies is a polygon
 overlay; a body that would have a hole (a shape wholly inside another body)
 is cut by vertical lines through its holes, since an outline has none; a
@@ -81,8 +84,14 @@ class Model:
     """
 
     def __init__(self, resistivity=100.0, chargeability=0.0, layers=(), extent=None,
-                 dens=4.0, title="Model built from shapes"):
+                 dens=4.0, title="Model built from shapes", surface=None):
         _check_properties(resistivity, chargeability)
+        self.surface = None
+        if surface is not None:
+            points = sorted((float(x), float(z)) for x, z in surface)
+            if len(points) < 2 or any(b[0] <= a[0] for a, b in zip(points, points[1:])):
+                raise ModelError("the surface profile needs two or more points of distinct x")
+            self.surface = points
         self.resistivity = float(resistivity)
         self.chargeability = float(chargeability)
         self.layers = []
@@ -155,6 +164,9 @@ class Model:
             xs += [p[0] for p in points]
             zs += [p[1] for p in points]
         depth = sum(t for _, t, _ in self.layers)
+        if self.surface is not None:
+            xs += [x for x, _ in self.surface]
+            depth += max(max(z for _, z in self.surface), 0.0)
         deepest = max(zs + [depth, 0.0])
         if not xs:
             xs = [0.0]
@@ -166,9 +178,9 @@ class Model:
         xmin, xmax, zmax = self.model_extent(electrodes)
         if not (xmax > xmin and zmax > 0):
             raise ModelError("the model's extent %r is empty" % ((xmin, xmax, zmax),))
-        domain = box(xmin, 0.0, xmax, zmax)
+        domain = self._ground(xmin, xmax, zmax)
         pieces = []
-        top = 0.0
+        top = domain.bounds[1]
         for rho, thickness, eta in self.layers:
             bottom = min(top + thickness, zmax)
             if bottom > top:
@@ -182,12 +194,39 @@ class Model:
                 continue
             pieces = [(p.difference(shape), r, e) for p, r, e in pieces]
             pieces.append((shape, rho, eta))
+        pieces = [(p.intersection(domain), r, e) for p, r, e in pieces]
         out = []
         for geometry, rho, eta in pieces:
             for p in _polygons(geometry):
                 for q in _without_holes(p):
                     out.append((q, rho, eta))
         return out
+
+    def _ground(self, xmin, xmax, zmax):
+        """The ground: the box below z = 0, or below the surface profile
+        (depth = -elevation) run on level beyond its ends."""
+        if self.surface is None:
+            return box(xmin, 0.0, xmax, zmax)
+        line = [(x, -z) for x, z in self.surface if xmin < x < xmax]
+        left, right = self.surface_depth(xmin), self.surface_depth(xmax)
+        top = [(xmin, left)] + line + [(xmax, right)]
+        if max(z for _, z in top) >= zmax:
+            raise ModelError("the surface profile reaches the model's base at %g m" % zmax)
+        return Polygon(top + [(xmax, zmax), (xmin, zmax)])
+
+    def surface_depth(self, x):
+        """The depth of the ground surface at x (0 without relief)."""
+        if self.surface is None:
+            return 0.0
+        pts = self.surface
+        if x <= pts[0][0]:
+            return -pts[0][1]
+        if x >= pts[-1][0]:
+            return -pts[-1][1]
+        for (x0, z0), (x1, z1) in zip(pts, pts[1:]):
+            if x0 <= x <= x1:
+                return -(z0 + (z1 - z0) * (x - x0) / (x1 - x0))
+        return 0.0
 
     def layout(self, electrodes=()):
         """The numbered vertices and bodies (see the module's description)."""
@@ -220,7 +259,7 @@ class Model:
                 bodies.append((c, r, e))
             bodies = [(_outline(Polygon(b[0]), points, tol), b[1], b[2]) for b in bodies]
         cut = [(_outline(Polygon(ring), points, tol), r, e) for ring, r, e in cut]
-        ordered = sorted(cut, key=_body_order)
+        ordered = sorted(cut, key=lambda body: _body_order(body, self.surface_depth, tol))
         if len(ordered) > MAX_BODIES:
             raise ModelError("the shapes make %d bodies; the programs take at most %d: use fewer "
                              "or simpler shapes" % (len(ordered), MAX_BODIES))
@@ -254,7 +293,7 @@ class Model:
         from .run import check_model
         electrodes = survey.model_points() if survey is not None else ()
         text = self.text(electrodes, ip=ip, dens=dens)
-        check_model(text, survey, programs)
+        check_model(text, survey, programs, drape=self.surface is not None)
         with open(path, "w") as f:
             f.write(text)
         return path
@@ -353,9 +392,9 @@ def _outline(polygon, points, tol):
     return ring
 
 
-def _body_order(body):
+def _body_order(body, surface_depth, tol):
     ring = body[0]
-    on_surface = [x for x, z in ring if z == 0.0]
+    on_surface = [x for x, z in ring if abs(z - surface_depth(x)) <= tol]
     surface_side = len(on_surface) >= 2
     top = min(z for _, z in ring)
     left = min(x for x, _ in ring)

@@ -72,14 +72,15 @@ def _run(args, folder, progress=None):
     return out
 
 
-def check_model(text, survey=None, programs=None):
-    """Runs telm's checks on a model file's text (with the survey); raises
-    ModelError with telm's message when they fail."""
+def check_model(text, survey=None, programs=None, drape=False):
+    """Runs telm's checks on a model file's text (with the survey, placed on
+    the ground surface with `drape`); raises ModelError with telm's message
+    when they fail."""
     programs = find_programs(programs)
     with tempfile.TemporaryDirectory(prefix="telmkorvis-") as folder:
         _write_inputs(folder, text, survey)
         try:
-            _run([programs["telm"], "--survey", SURVEY_FILE], folder)
+            _run([programs["telm"], "--survey", SURVEY_FILE] + (["--drape"] if drape else []), folder)
         except SimulationError as e:
             raise ModelError(str(e)) from None
 
@@ -107,13 +108,19 @@ def _text_extent(text):
 
 def prepare_folder(folder, model, survey, ip=False, dens=None, noise_rel=0.0, noise_abs=0.0, seed=0):
     """Writes the inputs of one run into `folder` (made if missing): the
-    model file, `filename`, the survey file, and `korvis-args`, the options
-    of korvis's run (read by the job-array script run_folder.sh)."""
+    model file, `filename`, the survey file, and `telm-args` and
+    `korvis-args`, the options of the programs' runs (read by the job-array
+    script run_folder.sh)."""
     os.makedirs(folder, exist_ok=True)
     text = model.text(survey.model_points(), ip=ip, dens=dens)
     _write_inputs(folder, text, survey)
+    # Over relief the electrodes (x, or elevations) are placed on the ground
+    # surface by both programs.
+    drape = ["--drape"] if model.surface is not None else []
     with open(os.path.join(folder, "korvis-args"), "w") as f:
-        f.write(" ".join(_korvis_options(noise_rel, noise_abs, seed)) + "\n")
+        f.write(" ".join(drape + _korvis_options(noise_rel, noise_abs, seed)) + "\n")
+    with open(os.path.join(folder, "telm-args"), "w") as f:
+        f.write(" ".join(drape) + "\n")
     return folder
 
 
@@ -132,7 +139,9 @@ def run_folder(folder, programs=None, progress=None, noise_options=None):
     if noise_options is None:
         path = os.path.join(folder, "korvis-args")
         noise_options = open(path).read().split() if os.path.exists(path) else []
-    _run([programs["telm"], "--survey", SURVEY_FILE], folder, progress)
+    path = os.path.join(folder, "telm-args")
+    telm_options = open(path).read().split() if os.path.exists(path) else []
+    _run([programs["telm"], "--survey", SURVEY_FILE] + telm_options, folder, progress)
     _run([programs["korvis"], "--survey", SURVEY_FILE] + noise_options, folder, progress)
     return read_data(os.path.join(folder, RESULT_FILE))
 

@@ -1,3 +1,4 @@
+import math
 import os
 import random
 import shutil
@@ -165,3 +166,27 @@ def test_random_models_pass_the_checks_and_match_the_overlay(programs):
             assert got == pytest.approx(expected, rel=1e-9, abs=1e-6), index
         data = simulate(m, survey, dens=1)
         assert len(data) == len(survey) and data["rhoa"].notna().all(), index
+
+
+HILL = [(x, 8.0 * math.exp(-x * x / (2 * (40 / 2.355) ** 2))) for x in range(-60, 61, 5)]
+
+
+@pytest.mark.parametrize("build, bodies, rhoa_range", [
+    # A homogeneous earth under a hill: the written k is the hill's, so
+    # rhoa is the resistivity.
+    (lambda: Model(100, surface=HILL, dens=2), 1, (99.999, 100.001)),
+    # A cover down to 4 m below the datum (the hill's whole height above it)
+    # and a block cut at the surface, where it crops out on the flank.
+    (lambda: Model(100, layers=[(300, 4)], surface=HILL, dens=2).add_rectangle(5, -5, 20, 15, 10), 3, (10, 330)),
+])
+def test_relief_from_a_surface_profile(programs, build, bodies, rhoa_range):
+    model = build()
+    survey = Survey.line(16, 2.0, start=-15).dipole_dipole(a=[1], n=range(1, 4))
+    layout = model.layout(survey.model_points())
+    assert len(layout.bodies) == bodies
+    assert min(z for _, z in layout.vertices) == pytest.approx(-8.0, abs=0.01)
+    table = simulate(model, survey)
+    assert rhoa_range[0] < table.rhoa.min() and table.rhoa.max() < rhoa_range[1]
+    # The electrodes were draped on the hill: their elevations follow it.
+    top = table.loc[table.xa.abs() < 1.5, "za"]
+    assert (top > 7.5).all()
