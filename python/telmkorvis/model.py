@@ -180,12 +180,15 @@ class Model:
             raise ModelError("the model's extent %r is empty" % ((xmin, xmax, zmax),))
         domain = self._ground(xmin, xmax, zmax)
         pieces = []
-        top = domain.bounds[1]
+        # Layer bases lie at their depths below the datum; the first layer
+        # reaches up to the highest ground.
+        top, base = min(domain.bounds[1], 0.0), 0.0
         for rho, thickness, eta in self.layers:
-            bottom = min(top + thickness, zmax)
+            base += thickness
+            bottom = min(base, zmax)
             if bottom > top:
                 pieces.append((box(xmin, top, xmax, bottom), rho, eta))
-            top = bottom
+            top = max(top, bottom)
         if top < zmax:
             pieces.append((box(xmin, top, xmax, zmax), self.resistivity, self.chargeability))
         for _, points, rho, eta in self.shapes:

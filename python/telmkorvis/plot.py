@@ -125,16 +125,19 @@ def plot_model(model, ax=None, survey=None, column="resistivity"):
         c = body.polygon.representative_point()
         ax.annotate(str(number), (c.x, c.y), ha="center", va="center", fontsize=7)
     xmin, xmax, zmax = layout.extent
+    # The highest ground, and the electrodes standing on relief (as the
+    # programs place them with --drape).
+    ztop = min(0.0, min(z for _, z in layout.vertices))
     if survey is not None:
         ex = [x for x, _ in survey.electrodes]
-        ez = [-z for _, z in survey.electrodes]
+        ez = [-z if model.surface is None or z != 0 else model.surface_depth(x) for x, z in survey.electrodes]
         ax.plot(ex, ez, "kv", markersize=3)
         width = max(ex) - min(ex)
         focus = (min(ex) - 0.25 * width, max(ex) + 0.25 * width, min(zmax, 0.6 * width))
     else:
         focus = (xmin, xmax, zmax)
     ax.set_xlim(focus[0], focus[1])
-    ax.set_ylim(focus[2], 0)
+    ax.set_ylim(focus[2], ztop - 0.05 * (focus[2] - ztop) if ztop < 0 else 0)
     ax.set_xlabel("x (m)")
     ax.set_ylabel("depth (m)")
     ax.set_aspect("equal", adjustable="box")
