@@ -176,9 +176,8 @@ HILL = [(x, 8.0 * math.exp(-x * x / (2 * (40 / 2.355) ** 2))) for x in range(-60
     # rhoa is the resistivity.
     (lambda: Model(100, surface=HILL, dens=2), 1, (99.999, 100.001)),
     # A cover down to 4 m below the datum (the hill's whole height above it)
-    # and a block cut at the surface, where it crops out on the flank (it
-    # splits the cover in two).
-    (lambda: Model(100, layers=[(300, 4)], surface=HILL, dens=2).add_rectangle(5, -5, 20, 15, 10), 4, (10, 330)),
+    # and a block under the flank, below the surface.
+    (lambda: Model(100, layers=[(300, 4)], surface=HILL, dens=2).add_rectangle(5, 2, 20, 15, 10), 3, (50, 330)),
 ])
 def test_relief_from_a_surface_profile(programs, build, bodies, rhoa_range):
     model = build()
