@@ -128,7 +128,15 @@ TEST(SurveyNoise, ColumnsFollowTheResistance) {
     double k, r;
   };
   const std::vector<Row> rows{{-94.24778, 1.061033}, {31.41593, 3.2}, {0.0, 0.0}, {-2000.0, -0.05}};
-  for (const Row& r : rows) s.data.push_back({1, 2, 3, 4, {r.k, r.r, 1.0, r.r, r.k * r.r, 7.5}, 0});
+  for (const Row& r : rows) {
+    common::SurveyDatum datum;
+    datum.a = 1;
+    datum.b = 2;
+    datum.m = 3;
+    datum.n = 4;
+    datum.values = {r.k, r.r, 1.0, r.r, r.k * r.r, 7.5};
+    s.data.push_back(datum);
+  }
   const SurveyNoise noise{0.05, 0.01, 9};
   addSurveyNoise(s, noise);
   ASSERT_EQ(s.columns.back(), "err");
