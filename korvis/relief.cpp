@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <string>
 
 #include "common/model_checks.h"
 
@@ -52,6 +53,25 @@ Relief findRelief(const KorvisState& st, double mirrorAbove) {
                        : 0;
   }
   return r;
+}
+
+std::string meshFormulationMismatch(const KorvisState& st, const Relief& relief, const std::string& mesh) {
+  const auto onSurface = [&](int i) {
+    return relief.active ? relief.airNode[at(i)] != 0
+                         : std::fabs(st.nodes.z[at(i)]) < 1e-4f && st.nodes.zn[at(i)] < -0.99f;
+  };
+  int count = 0;
+  for (int i = 0; i < st.nodes.N; ++i) count += onSurface(i) ? 1 : 0;
+  if (relief.active && count == 0) {
+    return mesh + ": the mesh has no elements on the ground surface, which leaves the plane the sources are "
+                  "mirrored in: prepare it with telm --survey (given the same --mirror-above as korvis)";
+  }
+  if (!relief.active && count > 0) {
+    return mesh + ": " + std::to_string(count) + " elements lie on the flat ground surface (telm --survey "
+                  "--mirror-above prepared the mesh): give korvis the same --mirror-above, or prepare the mesh "
+                  "without it";
+  }
+  return {};
 }
 
 void surfaceSources(const KorvisState& st, const Relief& relief, const std::vector<PotentialPoint>& electrodes,

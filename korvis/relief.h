@@ -44,6 +44,12 @@ struct Relief {
 // up out of the ground.
 Relief findRelief(const KorvisState& st, double mirrorAbove = 0.0);
 
+// Whether the mesh was prepared for the same formulation: over relief some
+// nodes lie on the ground surface, on a flat model none do (telm --survey
+// and korvis --survey given different --mirror-above). The error's text, or
+// empty.
+std::string meshFormulationMismatch(const KorvisState& st, const Relief& relief, const std::string& mesh);
+
 // The sources of the survey's electrodes over relief: for an electrode on
 // the surface (onSurface), the resistivity of the body under it (Ro and
 // RO_IP), 2 pi over the angle of ground it sees, and a bare pole; -1 (looked

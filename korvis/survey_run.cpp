@@ -285,6 +285,9 @@ int runSurveyProgram(std::ostream& console, std::ostream& errors, const SurveyRu
                                "twice dens; prepare it with telm --survey " + options.survey + " --estimate-error");
     }
     const Relief relief = findRelief(st, options.mirrorAbove);
+    if (const std::string mismatch = meshFormulationMismatch(st, relief, "varga.xy"); !mismatch.empty()) {
+      throw common::InputError(mismatch);
+    }
     const SurveyInput in = checkSurvey(st, survey, options.survey, &relief, options.drape);
     if (const std::string beyond = meshBeyondMemory(st, in, "varga.xy"); !beyond.empty()) {
       console << std::flush;

@@ -239,5 +239,35 @@ TEST(Relief, HomogeneousEarthUnderAHillGivesItsResistivity) {
   for (const Row& r : rows) EXPECT_NEAR(r.rhoa, 100, 100 * 2e-7) << r.q.a << ' ' << r.q.b << ' ' << r.q.m;
 }
 
+// A mesh made for one formulation and solved with the other is refused.
+TEST(Relief, MeshAndSolveMustAgreeOnTheMirror) {
+  const std::string model = "Flat\nhomogeneous\n1 4 0 2 -1\n100 0 4\n1 2 3 4\n-300 0\n300 0\n300 300\n-300 300\n";
+  const std::string survey = surveyText({{-6, 0}, {-2, 0}, {2, 0}, {6, 0}}, {{1, 2, 3, 4}});
+  const struct {
+    std::vector<std::string> telm, korvis;
+    std::string message;
+  } rows[] = {
+      {{"--mirror-above", "5"}, {},
+       "korvis: varga.xy: 66 elements lie on the flat ground surface (telm --survey --mirror-above prepared the "
+       "mesh): give korvis the same --mirror-above, or prepare the mesh without it\n"},
+      {{}, {"--mirror-above", "5"},
+       "korvis: varga.xy: the mesh has no elements on the ground surface, which leaves the plane the sources are "
+       "mirrored in: prepare it with telm --survey (given the same --mirror-above as korvis)\n"},
+  };
+  for (const auto& r : rows) {
+    ScratchFolder dir;
+    dir.write("filename", "model.dat\n");
+    dir.write("model.dat", model);
+    dir.write("s.dat", survey);
+    std::vector<std::string> telmArgs{"--survey", "s.dat"}, korvisArgs{"--survey", "s.dat"};
+    telmArgs.insert(telmArgs.end(), r.telm.begin(), r.telm.end());
+    korvisArgs.insert(korvisArgs.end(), r.korvis.begin(), r.korvis.end());
+    ASSERT_EQ(dir.run(TELM_EXE, "telm", telmArgs), 0);
+    EXPECT_EQ(dir.run(KORVIS_EXE, "korvis", korvisArgs), 2);
+    EXPECT_EQ(dir.read("korvis.errors"), r.message);
+    EXPECT_FALSE(dir.exists("s-data.dat"));
+  }
+}
+
 }  // namespace
 }  // namespace validation
