@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <iterator>
 #include <sstream>
 #include <vector>
 
@@ -121,36 +122,43 @@ TEST(SurveyNoise, MeanAndSpreadOfTheDraws) {
   }
 }
 
-TEST(SurveyNoise, ColumnsFollowTheResistance) {
+// k and r of the data of ColumnsFollowTheResistance.
+struct KR {
+  double k, r;
+};
+const KR dataRows[] = {{-94.24778, 1.061033}, {31.41593, 3.2}, {0.0, 0.0}, {-2000.0, -0.05}};
+
+common::SurveyData surveyOf(const KR* rows, std::size_t count) {
   common::SurveyData s;
   s.columns = {"k", "u", "i", "r", "rhoa", "ip"};
-  struct Row {
-    double k, r;
-  };
-  const std::vector<Row> rows{{-94.24778, 1.061033}, {31.41593, 3.2}, {0.0, 0.0}, {-2000.0, -0.05}};
-  for (const Row& r : rows) {
+  for (std::size_t d = 0; d < count; ++d) {
     common::SurveyDatum datum;
     datum.a = 1;
     datum.b = 2;
     datum.m = 3;
     datum.n = 4;
-    datum.values = {r.k, r.r, 1.0, r.r, r.k * r.r, 7.5};
+    datum.values = {rows[d].k, rows[d].r, 1.0, rows[d].r, rows[d].k * rows[d].r, 7.5};
     s.data.push_back(datum);
   }
-  const SurveyNoise noise{0.05, 0.01, 9};
-  addSurveyNoise(s, noise);
+  return s;
+}
+
+TEST(SurveyNoise, ColumnsFollowTheResistance) {
+  common::SurveyData s = surveyOf(dataRows, std::size(dataRows));
+  addSurveyNoise(s, SurveyNoise{0.05, 0.01, 9});
   ASSERT_EQ(s.columns.back(), "err");
   NormalStream normal(9);
-  for (std::size_t d = 0; d < rows.size(); ++d) {
+  for (std::size_t d = 0; d < std::size(dataRows); ++d) {
+    const KR& row = dataRows[d];
     const std::vector<double>& v = s.data[d].values;
-    const double sd = 0.05 * std::fabs(rows[d].r) + 0.01;
-    const double noisy = rows[d].r + sd * normal.next();
+    const double sd = 0.05 * std::fabs(row.r) + 0.01;
+    const double noisy = row.r + sd * normal.next();
     EXPECT_EQ(v[1], noisy) << d;
     EXPECT_EQ(v[3], noisy) << d;
-    EXPECT_EQ(v[4], rows[d].k * noisy) << d;
+    EXPECT_EQ(v[4], row.k * noisy) << d;
     EXPECT_EQ(v[2], 1.0) << d;
     EXPECT_EQ(v[5], 7.5) << d;
-    EXPECT_EQ(v[6], rows[d].r != 0.0 ? sd / std::fabs(rows[d].r) : 0.0) << d;
+    EXPECT_EQ(v[6], row.r != 0.0 ? sd / std::fabs(row.r) : 0.0) << d;
   }
 }
 
