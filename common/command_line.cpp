@@ -2,6 +2,7 @@
 #include "common/command_line.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "common/exit_codes.h"
 
@@ -106,6 +107,13 @@ CommandLine parseCommandLine(int argc, const char* const* argv, const ProgramHel
     line.values[row->name] = value;
   }
   return line;
+}
+
+std::optional<double> parseMirrorDistance(const std::string& text) {
+  char* end = nullptr;
+  const double metres = std::strtod(text.c_str(), &end);
+  if (end == text.c_str() || *end != '\0' || !(metres >= 0.0 && metres < 1e6)) return std::nullopt;
+  return metres;
 }
 
 }  // namespace common

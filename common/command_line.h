@@ -7,6 +7,7 @@
 
 #include <map>
 #include <ostream>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -56,5 +57,9 @@ std::string helpText(const ProgramHelp& help, const std::vector<OptionRow>& opti
 CommandLine parseCommandLine(int argc, const char* const* argv, const ProgramHelp& help,
                              const std::vector<OptionRow>& options, std::ostream& out,
                              std::ostream& err);
+
+// The argument of --mirror-above: a distance in metres, 0 or more and
+// below 1e6; nothing when the text is not that.
+std::optional<double> parseMirrorDistance(const std::string& text);
 
 }  // namespace common

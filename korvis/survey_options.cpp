@@ -2,7 +2,6 @@
 // the checks of the options' combinations and arguments.
 #include "korvis/survey_options.h"
 
-#include <cstdlib>
 #include <string>
 
 #include "common/exit_codes.h"
@@ -16,13 +15,8 @@ std::string optionConflict(const common::CommandLine& line) {
   if (line.has("--out") && !line.has("--survey")) return "--out goes with --survey";
   if (line.has("--estimate-error") && !line.has("--survey")) return "--estimate-error goes with --survey";
   if (line.has("--drape") && !line.has("--survey")) return "--drape goes with --survey";
-  if (line.has("--mirror-above")) {
-    const std::string text = line.value("--mirror-above");
-    char* end = nullptr;
-    const double metres = std::strtod(text.c_str(), &end);
-    if (!line.has("--survey") || end == text.c_str() || *end != '\0' || !(metres >= 0.0 && metres < 1e6)) {
-      return "--mirror-above takes a distance in metres (0 or more) and goes with --survey";
-    }
+  if (line.has("--mirror-above") && (!line.has("--survey") || !common::parseMirrorDistance(line.value("--mirror-above")))) {
+    return "--mirror-above takes a distance in metres (0 or more) and goes with --survey";
   }
   if (line.has("--noise") && !line.has("--survey")) return "--noise goes with --survey";
   if (line.has("--seed") && !line.has("--noise")) return "--seed goes with --noise";
@@ -49,7 +43,7 @@ int runWithOptions(const common::CommandLine& line, std::ostream& console, std::
     options.out = line.value("--out");
     options.estimateError = line.has("--estimate-error");
     options.drape = line.has("--drape");
-    if (line.has("--mirror-above")) options.mirrorAbove = std::strtod(line.value("--mirror-above").c_str(), nullptr);
+    if (line.has("--mirror-above")) options.mirrorAbove = *common::parseMirrorDistance(line.value("--mirror-above"));
     if (line.has("--noise")) {
       options.noise = parseNoiseLevels(line.value("--noise"));
       if (line.has("--seed")) options.noise->seed = *parseSeed(line.value("--seed"));

@@ -2,9 +2,8 @@
 // arguments it runs the model of "filename"; with --survey FILE the mesh
 // preparation takes its electrodes from a survey file, with
 // --graded-corners it grades the mesh toward the corners.
-#include <cstdlib>
 #include <iostream>
-#include <string>
+#include <optional>
 
 #include "common/command_line.h"
 #include "common/exit_codes.h"
@@ -29,14 +28,12 @@ int main(int argc, char** argv) {
     return common::exitBadInput;
   }
   if (line.has("--mirror-above")) {
-    const std::string text = line.value("--mirror-above");
-    char* end = nullptr;
-    const double metres = std::strtod(text.c_str(), &end);
-    if (!line.has("--survey") || end == text.c_str() || *end != '\0' || !(metres >= 0.0 && metres < 1e6)) {
+    const std::optional<double> metres = common::parseMirrorDistance(line.value("--mirror-above"));
+    if (!line.has("--survey") || !metres) {
       std::cerr << "telm: --mirror-above takes a distance in metres (0 or more) and goes with --survey; see telm --help\n";
       return common::exitBadInput;
     }
-    options.mirrorAbove = static_cast<float>(metres);
+    options.mirrorAbove = static_cast<float>(*metres);
   }
   return telm::runProgram(std::cout, std::cerr, options);
 }
