@@ -13,6 +13,15 @@ namespace {
 
 std::size_t at(int i) { return static_cast<std::size_t>(i); }
 
+// Two ends of a run meet within this fraction of the shorter element. The
+// table holds single-precision centres and lengths, summed in single
+// precision along each run, so the ends of the short elements graded toward
+// a corner miss each other by up to some 100 units in the last place of
+// their coordinates: 6 % of the element at dens 64 for a corner 25 m from
+// the origin. Elements of a run never overlap, so an end within a quarter
+// of the shorter length is its neighbour's.
+constexpr double endTolerance = 0.25;
+
 struct End {
   double x, z;
   int element;
@@ -49,11 +58,11 @@ std::vector<ChargeProfile> chargeProfiles(const common::NodeTable& nodes,
   for (std::size_t a = 0; a < ends.size(); ++a) {
     const End& e = ends[a];
     const std::size_t ue = at(e.element);
-    const double tolerance = 1e-3 * static_cast<double>(nodes.dL[ue]);
+    const double tolerance = endTolerance * static_cast<double>(nodes.dL[ue]);
     for (std::size_t b = a + 1; b < ends.size() && ends[b].x - e.x <= tolerance; ++b) {
       const End& f = ends[b];
       const std::size_t uf = at(f.element);
-      const double limit = 1e-3 * static_cast<double>(std::min(nodes.dL[ue], nodes.dL[uf]));
+      const double limit = endTolerance * static_cast<double>(std::min(nodes.dL[ue], nodes.dL[uf]));
       if (f.element == e.element || e.side == f.side || nodes.xn[ue] != nodes.xn[uf] ||
           nodes.zn[ue] != nodes.zn[uf] || std::hypot(f.x - e.x, f.z - e.z) > limit ||
           nearVertex(e.x, e.z, limit))

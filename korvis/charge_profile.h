@@ -27,9 +27,10 @@ struct ChargeProfile {
 };
 
 // One profile per element of the table. Two elements are neighbours when
-// they share the normal and an end (to 1e-3 of the shorter length), that
-// end being no vertex of `model` (to the same tolerance). The table order
-// of the elements does not matter.
+// they share the normal and an end (to a quarter of the shorter length:
+// the node table rounds the ends of short elements by more than a
+// thousandth of their length), that end being no vertex of `model` (to the
+// same tolerance). The table order of the elements does not matter.
 std::vector<ChargeProfile> chargeProfiles(const common::NodeTable& nodes,
                                           const common::ModelGeometry& model);
 

@@ -87,5 +87,37 @@ TEST(ChargeProfiles, InterpolateAlongStraightRunsBetweenVertices) {
   EXPECT_EQ(profiles[5].c[0][2], 0.0);
 }
 
+// The elements that telm grades toward a corner, 25 m from the origin: sizes
+// from 0.2 mm growing by 1.4, their centres and lengths in single precision
+// as the node table holds them. The ends of such short elements miss each
+// other by several units in the last place of the coordinates, more than a
+// thousandth of their length; every element still joins its run (a profile
+// of three points inside it, two at its ends), as on a run of metres.
+TEST(ChargeProfiles, JoinShortElementsNearACorner) {
+  auto nodes = std::make_unique<common::NodeTable>(maxNodes);
+  struct Row {
+    float corner, first;
+  };
+  for (const Row& r : {Row{25.0f, 2e-4f}, Row{25.0f, 1e-2f}, Row{-9.99999f, 1e-4f}}) {
+    nodes->N = 0;
+    float start = r.corner, size = r.first;
+    for (int j = 0; j < 24; ++j) {
+      const float end = start - size;  // leftwards along the top of a body, normal (0, 1)
+      addNode(*nodes, start - size / 2, 5.0f, start - end, 0.0f, 1.0f, 0.1f, 0.1f);
+      start = end;
+      size *= 1.4f;
+    }
+    common::ModelGeometry model;
+    model.nP = 1;
+    model.xp[0] = r.corner;
+    model.zp[0] = 5.0f;
+    const std::vector<ChargeProfile> profiles = chargeProfiles(*nodes, model);
+    for (std::size_t j = 0; j < profiles.size(); ++j) {
+      EXPECT_EQ(profiles[j].count, j == 0 || j + 1 == profiles.size() ? 2 : 3)
+          << "corner " << r.corner << ", first " << r.first << ", element " << j;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace korvis
