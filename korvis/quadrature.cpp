@@ -87,7 +87,7 @@ TransformRule convergentRule(double rShort, double rLong, int order, double pane
   const double span = std::log(kHigh / kLow);
   const int panels = std::max(1, static_cast<int>(std::ceil(span / panelWidth - 1e-9)));
   const double width = span / panels;
-  gaussLegendre(5 * order, x, w);
+  gaussLegendre(panelPoints * order, x, w);
   for (int p = 0; p < panels; ++p) {
     for (std::size_t i = 0; i < x.size(); ++i) {
       const double k = kLow * std::exp(width * (p + 0.5 * (x[i] + 1.0)));

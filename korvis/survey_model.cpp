@@ -119,12 +119,13 @@ void transformDistances(const common::NodeTable& nodes,
   } else {
     rShort = HUGE_VAL;
   }
+  const double reach = farReach * rLong;
   for (const PotentialPoint& e : used) {
     for (int j = 0; j < nodes.N; ++j) {
       if (skipped(j)) continue;
       const double d = distance(e, {nodes.x[at(j)], nodes.z[at(j)]});
       rShort = std::min(rShort, d);
-      rLong = std::max(rLong, d);
+      rLong = std::max(rLong, std::min(d, reach));
     }
   }
 }

@@ -112,11 +112,19 @@ double geometricFactor(const std::vector<PotentialPoint>& electrodes, const Quad
 // The shortest and longest distances that set the rule: rShort = the
 // smallest distance between a used electrode and a node centre; rLong = the
 // largest distance between two used electrodes or a used electrode and a
-// node centre. Without nodes both are the largest electrode distance.
+// node centre, the latter counted no further than farReach times the
+// largest electrode distance. Without nodes both are the largest electrode
+// distance. So the rule follows the electrodes, not the model's width: a
+// model twice as wide took five wavenumbers more for the same answer. The
+// cap is not the spread itself because charges several spreads away still
+// count where an interface runs on below the line: pole-pole data across
+// a deep vertical contact were 0.026 % off with rLong the spread, 0.004 %
+// with five spreads, 0.003 % with ten.
 // Nodes marked in `smooth` (the ground surface over relief, whose charges
 // vary on the scale of the distances between electrodes, not of their
 // distance from the electrodes standing on it) are left out, and then
 // rShort is no more than the smallest distance between two used electrodes.
+inline constexpr double farReach = 5.0;
 void transformDistances(const common::NodeTable& nodes,
                         const std::vector<PotentialPoint>& used, double& rShort, double& rLong,
                         const std::vector<char>* smooth = nullptr);

@@ -41,6 +41,10 @@ const std::vector<common::OptionRow>& commandOptions() {
       {"--estimate-error", "",
        "with --survey: also write varga-fine.xy, the same\n"
        "mesh at twice dens, for korvis --estimate-error"},
+      {"--depth-mesh", "",
+       "with --survey: size the interfaces by their depth\n"
+       "alone, as the fixed surveys do, not also by their\n"
+       "distance to the survey's electrodes (more nodes)"},
       {"--drape", "",
        "with --survey over relief: place every electrode\n"
        "above the ground surface, or at z = 0, on it"},

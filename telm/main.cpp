@@ -23,6 +23,11 @@ int main(int argc, char** argv) {
     std::cerr << "telm: --drape goes with --survey; see telm --help\n";
     return common::exitBadInput;
   }
+  options.depthMesh = line.has("--depth-mesh");
+  if (options.depthMesh && !line.has("--survey")) {
+    std::cerr << "telm: --depth-mesh goes with --survey; see telm --help\n";
+    return common::exitBadInput;
+  }
   if (options.estimateError && !line.has("--survey")) {
     std::cerr << "telm: --estimate-error goes with --survey; see telm --help\n";
     return common::exitBadInput;

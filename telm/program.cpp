@@ -176,6 +176,7 @@ int runProgram(std::ostream& console, std::ostream& errors, const MeshOptions& o
         std::string problem;
         if (st->relief) common::findGroundSurface(st->model, st->ground, problem);
         const common::Findings survey = useSurveyElectrodes(surveyPath, *st, options.drape, &draped);
+        if (!options.depthMesh) st->electrodeReach = surveyElectrodeReach;
         findings.insert(findings.end(), survey.begin(), survey.end());
       }
       if (st->keyRun != -1) {

@@ -24,6 +24,9 @@ struct MeshOptions {
   // telm --survey FILE --estimate-error: also the mesh at fineMeshFactor
   // times dens, varga-fine.xy, for korvis --survey --estimate-error.
   bool estimateError = false;
+  // telm --survey FILE --depth-mesh: interfaces sized by their depth alone,
+  // not by their distance to the survey's electrodes (TelmState::electrodeReach).
+  bool depthMesh = false;
   // telm --survey FILE --drape: electrodes above the ground surface of a
   // model with relief, or at z = 0, are placed on it at their x.
   bool drape = false;

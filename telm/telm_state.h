@@ -59,6 +59,10 @@ struct TelmState {
   // graded where they lie closer to it than the model's own step: every
   // electrode of a survey file, the buried electrodes of varga.arr.
   std::vector<float> gradeX, gradeZ;
+  // The survey-sized mesh (telm --survey): away from the survey's
+  // electrodes an interface is sized as if it lay electrodeReach times its
+  // distance to the nearest of them deep; 0 sizes by depth alone.
+  float electrodeReach = 0;
   // Elements graded toward every junction (telm --survey, --graded-corners).
   bool gradedCorners = false;
   // A model with relief (telm --survey only): the ground surface is one more
