@@ -79,27 +79,36 @@ inline double exp(double y) {
 
 }  // namespace lanes
 
-// x*K1(x) for x in (0, 700] as xK1 (kernels.h) gives it, with the logarithm
-// and the exponential above:
-//   x <= 2: x*ln(x/2)*I1(x) + sum c_k (x/2)^(2k), I1 from 9.8.3 (t = x/3.75);
-//   x > 2:  sqrt(x)*exp(-x) * sum d_k (2/x)^k.
-// Relative difference from xK1 below 1e-14 over (1e-300, 700].
-inline double xK1Lanes(double x) {
-  const double small = lanes::select(x <= 2.0, x, 2.0);
-  const double t = small / 3.75;
+// x*K1(x) for x in (0, 2] by the first formula of xK1 (kernels.h), with
+// the logarithm above: x*ln(x/2)*I1(x) + sum c_k (x/2)^(2k), I1 from 9.8.3
+// (t = x/3.75).
+inline double xK1SmallLanes(double x) {
+  const double t = x / 3.75;
   const double t2 = t * t;
-  const double i1 = small * (0.5 + t2 * (0.87890594 + t2 * (0.51498869 + t2 * (0.15084934 +
+  const double i1 = x * (0.5 + t2 * (0.87890594 + t2 * (0.51498869 + t2 * (0.15084934 +
                     t2 * (0.02658733 + t2 * (0.00301532 + t2 * 0.00032411))))));
-  const double ys = small * small / 4.0;
-  const double below = small * lanes::log(small / 2.0) * i1 +
-                       (1.0 + ys * (0.15443144 + ys * (-0.67278579 + ys * (-0.18156897 +
-                        ys * (-0.01919402 + ys * (-0.00110404 + ys * -0.00004686))))));
-  const double large = lanes::select(x <= 2.0, 2.0, x);
-  const double y = 2.0 / large;
-  const double above = std::sqrt(large) * lanes::exp(-large) *
-                       (1.25331414 + y * (0.23498619 + y * (-0.03655620 + y * (0.01504268 +
-                        y * (-0.00780353 + y * (0.00325614 + y * -0.00068245))))));
-  return lanes::select(x <= 2.0, below, above);
+  const double y = x * x / 4.0;
+  return x * lanes::log(x / 2.0) * i1 +
+         (1.0 + y * (0.15443144 + y * (-0.67278579 + y * (-0.18156897 +
+          y * (-0.01919402 + y * (-0.00110404 + y * -0.00004686))))));
+}
+
+// x*K1(x) for x in [2, 700] by the second formula, with the exponential
+// above: sqrt(x)*exp(-x) * sum d_k (2/x)^k.
+inline double xK1LargeLanes(double x) {
+  const double y = 2.0 / x;
+  return std::sqrt(x) * lanes::exp(-x) *
+         (1.25331414 + y * (0.23498619 + y * (-0.03655620 + y * (0.01504268 +
+          y * (-0.00780353 + y * (0.00325614 + y * -0.00068245))))));
+}
+
+// x*K1(x) for x in (0, 700] as xK1 gives it, both formulas evaluated (each
+// at x held inside its range) and one selected. Relative difference from
+// xK1 below 1e-14 over (1e-300, 700].
+inline double xK1Lanes(double x) {
+  const bool small = x <= 2.0;
+  return lanes::select(small, xK1SmallLanes(lanes::select(small, x, 2.0)),
+                       xK1LargeLanes(lanes::select(small, 2.0, x)));
 }
 
 // K0(x) for x in (0, 700] as besselK0 (potentials.h) gives it:
@@ -130,7 +139,19 @@ inline double besselK0Lanes(double x) {
 inline float smoothK1Lanes(float r, float ky) {
   const double rr = static_cast<double>(r) * static_cast<double>(r);
   const double x = static_cast<double>(r) * static_cast<double>(ky);
-  const double v = lanes::select(x > 0.0, lanes::select(x <= 700.0, xK1Lanes(lanes::select(x <= 700.0, lanes::select(x > 1e-300, x, 1e-300), 700.0)), 0.0), 1.0);
+  const bool inside = x <= 700.0;
+  const double held = lanes::select(inside, lanes::select(x > 1e-300, x, 1e-300), 700.0);
+  const double v = lanes::select(x > 0.0, lanes::select(inside, xK1Lanes(held), 0.0), 1.0);
+  return static_cast<float>(v / rr);
+}
+
+// The same where ky*r <= 2 is known (every pair of a wavenumber below 2
+// over the largest distance): the first formula alone, equal to
+// smoothK1Lanes there.
+inline float smoothK1SmallLanes(float r, float ky) {
+  const double rr = static_cast<double>(r) * static_cast<double>(r);
+  const double x = static_cast<double>(r) * static_cast<double>(ky);
+  const double v = lanes::select(x > 0.0, xK1SmallLanes(lanes::select(x > 1e-300, x, 1e-300)), 1.0);
   return static_cast<float>(v / rr);
 }
 

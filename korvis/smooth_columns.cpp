@@ -4,8 +4,10 @@
 // that of the boundary fill's point formula with the smooth kernel.
 #include "korvis/smooth_columns.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <vector>
 
 #include "korvis/bessel_lanes.h"
 
@@ -23,14 +25,12 @@ struct ColumnArrays {
   const float* __restrict zn;
 };
 
-// The rows of column j: out0 (q0, weight0) and, when W == 2, out1 (q1,
-// weight1), which W == 1 leaves unread.
-template <int W>
-void farRows(int n, int j, float xj, float zj, float dLj, float ky, ColumnArrays a,
-             const float* __restrict q0, const float* __restrict q1, double weight0,
-             double weight1, float* __restrict out0, float* __restrict out1,
-             unsigned char* __restrict mark) {
+// Stage 1: the geometry of every row of column j: the marks, the kernel
+// arguments r (direct at [i], image at [n + i]) and the projections.
+void rowGeometry(int n, int j, float xj, float zj, float dLj, ColumnArrays a,
+                 float* __restrict r, double* __restrict f, unsigned char* __restrict mark) {
   constexpr double factor = static_cast<double>(0.9f);
+  const auto un = static_cast<std::size_t>(n);
   for (int i = 0; i < n; ++i) {
     const auto ui = static_cast<std::size_t>(i);
     const float zi = a.z[ui];
@@ -46,40 +46,88 @@ void farRows(int n, int j, float xj, float zj, float dLj, float ky, ColumnArrays
                         (dLj > 0.5f * d) | (dLj > d) | (dLj > dImage) |
                         ((d <= 1e-5f) & (dImage <= 1e-5f));
     mark[ui] = marked ? 1 : 0;
-    const auto Gd = static_cast<double>(smoothK1Lanes(static_cast<float>(rootDirect), ky));
-    const auto Gi = static_cast<double>(smoothK1Lanes(static_cast<float>(rootImage), ky));
-    const double fd = dz * static_cast<double>(a.zn[ui]) + dx * static_cast<double>(a.xn[ui]);
-    const double fi = sz * static_cast<double>(a.zn[ui]) + dx * static_cast<double>(a.xn[ui]);
-    const auto direct0 = static_cast<float>(weight0 * Gd * fd);
-    const auto image0 = static_cast<float>(weight0 * Gi * fi);
-    out0[ui] = lanes::select(marked, out0[ui], -(direct0 + image0) * q0[ui]);
+    r[ui] = static_cast<float>(rootDirect);
+    r[un + ui] = static_cast<float>(rootImage);
+    f[ui] = dz * static_cast<double>(a.zn[ui]) + dx * static_cast<double>(a.xn[ui]);
+    f[un + ui] = sz * static_cast<double>(a.zn[ui]) + dx * static_cast<double>(a.xn[ui]);
+  }
+}
+
+// Stage 2: G of every argument, by the first formula alone when `small`.
+template <bool small>
+void kernels(std::size_t count, float ky, const float* __restrict r, double* __restrict G) {
+  for (std::size_t k = 0; k < count; ++k) {
+    G[k] = static_cast<double>(small ? smoothK1SmallLanes(r[k], ky) : smoothK1Lanes(r[k], ky));
+  }
+}
+
+// Stage 3: the entries of out0 (q0, weight0) and, when W == 2, out1 (q1,
+// weight1), which W == 1 leaves unread.
+template <int W>
+void entries(int n, const double* __restrict G, const double* __restrict f,
+             const unsigned char* __restrict mark, const float* __restrict q0,
+             const float* __restrict q1, double weight0, double weight1,
+             float* __restrict out0, float* __restrict out1) {
+  const auto un = static_cast<std::size_t>(n);
+  for (std::size_t i = 0; i < un; ++i) {
+    const bool marked = mark[i] != 0;
+    const auto direct0 = static_cast<float>(weight0 * G[i] * f[i]);
+    const auto image0 = static_cast<float>(weight0 * G[un + i] * f[un + i]);
+    out0[i] = lanes::select(marked, out0[i], -(direct0 + image0) * q0[i]);
     if constexpr (W == 2) {
-      const auto direct1 = static_cast<float>(weight1 * Gd * fd);
-      const auto image1 = static_cast<float>(weight1 * Gi * fi);
-      out1[ui] = lanes::select(marked, out1[ui], -(direct1 + image1) * q1[ui]);
+      const auto direct1 = static_cast<float>(weight1 * G[i] * f[i]);
+      const auto image1 = static_cast<float>(weight1 * G[un + i] * f[un + i]);
+      out1[i] = lanes::select(marked, out1[i], -(direct1 + image1) * q1[i]);
     }
   }
 }
 
 }  // namespace
 
+bool smallArguments(const common::NodeTable& nodes, float ky) {
+  if (nodes.N == 0) return true;
+  const auto n = static_cast<std::size_t>(nodes.N);
+  const auto [xLow, xHigh] = std::minmax_element(nodes.x.begin(), nodes.x.begin() + static_cast<std::ptrdiff_t>(n));
+  double depth = 0.0;
+  for (std::size_t i = 0; i < n; ++i) depth = std::max(depth, std::fabs(static_cast<double>(nodes.z[i])));
+  // |dx| <= the width, |z_i -+ z_j| <= twice the largest depth; the factor
+  // covers the rounding of the distance to float and of the bound itself.
+  const double width = static_cast<double>(*xHigh) - static_cast<double>(*xLow);
+  const double reach = std::sqrt(width * width + 4.0 * depth * depth) * (1.0 + 1e-6);
+  return reach * static_cast<double>(ky) <= 2.0;
+}
+
 template <int W>
-void smoothFarColumn(const common::NodeTable& nodes, int j, float ky, const float (&g)[W],
-                     const float* const (&q)[W], float* const (&column)[W],
-                     unsigned char* special) {
+void smoothFarColumn(const common::NodeTable& nodes, int j, float ky, bool small,
+                     const float (&g)[W], const float* const (&q)[W], float* const (&column)[W],
+                     unsigned char* special, SmoothColumnScratch& scratch) {
   static_assert(W == 1 || W == 2);
   const auto uj = static_cast<std::size_t>(j);
   const float dLj = nodes.dL[uj];
   const ColumnArrays a{nodes.x.data(), nodes.z.data(), nodes.xn.data(), nodes.zn.data()};
   const double weight0 = static_cast<double>(dLj) * static_cast<double>(g[0]);
   const double weight1 = static_cast<double>(dLj) * static_cast<double>(g[W - 1]);
-  farRows<W>(nodes.N, j, nodes.x[uj], nodes.z[uj], dLj, ky, a, q[0], W == 2 ? q[W - 1] : nullptr,
-             weight0, weight1, column[0], W == 2 ? column[W - 1] : nullptr, special);
+  const auto n = static_cast<std::size_t>(nodes.N);
+  scratch.r.resize(2 * n);
+  scratch.f.resize(2 * n);
+  scratch.G.resize(2 * n);
+  rowGeometry(nodes.N, j, nodes.x[uj], nodes.z[uj], dLj, a, scratch.r.data(), scratch.f.data(),
+              special);
+  if (small) {
+    kernels<true>(2 * n, ky, scratch.r.data(), scratch.G.data());
+  } else {
+    kernels<false>(2 * n, ky, scratch.r.data(), scratch.G.data());
+  }
+  entries<W>(nodes.N, scratch.G.data(), scratch.f.data(), special, q[0],
+             W == 2 ? q[W - 1] : nullptr, weight0, weight1, column[0],
+             W == 2 ? column[W - 1] : nullptr);
 }
 
-template void smoothFarColumn<1>(const common::NodeTable&, int, float, const float (&)[1],
-                                 const float* const (&)[1], float* const (&)[1], unsigned char*);
-template void smoothFarColumn<2>(const common::NodeTable&, int, float, const float (&)[2],
-                                 const float* const (&)[2], float* const (&)[2], unsigned char*);
+template void smoothFarColumn<1>(const common::NodeTable&, int, float, bool, const float (&)[1],
+                                 const float* const (&)[1], float* const (&)[1], unsigned char*,
+                                 SmoothColumnScratch&);
+template void smoothFarColumn<2>(const common::NodeTable&, int, float, bool, const float (&)[2],
+                                 const float* const (&)[2], float* const (&)[2], unsigned char*,
+                                 SmoothColumnScratch&);
 
 }  // namespace korvis

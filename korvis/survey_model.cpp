@@ -9,7 +9,6 @@
 #include "korvis/survey_model.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <memory>
 #include <numbers>
@@ -23,6 +22,7 @@
 #include "korvis/electrode_resistivity.h"
 #include "korvis/kernels.h"
 #include "korvis/lu_solve.h"
+#include "korvis/secondary_sums.h"
 #include "korvis/stopwatch.h"
 
 namespace korvis {
@@ -307,19 +307,11 @@ SurveyOutcome modelSurvey(const KorvisState& st, const std::vector<PotentialPoin
       // (1/pi) W_k w1, w1 the weight of the charges as receiverField takes it.
       const double w = rule.weight[at(k)] / std::numbers::pi *
                        static_cast<double>(ps.st->model.Ro[0] * 0.15915495f);
-      std::atomic<std::size_t> next{0};
       Stopwatch sumWatch(timer(&SurveyTimes::potentials));
-      common::runParallel(threads, [&](int) {
-        for (std::size_t r = next.fetch_add(1); r < R; r = next.fetch_add(1)) {
-          const double* row = r < P ? table.data() + r * at(n) : fieldTable.data() + (r - P) * at(n);
-          for (std::size_t s = 0; s < S; ++s) {
-            const float* column = sigma.data() + s * ld;
-            double sum = 0.0;
-            for (std::size_t j = 0; j < at(n); ++j) sum += row[j] * static_cast<double>(column[j]);
-            ps.secondary[s * R + r] += w * sum;
-          }
-        }
-      });
+      std::vector<const double*> rows(R);
+      for (std::size_t r = 0; r < R; ++r)
+        rows[r] = r < P ? table.data() + r * at(n) : fieldTable.data() + (r - P) * at(n);
+      addSecondarySums(rows, at(n), sigma.data(), ld, S, w, threads, ps.secondary);
     }
     if (setup.progress) setup.progress(k, diagnostics.str(), met);
   }
