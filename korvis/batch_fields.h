@@ -90,6 +90,7 @@ class FieldBatch {
   std::vector<int> order_;  // requests sorted by receiver
   std::vector<int> groups_;  // start of each receiver's run in order_
   std::vector<Geometry> geometry_;  // one per thread
+  std::vector<std::vector<unsigned char>> special_;  // the smooth fields' marks, one per thread
 };
 
 }  // namespace korvis

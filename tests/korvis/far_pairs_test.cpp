@@ -1,8 +1,9 @@
 // The survey mode's vector loops over far pairs against the scalar code
 // they stand in for: the matrix column (smoothFarColumn, against the point
 // formula with smoothK1Kernel) and the far elements' potential moments
-// (farPotentialMoments, against elementMoments), with the pairs each must
-// leave to the scalar code; and the fills and tables built on them.
+// (farPotentialMoments, against elementMoments) and the electrodes' fields
+// at the nodes (farSourceFields, against directionalKernel), with the pairs
+// each must leave to the scalar code; and the fills and tables built on them.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -14,6 +15,7 @@
 #include "korvis/boundary.h"
 #include "korvis/charge_profile.h"
 #include "korvis/far_potentials.h"
+#include "korvis/far_source_fields.h"
 #include "korvis/kernels.h"
 #include "korvis/potentials.h"
 #include "korvis/smooth_columns.h"
@@ -109,6 +111,44 @@ TEST(SmoothFarColumn, FarEntriesAreThePointFormulaAndNearOnesAreLeft) {
                 << "i " << i << " j " << j << " ky " << ky << " matrix " << k;
           }
         }
+      }
+    }
+  }
+}
+
+// Electrodes on the surface, in the ground, on the line of the surface
+// elements (a bare pole there gets no field from them), among the short
+// elements, and above the surface.
+TEST(FarSourceFields, FarNodesAreThePointFormulaAndTheOthersAreLeft) {
+  const common::NodeTable nd = mixedNodes(5);
+  const auto n = static_cast<std::size_t>(nd.N);
+  const struct {
+    float x, z, w, wImage;
+  } electrodes[] = {{0.0f, 0.0f, 15.9f, 15.9f}, {2.5f, 0.0f, 15.9f, 0.0f}, {-7.0f, 12.0f, 3.0f, 3.0f},
+                    {6.0f, 3.1f, 1.0f, 1.0f}, {1.0f, -2.0f, 8.0f, 8.0f}};
+  const float sentinel = -777.0f;
+  for (const auto& e : electrodes) {
+    for (float ky : kys) {
+      std::vector<float> E(n, sentinel), EImage(n, sentinel);
+      std::vector<unsigned char> special(n, 7);
+      farSourceFields(nd, e.x, e.z, e.w, e.wImage, ky, E.data(), EImage.data(), special.data());
+      for (std::size_t i = 0; i < n; ++i) {
+        const float x = nd.x[i], z = nd.z[i];
+        const float reach = 0.705f * std::sqrt((x - e.x) * (x - e.x) + (z - e.z) * (z - e.z));
+        const bool other = !(nd.dL[i] <= reach) || z < 0.0f ||
+                           (e.wImage == 0.0f && onElementLine(x, z, nd.xn[i], nd.zn[i], e.x, e.z));
+        ASSERT_EQ(special[i], other ? 1 : 0) << "node " << i << " electrode " << e.x << ", " << e.z;
+        if (other) {
+          EXPECT_EQ(E[i], sentinel);
+          EXPECT_EQ(EImage[i], sentinel);
+          continue;
+        }
+        const float want = directionalKernel<SmoothK1>(x, z, e.x, e.z, nd.xn[i], nd.zn[i], 1.0f, e.w, ky);
+        const float wantImage =
+            directionalKernel<SmoothK1>(x, z, e.x, -e.z, nd.xn[i], nd.zn[i], 1.0f, e.wImage, ky);
+        // G may round to the neighbouring float, and the field with it.
+        EXPECT_LE(std::fabs(E[i] - want), 2.5e-7f * std::fabs(want)) << i << " ky " << ky;
+        EXPECT_LE(std::fabs(EImage[i] - wantImage), 2.5e-7f * std::fabs(wantImage)) << i << " ky " << ky;
       }
     }
   }
