@@ -145,13 +145,22 @@ inline float smoothK1Lanes(float r, float ky) {
   return static_cast<float>(v / rr);
 }
 
-// The same where ky*r <= 2 is known (every pair of a wavenumber below 2
-// over the largest distance): the first formula alone, equal to
+// The same where ky*r <= 2 is known: the first formula alone, equal to
 // smoothK1Lanes there.
 inline float smoothK1SmallLanes(float r, float ky) {
   const double rr = static_cast<double>(r) * static_cast<double>(r);
   const double x = static_cast<double>(r) * static_cast<double>(ky);
   const double v = lanes::select(x > 0.0, xK1SmallLanes(lanes::select(x > 1e-300, x, 1e-300)), 1.0);
+  return static_cast<float>(v / rr);
+}
+
+// The same where ky*r > 2 is known: the second formula alone (0 beyond
+// 700), equal to smoothK1Lanes there.
+inline float smoothK1LargeLanes(float r, float ky) {
+  const double rr = static_cast<double>(r) * static_cast<double>(r);
+  const double x = static_cast<double>(r) * static_cast<double>(ky);
+  const bool inside = x <= 700.0;
+  const double v = lanes::select(inside, xK1LargeLanes(lanes::select(inside, x, 700.0)), 0.0);
   return static_cast<float>(v / rr);
 }
 

@@ -94,7 +94,6 @@ void fillColumns(const common::NodeTable& nd, const MatrixSet<W>& set, int ld, f
   // smoothFarColumn; the rows it marks are left to the loop below.
   std::vector<unsigned char> special(smooth ? static_cast<std::size_t>(n) : 0);
   SmoothColumnScratch scratch;
-  const bool small = smooth && smallArguments(nd, ky);
   for (int j = j0; j < j1; ++j) {
     const auto uj = static_cast<std::size_t>(j);
     const float xj = x[uj], zj = z[uj], dLj = nd.dL[uj], xnj = xn[uj], znj = zn[uj];
@@ -102,7 +101,7 @@ void fillColumns(const common::NodeTable& nd, const MatrixSet<W>& set, int ld, f
     if constexpr (smooth) {
       float* columns[W];
       for (int k = 0; k < W; ++k) columns[k] = set.M[k] + column;
-      smoothFarColumn<W>(nd, j, ky, small, set.g, set.q, columns, special.data(), scratch);
+      smoothFarColumn<W>(nd, j, ky, set.g, set.q, columns, special.data(), scratch);
     }
     for (int i = 0; i < n; ++i) {
       const auto ui = static_cast<std::size_t>(i);

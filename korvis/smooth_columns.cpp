@@ -5,8 +5,10 @@
 #include "korvis/smooth_columns.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "korvis/bessel_lanes.h"
@@ -53,11 +55,50 @@ void rowGeometry(int n, int j, float xj, float zj, float dLj, ColumnArrays a,
   }
 }
 
-// Stage 2: G of every argument, by the first formula alone when `small`.
-template <bool small>
-void kernels(std::size_t count, float ky, const float* __restrict r, double* __restrict G) {
+// Stage 2: G of every argument, in runs of 32. A run whose every x = ky*r
+// is at most 2 (or every x above 2) takes that formula of xK1 alone, which
+// gives the same bits there as the selection between both; the rows of a
+// column come in stretches of one boundary, so that most runs of a
+// wavenumber lie on one side of 2.
+enum class Formula { small, large, both };
+
+template <Formula formula>
+void evaluate(std::size_t count, float ky, const float* __restrict r, double* __restrict G) {
   for (std::size_t k = 0; k < count; ++k) {
-    G[k] = static_cast<double>(small ? smoothK1SmallLanes(r[k], ky) : smoothK1Lanes(r[k], ky));
+    float g;
+    if constexpr (formula == Formula::small) {
+      g = smoothK1SmallLanes(r[k], ky);
+    } else if constexpr (formula == Formula::large) {
+      g = smoothK1LargeLanes(r[k], ky);
+    } else {
+      g = smoothK1Lanes(r[k], ky);
+    }
+    G[k] = static_cast<double>(g);
+  }
+}
+
+void kernels(std::size_t count, float ky, const float* __restrict r, double* __restrict G) {
+  constexpr std::size_t run = 32;
+  // Distances are not negative: their bit patterns order as they do, and
+  // one above that of infinity is a NaN, which takes both formulas.
+  constexpr std::uint32_t infinity = 0x7f800000u;
+  for (std::size_t start = 0; start < count; start += run) {
+    const std::size_t m = std::min(run, count - start);
+    std::uint32_t low = ~0u, high = 0;
+    for (std::size_t k = 0; k < m; ++k) {
+      const auto bits = std::bit_cast<std::uint32_t>(r[start + k]);
+      low = std::min(low, bits);
+      high = std::max(high, bits);
+    }
+    const double xLow = static_cast<double>(std::bit_cast<float>(low)) * static_cast<double>(ky);
+    const double xHigh = static_cast<double>(std::bit_cast<float>(high)) * static_cast<double>(ky);
+    if (high <= infinity && xHigh <= 2.0) {
+      evaluate<Formula::small>(m, ky, r + start, G + start);
+    } else if (high <= infinity && xLow > 2.0) {
+      evaluate<Formula::large>(m, ky, r + start, G + start);
+    } else {
+      evaluate<Formula::both>(m, ky, r + start, G + start);
+    }
   }
 }
 
@@ -84,22 +125,9 @@ void entries(int n, const double* __restrict G, const double* __restrict f,
 
 }  // namespace
 
-bool smallArguments(const common::NodeTable& nodes, float ky) {
-  if (nodes.N == 0) return true;
-  const auto n = static_cast<std::size_t>(nodes.N);
-  const auto [xLow, xHigh] = std::minmax_element(nodes.x.begin(), nodes.x.begin() + static_cast<std::ptrdiff_t>(n));
-  double depth = 0.0;
-  for (std::size_t i = 0; i < n; ++i) depth = std::max(depth, std::fabs(static_cast<double>(nodes.z[i])));
-  // |dx| <= the width, |z_i -+ z_j| <= twice the largest depth; the factor
-  // covers the rounding of the distance to float and of the bound itself.
-  const double width = static_cast<double>(*xHigh) - static_cast<double>(*xLow);
-  const double reach = std::sqrt(width * width + 4.0 * depth * depth) * (1.0 + 1e-6);
-  return reach * static_cast<double>(ky) <= 2.0;
-}
-
 template <int W>
-void smoothFarColumn(const common::NodeTable& nodes, int j, float ky, bool small,
-                     const float (&g)[W], const float* const (&q)[W], float* const (&column)[W],
+void smoothFarColumn(const common::NodeTable& nodes, int j, float ky, const float (&g)[W],
+                     const float* const (&q)[W], float* const (&column)[W],
                      unsigned char* special, SmoothColumnScratch& scratch) {
   static_assert(W == 1 || W == 2);
   const auto uj = static_cast<std::size_t>(j);
@@ -113,20 +141,16 @@ void smoothFarColumn(const common::NodeTable& nodes, int j, float ky, bool small
   scratch.G.resize(2 * n);
   rowGeometry(nodes.N, j, nodes.x[uj], nodes.z[uj], dLj, a, scratch.r.data(), scratch.f.data(),
               special);
-  if (small) {
-    kernels<true>(2 * n, ky, scratch.r.data(), scratch.G.data());
-  } else {
-    kernels<false>(2 * n, ky, scratch.r.data(), scratch.G.data());
-  }
+  kernels(2 * n, ky, scratch.r.data(), scratch.G.data());
   entries<W>(nodes.N, scratch.G.data(), scratch.f.data(), special, q[0],
              W == 2 ? q[W - 1] : nullptr, weight0, weight1, column[0],
              W == 2 ? column[W - 1] : nullptr);
 }
 
-template void smoothFarColumn<1>(const common::NodeTable&, int, float, bool, const float (&)[1],
+template void smoothFarColumn<1>(const common::NodeTable&, int, float, const float (&)[1],
                                  const float* const (&)[1], float* const (&)[1], unsigned char*,
                                  SmoothColumnScratch&);
-template void smoothFarColumn<2>(const common::NodeTable&, int, float, bool, const float (&)[2],
+template void smoothFarColumn<2>(const common::NodeTable&, int, float, const float (&)[2],
                                  const float* const (&)[2], float* const (&)[2], unsigned char*,
                                  SmoothColumnScratch&);
 

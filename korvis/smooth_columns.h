@@ -22,24 +22,17 @@ struct SmoothColumnScratch {
   std::vector<double> f, G;
 };
 
-// Whether ky times every distance between two nodes, or between a node and
-// another's image, is at most 2, from the nodes' extent (with room for the
-// roundings): then every kernel of the wavenumber takes the first formula
-// of xK1, and the column need not evaluate the second.
-bool smallArguments(const common::NodeTable& nodes, float ky);
-
 // For every row i of column j of the W matrices (column[k][i] = M_k(i, j)):
 //   special[i] = 1 when i == j, z_i < 0, dL_j > 0.5*(z_i + z_j) (near image),
 //     dL_j > 0.5*d, dL_j > d or dL_j > d' (d, d' = float(0.9*|P_i - P_j|),
 //     float(0.9*|P_i - P_j'|), P_j' the image), or d and d' both <= 1e-5;
 //   else column[k][i] = -(D + I)*q_k(i), D = float(((dL_j*g_k)*G(r))*f) and
 //     I likewise for the image, r = float(|P_i - P_j|) (float(|P_i - P_j'|)),
-//     G = smoothK1Lanes(r, ky) (smoothK1SmallLanes when `small`, which
-//     smallArguments says), f the separation's projection on node i's
+//     G = smoothK1Lanes(r, ky), f the separation's projection on node i's
 //     normal, in double; entries of special rows are left as they were.
 template <int W>
-void smoothFarColumn(const common::NodeTable& nodes, int j, float ky, bool small,
-                     const float (&g)[W], const float* const (&q)[W], float* const (&column)[W],
+void smoothFarColumn(const common::NodeTable& nodes, int j, float ky, const float (&g)[W],
+                     const float* const (&q)[W], float* const (&column)[W],
                      unsigned char* special, SmoothColumnScratch& scratch);
 
 }  // namespace korvis

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 #include "korvis/kernels.h"
@@ -82,6 +84,20 @@ TEST(BesselLanes, SmoothKernelMatchesTheScalarOneAndItsEnds) {
     EXPECT_EQ(smoothK1Lanes(e[0], e[1]), e[2]) << e[0] << " " << e[1];
   }
   EXPECT_TRUE(std::isnan(smoothK1Lanes(std::numeric_limits<float>::quiet_NaN(), 1.0f)));
+}
+
+// Each formula alone gives the bits of the selection on its side of x = 2,
+// so that a run of kernels known to lie on one side may take it alone.
+TEST(BesselLanes, EachFormulaAloneIsTheSelectionOnItsSide) {
+  const float ky = 0.37f;
+  for (float r = 1e-6f; r < 4000.0f; r *= 1.0007f) {
+    const double x = static_cast<double>(r) * static_cast<double>(ky);
+    const float both = smoothK1Lanes(r, ky);
+    const float alone = x <= 2.0 ? smoothK1SmallLanes(r, ky) : smoothK1LargeLanes(r, ky);
+    ASSERT_EQ(std::bit_cast<std::uint32_t>(alone), std::bit_cast<std::uint32_t>(both)) << "r " << r;
+  }
+  EXPECT_EQ(smoothK1SmallLanes(2.0f, 0.0f), 0.25f);
+  EXPECT_EQ(smoothK1LargeLanes(std::numeric_limits<float>::infinity(), 1.0f), 0.0f);
 }
 
 }  // namespace

@@ -37,25 +37,10 @@ common::NodeTable mixedNodes(unsigned seed) {
 }
 
 // Wavenumbers from 0 through those where every pair takes x*K1's first
-// formula (below 2/(the largest distance), about 0.014 here) to those where
-// most pairs are beyond 700.
+// formula (below 2/(the largest distance), about 0.015 here) and those
+// where the runs of a column take either or both, to those where most pairs
+// are beyond 700.
 constexpr float kys[] = {0.0f, 1e-5f, 0.004f, 0.07f, 0.9f, 6.0f, 60.0f};
-
-// smallArguments: every ky*r at most 2, judged from the nodes' extent.
-TEST(SmoothFarColumn, SmallArgumentsOnlyWhereEveryDistanceAllowsIt) {
-  common::NodeTable nd(maxNodes);
-  testing::addNode(nd, -30.0f, 0.0f, 1.0f, 0.0f, 1.0f, 0.1f, 0.1f);
-  testing::addNode(nd, 10.0f, 15.0f, 1.0f, 0.0f, 1.0f, 0.1f, 0.1f);
-  // The bound on the distances: the width 40 m and twice the depth, 30 m
-  // (the largest distance itself, to the image (10, -15), is 42.7 m).
-  const double reach = std::sqrt(40.0 * 40.0 + 30.0 * 30.0);
-  EXPECT_TRUE(smallArguments(nd, 0.0f));
-  EXPECT_TRUE(smallArguments(nd, static_cast<float>(1.99 / reach)));
-  EXPECT_FALSE(smallArguments(nd, static_cast<float>(2.01 / reach)));
-  EXPECT_FALSE(smallArguments(nd, 1.0f));
-  common::NodeTable none(1);
-  EXPECT_TRUE(smallArguments(none, 5.0f));
-}
 
 TEST(SmoothFarColumn, FarEntriesAreThePointFormulaAndNearOnesAreLeft) {
   const float sentinel = 1234.5f;
@@ -70,15 +55,7 @@ TEST(SmoothFarColumn, FarEntriesAreThePointFormulaAndNearOnesAreLeft) {
         std::vector<float> dc(n, sentinel), ip(n, sentinel);
         std::vector<unsigned char> special(n, 7);
         float* const columns[2] = {dc.data(), ip.data()};
-        smoothFarColumn<2>(nd, j, ky, false, g, q, columns, special.data(), scratch);
-        if (smallArguments(nd, ky)) {
-          // The first formula alone gives the same column.
-          std::vector<float> dcSmall(n, sentinel), ipSmall(n, sentinel);
-          float* const small[2] = {dcSmall.data(), ipSmall.data()};
-          smoothFarColumn<2>(nd, j, ky, true, g, q, small, special.data(), scratch);
-          ASSERT_EQ(std::memcmp(dc.data(), dcSmall.data(), n * sizeof(float)), 0) << j << " ky " << ky;
-          ASSERT_EQ(std::memcmp(ip.data(), ipSmall.data(), n * sizeof(float)), 0) << j << " ky " << ky;
-        }
+        smoothFarColumn<2>(nd, j, ky, g, q, columns, special.data(), scratch);
         const auto uj = static_cast<std::size_t>(j);
         const float dLj = nd.dL[uj];
         for (std::size_t i = 0; i < n; ++i) {
