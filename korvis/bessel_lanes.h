@@ -7,7 +7,9 @@
 // exponential from a reduction by ln 2 and a Taylor polynomial, both a few
 // units in the last place of double, far below the polynomials' own errors
 // (1e-8 absolute, 2e-7 relative). Both branches of each approximation are
-// evaluated and one is selected, so the loop needs no jump.
+// evaluated and one is selected, so the loop needs no jump; a caller that
+// knows which side of x = 2 a run of arguments lies on takes that branch
+// alone (smoothK1SmallLanes, smoothK1LargeLanes), with the same bits.
 //
 // Precision: double throughout; -ffp-contract=off keeps every product and
 // sum rounded as written.

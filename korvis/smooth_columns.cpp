@@ -1,7 +1,8 @@
-// The far pairs of a survey-mode column, written as one loop without jumps
-// over the rows (the kernel branch-free, the special rows marked rather than
-// skipped) so that it compiles to vector code. The arithmetic of an entry is
-// that of the boundary fill's point formula with the smooth kernel.
+// The far pairs of a survey-mode column in three loops over the rows (the
+// geometry, the kernels, the entries), each without jumps (the kernel
+// branch-free, the special rows marked rather than skipped) so that it
+// compiles to vector code. The arithmetic of an entry is that of the
+// boundary fill's point formula with the smooth kernel.
 #include "korvis/smooth_columns.h"
 
 #include <algorithm>

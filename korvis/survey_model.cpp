@@ -1,11 +1,12 @@
 // The superposition solve of a survey: per wavenumber both matrices (DC and
 // IP) are filled from one kernel evaluation, with the smooth K1 of
 // kernels.h rather than the table (a quadrature in ky converges only on a
-// smooth integrand), and factorised; the unit
-// sources of all current electrodes are solved in one block substitution,
-// and their secondary potentials at the potential electrodes are summed
-// with the weights of the rule. Each potential electrode's row of element
-// potentials depends on the geometry only and serves both passes.
+// smooth integrand; its far pairs in vector loops, bessel_lanes.h), and
+// factorised; the unit sources of all current electrodes are solved in one
+// block substitution, and their secondary potentials at the potential
+// electrodes are summed with the weights of the rule (secondary_sums.h).
+// Each potential electrode's row of element potentials depends on the
+// geometry only and serves both passes.
 #include "korvis/survey_model.h"
 
 #include <algorithm>
