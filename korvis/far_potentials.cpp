@@ -53,8 +53,9 @@ void farElements(int n, double xo, double zo, double ky, ElementArrays a,
                  double* __restrict moment2, unsigned char* __restrict special) {
   for (int j = 0; j < n; ++j) {
     const auto uj = static_cast<std::size_t>(j);
-    const double xc = a.x[uj], zc = a.z[uj], dL = a.dL[uj];
-    const double tx = -static_cast<double>(a.zn[uj]), tz = a.xn[uj];
+    const auto xc = static_cast<double>(a.x[uj]), zc = static_cast<double>(a.z[uj]);
+    const auto dL = static_cast<double>(a.dL[uj]);
+    const double tx = -static_cast<double>(a.zn[uj]), tz = static_cast<double>(a.xn[uj]);
     const FarMoments direct = threePoint(xo - xc, zo - zc, dL, tx, tz, ky);
     const FarMoments image = threePoint(xo - xc, -zo - zc, dL, tx, tz, ky);
     const bool near = direct.near | image.near;

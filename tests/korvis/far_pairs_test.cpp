@@ -156,6 +156,16 @@ TEST(SmoothBoundaryMatrixPair, EqualsTwoSingleFillsBitForBit) {
 const PotentialPoint points[] = {{0.0, 0.0}, {3.3, 0.0}, {-20.0, 5.0}, {10.0, 25.0}, {5.0, 3.0}, {-8.0, -1.0}};
 constexpr double potentialKys[] = {1e-4, 0.01, 0.3, 5.0, 80.0};
 
+// elementMoments of element j seen from (xo, zo) plus those from (xo, -zo).
+void bothMoments(const common::NodeTable& nd, std::size_t j, double xo, double zo, double ky,
+                 double (&direct)[3], double (&image)[3]) {
+  const auto xc = static_cast<double>(nd.x[j]), zc = static_cast<double>(nd.z[j]);
+  const auto dL = static_cast<double>(nd.dL[j]);
+  const auto ex = static_cast<double>(nd.xn[j]), ez = static_cast<double>(nd.zn[j]);
+  elementMoments(xo, zo, xc, zc, dL, ex, ez, ky, direct);
+  elementMoments(xo, -zo, xc, zc, dL, ex, ez, ky, image);
+}
+
 TEST(FarPotentialMoments, FarElementsAreThreePointMomentsAndNearOnesAreLeft) {
   const common::NodeTable nd = mixedNodes(4);
   const auto n = static_cast<std::size_t>(nd.N);
@@ -166,7 +176,8 @@ TEST(FarPotentialMoments, FarElementsAreThreePointMomentsAndNearOnesAreLeft) {
       std::vector<unsigned char> special(n, 7);
       farPotentialMoments(nd, p.x, p.z, ky, m0.data(), m1.data(), m2.data(), special.data());
       for (std::size_t j = 0; j < n; ++j) {
-        const double dL = nd.dL[j], xc = nd.x[j], zc = nd.z[j];
+        const auto dL = static_cast<double>(nd.dL[j]);
+        const auto xc = static_cast<double>(nd.x[j]), zc = static_cast<double>(nd.z[j]);
         const bool near = dL > 0.35 * std::hypot(p.x - xc, p.z - zc) ||
                           dL > 0.35 * std::hypot(p.x - xc, -p.z - zc);
         ASSERT_LE(special[j], 1);
@@ -179,8 +190,7 @@ TEST(FarPotentialMoments, FarElementsAreThreePointMomentsAndNearOnesAreLeft) {
           continue;
         }
         double direct[3], image[3];
-        elementMoments(p.x, p.z, nd.x[j], nd.z[j], dL, nd.xn[j], nd.zn[j], ky, direct);
-        elementMoments(p.x, -p.z, nd.x[j], nd.z[j], dL, nd.xn[j], nd.zn[j], ky, image);
+        bothMoments(nd, j, p.x, p.z, ky, direct, image);
         const double want[3] = {direct[0] + image[0], direct[1] + image[1], direct[2] + image[2]};
         // The first moment is a difference; it is weighed, as the charge
         // profiles weigh it, on the scale of dL/2 times the zeroth. The
@@ -213,8 +223,7 @@ TEST(ElementPotentialTable, MatchesTheMomentsOfEveryElementOnAnyThreadCount) {
       std::vector<double> want(n, 0.0), size(n, 0.0);
       for (std::size_t j = 0; j < n; ++j) {
         double direct[3], image[3];
-        elementMoments(at[p].x, at[p].z, nd.x[j], nd.z[j], nd.dL[j], nd.xn[j], nd.zn[j], ky, direct);
-        elementMoments(at[p].x, -at[p].z, nd.x[j], nd.z[j], nd.dL[j], nd.xn[j], nd.zn[j], ky, image);
+        bothMoments(nd, j, at[p].x, at[p].z, ky, direct, image);
         const ChargeProfile& profile = profiles[j];
         for (int k = 0; k < profile.count; ++k) {
           const double* c = profile.c[k];
