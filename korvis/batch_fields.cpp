@@ -13,6 +13,7 @@
 
 #include "common/worker_pool.h"
 #include "korvis/boundary.h"
+#include "korvis/far_source_fields.h"
 #include "korvis/kernels.h"
 #include "korvis/source_field.h"
 
@@ -96,24 +97,10 @@ struct FieldBatch::Geometry {
 FieldBatch::FieldBatch(int threads, bool smooth)
     : threads_(common::resolveThreads(threads)),
       smooth_(smooth),
-      geometry_(at(common::resolveThreads(threads))) {}
+      geometry_(at(common::resolveThreads(threads))),
+      special_(at(common::resolveThreads(threads))) {}
 
 FieldBatch::~FieldBatch() = default;
-
-namespace {
-
-// Whether (xs, zs) lies on the line of the element centred on (x, z) with
-// normal (xn, zn), to the rounding of coordinates stored in single precision
-// from a file with 5 decimals.
-bool onElementLine(float x, float z, float xn, float zn, float xs, float zs) {
-  const double offset = (static_cast<double>(x) - static_cast<double>(xs)) * static_cast<double>(xn) +
-                        (static_cast<double>(z) - static_cast<double>(zs)) * static_cast<double>(zn);
-  const double scale = std::fabs(static_cast<double>(x)) + std::fabs(static_cast<double>(z)) +
-                       std::fabs(static_cast<double>(xs)) + std::fabs(static_cast<double>(zs));
-  return std::fabs(offset) < 1e-4 + 4e-7 * scale;
-}
-
-}  // namespace
 
 int FieldBatch::entryOf(const Electrode& e) {
   const std::array<std::uint32_t, 4> key{std::bit_cast<std::uint32_t>(e.x), std::bit_cast<std::uint32_t>(e.z),
@@ -127,11 +114,19 @@ void FieldBatch::flush(const KorvisState& st, const float* q, float ky, int firs
                        float* B, std::size_t ld) {
   const common::NodeTable& nd = st.nodes;
   const auto n = at(nd.N);
-  parallelFor(static_cast<int>(electrodes_.size()), threads_, [&](int u, int) {
+  parallelFor(static_cast<int>(electrodes_.size()), threads_, [&](int u, int thread) {
     const Electrode e = electrodes_[at(u)];
     float* E = fields_.data() + 2 * n * at(u);
     float* EImage = E + n;
+    // With the smooth kernel the far nodes come from the vector loop of
+    // farSourceFields; the nodes it marks are left to the loop below.
+    std::vector<unsigned char>& special = special_[at(thread)];
+    if (smooth_) {
+      special.resize(n);
+      farSourceFields(nd, e.x, e.z, e.w, e.wImage, ky, E, EImage, special.data());
+    }
     for (std::size_t i = 0; i < n; ++i) {
+      if (smooth_ && special[i] == 0) continue;
       const float x = nd.x[i], z = nd.z[i], dL = nd.dL[i], xn = nd.xn[i], zn = nd.zn[i];
       const float dx = x - e.x;
       const float dz = z - e.z;

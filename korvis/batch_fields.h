@@ -44,8 +44,9 @@ struct ReceiverValue {
 class FieldBatch {
  public:
   // threads <= 0: every hardware thread. smooth: every kernel is
-  // smoothK1Kernel instead of the table (the survey mode); the operations
-  // are otherwise the same.
+  // smoothK1Kernel instead of the table (the survey mode), the electrodes'
+  // fields at the far nodes from farSourceFields (far_source_fields.h),
+  // which differ by rounding only; the operations are otherwise the same.
   explicit FieldBatch(int threads, bool smooth = false);
   ~FieldBatch();
   FieldBatch(const FieldBatch&) = delete;
@@ -90,6 +91,7 @@ class FieldBatch {
   std::vector<int> order_;  // requests sorted by receiver
   std::vector<int> groups_;  // start of each receiver's run in order_
   std::vector<Geometry> geometry_;  // one per thread
+  std::vector<std::vector<unsigned char>> special_;  // the smooth fields' marks, one per thread
 };
 
 }  // namespace korvis

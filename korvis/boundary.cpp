@@ -17,6 +17,7 @@
 #include "common/edit_format.h"
 #include "common/float_mode.h"
 #include "korvis/kernels.h"
+#include "korvis/smooth_columns.h"
 #include "korvis/source_field.h"
 
 namespace korvis {
@@ -88,12 +89,25 @@ void fillColumns(const common::NodeTable& nd, const MatrixSet<W>& set, int ld, f
   const float* z = nd.z.data();
   const float* xn = nd.xn.data();
   const float* zn = nd.zn.data();
+  constexpr bool smooth = std::is_same_v<Kernel, SmoothK1>;
+  // The smooth kernel's far pairs come from the vector loop of
+  // smoothFarColumn; the rows it marks are left to the loop below.
+  std::vector<unsigned char> special(smooth ? static_cast<std::size_t>(n) : 0);
+  SmoothColumnScratch scratch;
   for (int j = j0; j < j1; ++j) {
     const auto uj = static_cast<std::size_t>(j);
     const float xj = x[uj], zj = z[uj], dLj = nd.dL[uj], xnj = xn[uj], znj = zn[uj];
     const std::size_t column = uj * static_cast<std::size_t>(ld);
+    if constexpr (smooth) {
+      float* columns[W];
+      for (int k = 0; k < W; ++k) columns[k] = set.M[k] + column;
+      smoothFarColumn<W>(nd, j, ky, set.g, set.q, columns, special.data(), scratch);
+    }
     for (int i = 0; i < n; ++i) {
       const auto ui = static_cast<std::size_t>(i);
+      if constexpr (smooth) {
+        if (special[ui] == 0) continue;
+      }
       const float xi = x[ui], zi = z[ui], xni = xn[ui], zni = zn[ui];
       const double dx = static_cast<double>(xi) - static_cast<double>(xj);
       const double dz = static_cast<double>(zi) - static_cast<double>(zj);
@@ -108,7 +122,7 @@ void fillColumns(const common::NodeTable& nd, const MatrixSet<W>& set, int ld, f
       // The smooth kernel (the survey mode) takes near pairs by graded
       // panels: within about twice the source element's length the midpoint
       // rule misses the field of the near end.
-      if constexpr (std::is_same_v<Kernel, SmoothK1>) {
+      if constexpr (smooth) {
         const bool nearImage = static_cast<double>(dLj) > 0.5 * sz;
         if (i == j && nearImage) {
           const double field = segmentField(xi, zi, xni, zni, xj, -zj, dLj, xnj, -znj, ky);

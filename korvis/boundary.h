@@ -50,7 +50,10 @@ void assembleBoundaryMatrixPair(const common::NodeTable& nodes, const float* qDC
                                 float* Mip, int ld, float ky, std::ostream& console);
 
 // The same two fills with the smooth kernel smoothK1Kernel in place of the
-// table (the survey mode); every other step as above.
+// table (the survey mode and --accurate); every other step as above, except
+// that the near pairs take segmentField (graded panels) and the far pairs
+// come a column at a time from smoothFarColumn (smooth_columns.h), whose G
+// differs from smoothK1Kernel's by rounding only (a float apart at most).
 void assembleSmoothBoundaryMatrix(const common::NodeTable& nodes, const float* q,
                                   float Ro1, float* M, int ld, float ky, std::ostream& console);
 void assembleSmoothBoundaryMatrixPair(const common::NodeTable& nodes, const float* qDC,

@@ -120,7 +120,8 @@ inline double xK1(double x) {
 }
 
 // G(r, ky) = ky*K1(ky*r)/r = float(xK1(ky*r)/(r*r)) in double; 1/r^2 for
-// ky = 0, 0 beyond x = 700 (where K1 is below 1e-300). r > 0.
+// ky = 0, 0 beyond x = 700 (where K1 is below 1e-300). r > 0. The vector
+// loops of the survey mode take its twin smoothK1Lanes (bessel_lanes.h).
 inline void smoothK1Kernel(float r, float ky, float& G) {
   const double rr = static_cast<double>(r) * static_cast<double>(r);
   const double x = static_cast<double>(r) * static_cast<double>(ky);

@@ -7,6 +7,7 @@
 #include <numbers>
 
 #include "common/worker_pool.h"
+#include "korvis/far_potentials.h"
 #include "korvis/quadrature.h"
 
 namespace korvis {
@@ -136,21 +137,30 @@ void elementPotentialTable(const common::NodeTable& nodes,
   table.assign(points.size() * n, 0.0);
   std::atomic<std::size_t> next{0};
   common::runParallel(common::resolveThreads(threads), [&](int) {
+    // The far elements' moments (direct and image summed) from the vector
+    // loop; the elements it marks take elementMoments.
+    std::vector<double> far0(n), far1(n), far2(n);
+    std::vector<unsigned char> special(n);
     for (std::size_t p = next.fetch_add(1); p < points.size(); p = next.fetch_add(1)) {
       const PotentialPoint& e = points[p];
       double* row = table.data() + p * n;
+      farPotentialMoments(nodes, e.x, e.z, ky, far0.data(), far1.data(), far2.data(),
+                          special.data());
       for (std::size_t j = 0; j < n; ++j) {
-        const double xc = nodes.x[j], zc = nodes.z[j], dL = nodes.dL[j];
-        const double ex = nodes.xn[j], ez = nodes.zn[j];
-        double direct[3], image[3];
-        elementMoments(e.x, e.z, xc, zc, dL, ex, ez, ky, direct);
-        elementMoments(e.x, -e.z, xc, zc, dL, ex, ez, ky, image);
+        double sum[3] = {far0[j], far1[j], far2[j]};
+        if (special[j] != 0) {
+          const double xc = nodes.x[j], zc = nodes.z[j], dL = nodes.dL[j];
+          const double ex = nodes.xn[j], ez = nodes.zn[j];
+          double direct[3], image[3];
+          elementMoments(e.x, e.z, xc, zc, dL, ex, ez, ky, direct);
+          elementMoments(e.x, -e.z, xc, zc, dL, ex, ez, ky, image);
+          for (int k = 0; k < 3; ++k) sum[k] = direct[k] + image[k];
+        }
         const ChargeProfile& profile = profiles[j];
         for (int k = 0; k < profile.count; ++k) {
           const double* c = profile.c[k];
           row[static_cast<std::size_t>(profile.node[k])] +=
-              c[0] * (direct[0] + image[0]) + c[1] * (direct[1] + image[1]) +
-              c[2] * (direct[2] + image[2]);
+              c[0] * sum[0] + c[1] * sum[1] + c[2] * sum[2];
         }
       }
     }

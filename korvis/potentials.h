@@ -48,8 +48,11 @@ struct PotentialPoint {
 // (xn, -zn)) counted, which equals the element seen from the mirrored point
 // (x(p), -z(p)): row p gets, for every element j and every point k of j's
 // profile, c_k0*M0 + c_k1*M1 + c_k2*M2 at column node_k, M the
-// elementMoments of j at p and at its mirror, summed. Filled on `threads`
-// threads (<= 0: all); the entries do not depend on the count.
+// elementMoments of j at p and at its mirror, summed. The elements far from
+// both take their three-point moments from farPotentialMoments
+// (far_potentials.h), whose K0 differs from besselK0 by rounding only.
+// Filled on `threads` threads (<= 0: all); the entries do not depend on the
+// count.
 void elementPotentialTable(const common::NodeTable& nodes,
                            const std::vector<ChargeProfile>& profiles,
                            const std::vector<PotentialPoint>& points, double ky,

@@ -1,15 +1,15 @@
 // The superposition solve of a survey: per wavenumber both matrices (DC and
 // IP) are filled from one kernel evaluation, with the smooth K1 of
 // kernels.h rather than the table (a quadrature in ky converges only on a
-// smooth integrand), and factorised; the unit
-// sources of all current electrodes are solved in one block substitution,
-// and their secondary potentials at the potential electrodes are summed
-// with the weights of the rule. Each potential electrode's row of element
-// potentials depends on the geometry only and serves both passes.
+// smooth integrand; its far pairs in vector loops, bessel_lanes.h), and
+// factorised; the unit sources of all current electrodes are solved in one
+// block substitution, and their secondary potentials at the potential
+// electrodes are summed with the weights of the rule (secondary_sums.h).
+// Each potential electrode's row of element potentials depends on the
+// geometry only and serves both passes.
 #include "korvis/survey_model.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <memory>
 #include <numbers>
@@ -23,6 +23,7 @@
 #include "korvis/electrode_resistivity.h"
 #include "korvis/kernels.h"
 #include "korvis/lu_solve.h"
+#include "korvis/secondary_sums.h"
 #include "korvis/stopwatch.h"
 
 namespace korvis {
@@ -308,19 +309,11 @@ SurveyOutcome modelSurvey(const KorvisState& st, const std::vector<PotentialPoin
       // (1/pi) W_k w1, w1 the weight of the charges as receiverField takes it.
       const double w = rule.weight[at(k)] / std::numbers::pi *
                        static_cast<double>(ps.st->model.Ro[0] * 0.15915495f);
-      std::atomic<std::size_t> next{0};
       Stopwatch sumWatch(timer(&SurveyTimes::potentials));
-      common::runParallel(threads, [&](int) {
-        for (std::size_t r = next.fetch_add(1); r < R; r = next.fetch_add(1)) {
-          const double* row = r < P ? table.data() + r * at(n) : fieldTable.data() + (r - P) * at(n);
-          for (std::size_t s = 0; s < S; ++s) {
-            const float* column = sigma.data() + s * ld;
-            double sum = 0.0;
-            for (std::size_t j = 0; j < at(n); ++j) sum += row[j] * static_cast<double>(column[j]);
-            ps.secondary[s * R + r] += w * sum;
-          }
-        }
-      });
+      std::vector<const double*> rows(R);
+      for (std::size_t r = 0; r < R; ++r)
+        rows[r] = r < P ? table.data() + r * at(n) : fieldTable.data() + (r - P) * at(n);
+      addSecondarySums(rows, at(n), sigma.data(), ld, S, w, threads, ps.secondary);
     }
     if (setup.progress) setup.progress(k, diagnostics.str(), met);
   }
