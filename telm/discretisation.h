@@ -34,15 +34,14 @@ float powInt(float x, int m);
 int buildEdgeTable(TelmState& st);
 
 // The survey-sized mesh's electrodeReach: an interface d metres from the
-// nearest electrode is sized as if it lay d/2 deep when that is deeper. On
-// a shallow site (72 electrodes, a 3 m interface 2 km long) the mesh went
-// from 7934 nodes to 1608 at dens 4; reaches of 0.25 and 1 gave about the
-// same count and no better agreement with a mesh at four times dens.
+// nearest electrode is sized as if it lay d/2 deep when that is deeper (and
+// no deeper than twice its depth). On a shallow site (72 electrodes, a 3 m
+// interface 2 km long) the mesh went from 7934 nodes to 2881 at dens 4.
 inline constexpr float surveyElectrodeReach = 0.5f;
 
 // Target node length at P on edge e (0-based):
 //   h = |0.9 pz| / dens, on a survey-sized mesh (electrodeReach > 0)
-//   h = 0.9 max(|pz|, electrodeReach dE) / dens, dE the distance to the
+//   h = 0.9 max(|pz|, min(electrodeReach dE, 2 |pz|)) / dens, dE the distance to the
 //   nearest survey electrode, and the corner rule below d/(3 dens); with refinement h = min(h, dB/dens, dA/dens), the
 //   distances to B and A raised to at least 0.05 (refineFlag 3: the same
 //   with the distance to every survey electrode); h = min(h, d/dens) for

@@ -84,11 +84,11 @@ TEST(TelmSurveyLimits, EveryRefusalSaysCountLimitMemoryAndWhatToDo) {
        "telm: model.dat, line 4: nVer(1) is 5, more than the 4" + reason + "give body 1 fewer vertices\n"},
       // Two passes and 16 electrode columns: 8 N^2 + 128 N bytes within 4 * 200^2.
       {dyke("2"), 200, false, common::exitTooManyNodes,
-       "telm: the node count of the mesh is 213, more than the 133" + reason +
+       "telm: the node count of the mesh is 564, more than the 133" + reason +
            "lower dens in model.dat (the node count grows in proportion to dens), or shorten the model's "
            "interfaces\n"},
-      {dyke("1"), 200, true, common::exitTooManyNodes,
-       "telm: varga-fine.xy: the node count of the refined mesh of --estimate-error (dens 2) is 213, more than "
+      {dyke("0.4"), 200, true, common::exitTooManyNodes,
+       "telm: varga-fine.xy: the node count of the refined mesh of --estimate-error (dens 0.8) is 230, more than "
        "the 133" + reason +
            "lower dens in model.dat (the node count grows in proportion to dens), or shorten the model's "
            "interfaces\n"},
@@ -110,10 +110,10 @@ TEST(TelmSurveyLimits, CountsBeyondTheFixedLimitsAreMeshed) {
   MeshRun r = runIn(dir, square(120, 45), -1);
   // The extra ring entries repeat a corner: the model checks, not the limits, refuse it.
   EXPECT_EQ(r.errors.find("more than the"), std::string::npos) << r.errors;
-  r = runIn(dir, dyke("45"), -1);
+  r = runIn(dir, dyke("18"), -1);
   EXPECT_EQ(r.status, 0) << r.errors;
   const std::string mesh = dir.read("varga.xy");
-  EXPECT_NE(mesh.find("\n        4621 N cells\n"), std::string::npos) << mesh.substr(0, 400);
+  EXPECT_NE(mesh.find("\n        5056 N cells\n"), std::string::npos) << mesh.substr(0, 400);
 }
 
 }  // namespace

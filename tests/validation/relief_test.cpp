@@ -248,7 +248,7 @@ TEST(Relief, MeshAndSolveMustAgreeOnTheMirror) {
     std::string message;
   } rows[] = {
       {{"--mirror-above", "5"}, {},
-       "korvis: varga.xy: 66 elements lie on the flat ground surface (telm --survey --mirror-above prepared the "
+       "korvis: varga.xy: 76 elements lie on the flat ground surface (telm --survey --mirror-above prepared the "
        "mesh): give korvis the same --mirror-above, or prepare the mesh without it\n"},
       {{}, {"--mirror-above", "5"},
        "korvis: varga.xy: the mesh has no elements on the ground surface, which leaves the plane the sources are "

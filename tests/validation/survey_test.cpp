@@ -307,19 +307,18 @@ TEST(SurveyMode, VerticalContact) {
               -102.5, 41, contactPotential, 100, 1000, 2, 10, 0.00014, 0.00012);
 }
 
-// korvis --survey --estimate-error over the contact (100 | 10 ohm-m) at
-// dens 2: the difference between the mesh and the mesh at twice dens
-// against the true error of each datum. Measured: 293 of the 309 data
-// within a factor of 3, the true error 1.02 to 1.12 times the column for
-// the middle half of the data above 2e-5. (At dens 1 the mesh is too coarse
-// for the difference to follow the error; at dens 4 most errors are below
-// 1e-5, where single precision sets both.)
+// korvis --survey --estimate-error over the contact (100 | 10 ohm-m, 50 km
+// wide and deep, so that its ends add no error the mesh cannot see) at
+// dens 1: the difference between the mesh and the mesh at twice dens
+// against the true error of each datum. Measured: 290 of the 309 data
+// within a factor of 3, and all 99 whose error is above 2e-5. (At dens 2
+// most errors are below 1e-5, where single precision sets both.)
 TEST(SurveyMode, MeshErrorColumnBracketsTheTrueError) {
   std::vector<Measurement> data;
   const double x0 = -102.5;
   ScratchFolder dir;
   dir.write("filename", "model.dat\n");
-  dir.write("model.dat", telmModelFile(contactModel(100, 0, 10, 0, 5000, 5000), 0, 2, -1, nullptr));
+  dir.write("model.dat", telmModelFile(contactModel(100, 0, 10, 0, 50000, 50000), 0, 1, -1, nullptr));
   dir.write("s.dat", surveyText(x0, 41, data));
   const std::vector<std::string> args{"--survey", "s.dat", "--estimate-error"};
   ASSERT_EQ(dir.run(TELM_EXE, "telm", args), 0) << dir.read("telm.console");
@@ -344,10 +343,13 @@ TEST(SurveyMode, MeshErrorColumnBracketsTheTrueError) {
   EXPECT_GE(bracketed, 0.9 * count) << bracketed << " of " << count;
 }
 
+// The survey-sized mesh's elements beyond the line (twice the depth law's)
+// cost the pole-pole data at the line's end most: 0.14 % where the depth law
+// gives 0.05 % (the current runs on in the conductive layer).
 TEST(SurveyMode, TwoLayerEarth) {
   checkSurvey("korvis --survey two-layer 100 over 1000, h 40, dens 2",
               twoLayerModel(100, layerThickness, 1000, 8000, 5000), 2, -102.5, 41, layerPotential,
-              100, 1000, 0, 0, 0.0008, 0.001);
+              100, 1000, 0, 0, 0.0021, 0.001);
 }
 
 }  // namespace
