@@ -38,7 +38,9 @@ constexpr float contact = 0.001f;  // distance below which two points are the sa
 // the nodes, still fewer than the depth-sized mesh's.
 constexpr float reachDepths = 2.0f;
 
-float cornerDens(const TelmState& st) { return st.electrodeReach > 0.0f ? 3.0f * st.dens : st.dens; }
+// (At least 1: with a slope of more than 2 an element laid by the law at its
+// centre could reach a corner whole, at any dens below a sixth.)
+float cornerDens(const TelmState& st) { return st.electrodeReach > 0.0f ? std::max(3.0f * st.dens, 1.0f) : st.dens; }
 
 float distance(Point a, Point b) {
   const float dx = a.x - b.x;

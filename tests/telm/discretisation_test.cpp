@@ -379,6 +379,73 @@ TEST(Discretise, SurveyElectrodeNearAContactGradesTowardItsFoot) {
   EXPECT_EQ(far->nodes.N, plain->nodes.N);
 }
 
+// A survey-sized mesh of a 3 m interface 2 km long under electrodes from
+// -20 to 20 m, with a vertical contact below it at x = 500: the elements
+// tile the interface end to end, neighbours differ by no more than the law's
+// gradient, no element is much longer or shorter than the law at its centre
+// (graded toward the junction), under the line they are the depth law's and
+// far from it twice that, so the interface takes about half the depth law's
+// nodes.
+void surveySizedMeshFollowsItsLaw(float dens) {
+  const float depth = 3.0f, contactX = 500.0f;
+  auto st = model(dens,
+                  {{-1000, 0}, {1000, 0}, {1000, depth}, {contactX, depth}, {-1000, depth}, {1000, 60},
+                   {contactX, 60}, {-1000, 60}},
+                  {{100.0f, 0.0f, {1, 2, 3, 4, 5}}, {10.0f, 0.0f, {5, 4, 7, 8}}, {30.0f, 0.0f, {4, 3, 6, 7}}});
+  st->refineFlag = 3;
+  st->gradedCorners = true;
+  for (int k = -10; k <= 10; ++k) {
+    st->surveyX.push_back(2.0f * static_cast<float>(k));
+    st->surveyZ.push_back(0.0f);
+  }
+  st->gradeX = st->surveyX;
+  st->gradeZ = st->surveyZ;
+  auto depthSized = std::make_unique<TelmState>(*st);
+  st->electrodeReach = surveyElectrodeReach;
+  std::ostringstream console;
+  discretise(*st, console);
+  discretise(*depthSized, console);
+  const auto& n = st->nodes;
+  const auto law = [&](float x) {
+    float nearest = 1e9f;
+    for (const float e : st->surveyX) nearest = std::min(nearest, std::hypot(x - e, depth));
+    return 0.9f * std::max(depth, std::min(0.5f * nearest, 2.0f * depth)) / dens;
+  };
+  std::vector<int> order;
+  for (int k = 0; k < n.N; ++k) {
+    if (n.zn[k] != 0.0f) order.push_back(k);  // the horizontal interface
+  }
+  std::sort(order.begin(), order.end(), [&](int a, int b) { return n.x[a] < n.x[b]; });
+  double total = 0.0;
+  for (std::size_t j = 0; j < order.size(); ++j) {
+    const int k = order[j];
+    total += static_cast<double>(n.dL[k]);
+    EXPECT_LE(n.dL[k], 1.25f * law(n.x[k])) << "dens " << dens << " x " << n.x[k];
+    const float corner = std::fabs(n.x[k] - contactX) / std::max(3.0f * dens, 1.0f);
+    EXPECT_GE(n.dL[k], 0.5f * std::min(law(n.x[k]), corner)) << "dens " << dens << " x " << n.x[k];
+    if (std::fabs(n.x[k]) < 20.0f) {
+      EXPECT_NEAR(n.dL[k], 0.9f * depth / dens, 0.1f * depth / dens) << "dens " << dens << " x " << n.x[k];
+    }
+    if (std::fabs(n.x[k]) > 100.0f && std::fabs(n.x[k]) < 990.0f && corner > 1.5f * law(n.x[k])) {
+      EXPECT_NEAR(n.dL[k], 1.8f * depth / dens, 0.2f * depth / dens) << "dens " << dens << " x " << n.x[k];
+    }
+    if (j == 0) continue;
+    const int before = order[j - 1];
+    EXPECT_NEAR(n.x[k] - n.x[before], 0.5f * (n.dL[k] + n.dL[before]), 1e-3f) << "dens " << dens << " x " << n.x[k];
+    EXPECT_LE(std::max(n.dL[k], n.dL[before]) / std::min(n.dL[k], n.dL[before]), 1.0f + 1.0f / dens)
+        << "dens " << dens << " x " << n.x[k];
+  }
+  EXPECT_NEAR(total, 2000.0, 1e-2);
+  EXPECT_LT(n.N, depthSized->nodes.N * 6 / 10);
+}
+
+
+TEST(Discretise, SurveySizedMeshFollowsItsLaw) {
+  for (const float dens : {2.0f, 0.15f}) {
+    surveySizedMeshFollowsItsLaw(dens);
+  }
+}
+
 TEST(Discretise, NodeListingLayout) {
   auto st = twoLayers(1.0f);
   std::ostringstream console;
