@@ -155,6 +155,20 @@ Coefficients contrast(const TelmState& st, const Edge& edge, float xn, float zn)
   return {q, 2.0f * (RaIP - RbIP) / ((RaIP + RbIP) * R0IP)};
 }
 
+// Appends one node of edge e (the table has room for it).
+void appendNode(TelmState& st, int e, Point centre, float dL, float xn, float zn, const Coefficients& c) {
+  auto& nodes = st.nodes;
+  const int i = nodes.N++;
+  nodes.x[i] = centre.x;
+  nodes.z[i] = centre.z;
+  nodes.dL[i] = dL;
+  nodes.xn[i] = xn;
+  nodes.zn[i] = zn;
+  nodes.q[i] = c.q;
+  nodes.qIP[i] = c.qIP;
+  st.nodeEdge[i] = e;
+}
+
 }  // namespace
 
 float powInt(float x, int m) {
@@ -378,17 +392,7 @@ void splitSegment(TelmState& st, int e, Point s, Point end, float hs, float he, 
   const Coefficients c = contrast(st, st.edgeTable[e], xn, zn);
 
   auto& nodes = st.nodes;
-  auto append = [&](float x, float z, float dL) {
-    const int i = nodes.N++;
-    nodes.x[i] = x;
-    nodes.z[i] = z;
-    nodes.dL[i] = dL;
-    nodes.xn[i] = xn;
-    nodes.zn[i] = zn;
-    nodes.q[i] = c.q;
-    nodes.qIP[i] = c.qIP;
-    st.nodeEdge[i] = e;
-  };
+  auto append = [&](float x, float z, float dL) { appendNode(st, e, {x, z}, dL, xn, zn, c); };
   // A full table of memory-bounded limits counts the pieces beyond it.
   const bool counting = st.limits.memoryBounded;
   auto uniform = [&](int n) {
@@ -501,15 +505,7 @@ void appendElements(TelmState& st, int e, Point s, Point end, const std::vector<
   float before = 0.0f;
   for (const float size : sizes) {
     const float along = before + 0.5f * size;
-    const int i = nodes.N++;
-    nodes.x[i] = s.x + along * ux;
-    nodes.z[i] = s.z + along * uz;
-    nodes.dL[i] = size;
-    nodes.xn[i] = xn;
-    nodes.zn[i] = zn;
-    nodes.q[i] = c.q;
-    nodes.qIP[i] = c.qIP;
-    st.nodeEdge[i] = e;
+    appendNode(st, e, {s.x + along * ux, s.z + along * uz}, size, xn, zn, c);
     before += size;
   }
 }
