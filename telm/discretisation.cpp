@@ -30,16 +30,18 @@ constexpr float third = 0.33333334f;
 constexpr float gradedJunction = 0.001f;
 constexpr float contact = 0.001f;  // distance below which two points are the same vertex
 
+// On a survey-sized mesh an interface grows away from the electrodes to at
+// most this many times the depth law's step (sizingDistance).
+constexpr float reachDepths = 2.0f;
+
 // dens for the corner rule: on a survey-sized mesh elements near a corner
 // are d/(3 dens) at distance d, not d/dens. The mesh no longer spends nodes
 // far from the line, and the corners of bodies under it are where the data
 // converge slowest: over the dyke of the survey example this took the worst
 // datum at dens 4 from 9.9 % (d/dens) to 1.0 % off a fine mesh, for twice
-// the nodes, still fewer than the depth-sized mesh's.
-constexpr float reachDepths = 2.0f;
-
-// (At least 1: with a slope of more than 2 an element laid by the law at its
-// centre could reach a corner whole, at any dens below a sixth.)
+// the nodes, still fewer than the depth-sized mesh's. It is at least 1: with
+// a slope of more than 2 an element laid by the law at its centre could
+// reach a corner whole, at any dens below a sixth.
 float cornerDens(const TelmState& st) { return st.electrodeReach > 0.0f ? std::max(3.0f * st.dens, 1.0f) : st.dens; }
 
 float distance(Point a, Point b) {
@@ -262,7 +264,7 @@ float reliefStepWith(const TelmState& st, int e, Point p, bool electrodes) {
     if (k == e || (onSurface && st.edgeTable[k].bodyOut == airBody)) continue;
     for (const int v : {st.edgeTable[k].start, st.edgeTable[k].end}) {
       const float d = distance(p, vertex(st, v));
-      if (d > contact) h = std::min(h, d / (cornerDens(st)));
+      if (d > contact) h = std::min(h, d / cornerDens(st));
       if (d < contact) {
         junction = true;
         interfaceCorner = interfaceCorner || st.edgeTable[k].bodyOut != airBody;
@@ -292,7 +294,7 @@ float stepWith(const TelmState& st, int e, Point p, bool electrodes) {
     if (k == e) continue;
     for (const int v : {st.edgeTable[k].start, st.edgeTable[k].end}) {
       const float d = distance(p, vertex(st, v));
-      if (d > contact) h = std::min(h, d / (cornerDens(st)));
+      if (d > contact) h = std::min(h, d / cornerDens(st));
       if (d < contact) junction = true;
     }
   }
@@ -347,7 +349,6 @@ std::vector<float> electrodeBreaks(const TelmState& st, int e, Point p1, Point p
 }  // namespace
 
 float stepAt(const TelmState& st, int e, Point p) { return stepWith(st, e, p, true); }
-
 
 namespace {
 
@@ -512,7 +513,7 @@ void appendElements(TelmState& st, int e, Point s, Point end, const std::vector<
 
 // The elements of a survey-sized piece S..E, marched from S: each as long as
 // the law at its centre, and no longer than the piece's end sizes hs, he
-// grown by 1/dens per metre from S and E (the law's own growth from a
+// grown by 1/cornerDens per metre from S and E (the law's own growth from a
 // corner), so that the run starts and ends at the sizes the ends ask and
 // neighbours never differ by more than the law's gradient. The run is then
 // stretched or shrunk to the piece's length (the last element dropped when
