@@ -19,8 +19,8 @@
 // survey, sums of such terms weighted by charges that themselves depend on
 // ky, need the narrower panels of width 2 (38 wavenumbers at a ratio of
 // 1000). Six points per panel rather than five took a survey of 2753 data
-// from 0.08 % to 0.012 % of the converged transform (order 3) for four
-// wavenumbers more; wider panels or more of them gained less per point.
+// from 0.08 % to 0.007 % of the converged transform (order 3) for four or
+// five wavenumbers more; wider panels or more of them gained less per point.
 // The rule depends on rShort and rLong only.
 #pragma once
 
