@@ -7,20 +7,12 @@
 #include <cstddef>
 
 #include "korvis/bessel_lanes.h"
+#include "korvis/node_lanes.h"
 
 namespace korvis {
 
 namespace {
 
-// The element arrays. No two overlap, nor overlap the outputs; the restrict
-// qualifiers spare the loop the run-time checks of every pair of arrays.
-struct ElementArrays {
-  const float* __restrict x;
-  const float* __restrict z;
-  const float* __restrict dL;
-  const float* __restrict xn;
-  const float* __restrict zn;
-};
 
 struct FarMoments {
   double m0, m1, m2;
@@ -48,7 +40,7 @@ inline FarMoments threePoint(double dx, double dz, double dL, double tx, double 
           h * outer * t * t * (km + kp), near};
 }
 
-void farElements(int n, double xo, double zo, double ky, ElementArrays a,
+void farElements(int n, double xo, double zo, double ky, NodeLanes a,
                  double* __restrict moment0, double* __restrict moment1,
                  double* __restrict moment2, unsigned char* __restrict special) {
   for (int j = 0; j < n; ++j) {
@@ -71,8 +63,7 @@ void farElements(int n, double xo, double zo, double ky, ElementArrays a,
 void farPotentialMoments(const common::NodeTable& nodes, double xo, double zo, double ky,
                          double* moment0, double* moment1, double* moment2,
                          unsigned char* special) {
-  const ElementArrays a{nodes.x.data(), nodes.z.data(), nodes.dL.data(), nodes.xn.data(),
-                        nodes.zn.data()};
+  const NodeLanes a = nodeLanes(nodes);
   farElements(nodes.N, xo, zo, ky, a, moment0, moment1, moment2, special);
 }
 

@@ -7,22 +7,14 @@
 #include <cstddef>
 
 #include "korvis/bessel_lanes.h"
+#include "korvis/node_lanes.h"
 
 namespace korvis {
 
 namespace {
 
-// The node arrays. No two overlap, nor overlap the outputs; the restrict
-// qualifiers spare the loop the run-time checks of every pair of arrays.
-struct NodeArrays {
-  const float* __restrict x;
-  const float* __restrict z;
-  const float* __restrict dL;
-  const float* __restrict xn;
-  const float* __restrict zn;
-};
 
-void farNodes(int n, float xs, float zs, float w, float wImage, float ky, NodeArrays a,
+void farNodes(int n, float xs, float zs, float w, float wImage, float ky, NodeLanes a,
               float* __restrict E, float* __restrict EImage, unsigned char* __restrict special) {
   const bool bare = wImage == 0.0f;
   for (int k = 0; k < n; ++k) {
@@ -52,8 +44,7 @@ void farNodes(int n, float xs, float zs, float w, float wImage, float ky, NodeAr
 
 void farSourceFields(const common::NodeTable& nodes, float xs, float zs, float w, float wImage,
                      float ky, float* E, float* EImage, unsigned char* special) {
-  const NodeArrays a{nodes.x.data(), nodes.z.data(), nodes.dL.data(), nodes.xn.data(),
-                     nodes.zn.data()};
+  const NodeLanes a = nodeLanes(nodes);
   farNodes(nodes.N, xs, zs, w, wImage, ky, a, E, EImage, special);
 }
 

@@ -13,24 +13,16 @@
 #include <vector>
 
 #include "korvis/bessel_lanes.h"
+#include "korvis/node_lanes.h"
 
 namespace korvis {
 
 namespace {
 
-// The node arrays of one column's pairs. No two overlap; the restrict
-// qualifiers (honoured on parameters) spare the loop the run-time checks of
-// every pair of arrays, which the compiler would otherwise give up on.
-struct ColumnArrays {
-  const float* __restrict x;
-  const float* __restrict z;
-  const float* __restrict xn;
-  const float* __restrict zn;
-};
 
 // Stage 1: the geometry of every row of column j: the marks, the kernel
 // arguments r (direct at [i], image at [n + i]) and the projections.
-void rowGeometry(int n, int j, float xj, float zj, float dLj, ColumnArrays a,
+void rowGeometry(int n, int j, float xj, float zj, float dLj, NodeLanes a,
                  float* __restrict r, double* __restrict f, unsigned char* __restrict mark) {
   constexpr double factor = static_cast<double>(0.9f);
   const auto un = static_cast<std::size_t>(n);
@@ -133,7 +125,7 @@ void smoothFarColumn(const common::NodeTable& nodes, int j, float ky, const floa
   static_assert(W == 1 || W == 2);
   const auto uj = static_cast<std::size_t>(j);
   const float dLj = nodes.dL[uj];
-  const ColumnArrays a{nodes.x.data(), nodes.z.data(), nodes.xn.data(), nodes.zn.data()};
+  const NodeLanes a = nodeLanes(nodes);
   const double weight0 = static_cast<double>(dLj) * static_cast<double>(g[0]);
   const double weight1 = static_cast<double>(dLj) * static_cast<double>(g[W - 1]);
   const auto n = static_cast<std::size_t>(nodes.N);
